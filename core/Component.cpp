@@ -1,0 +1,103 @@
+#include "Component.h"
+
+#include <exception>
+
+#include <pugixml.hpp>
+
+#include "Log.h"
+#include "SurfaceBase.h"
+
+namespace orvilane
+{
+
+uint32_t gNextComponentId = kFirstComponentId;
+
+namespace
+{
+uint32_t TakeNextId()
+{
+    uint32_t id = gNextComponentId++;
+    if (id == 0)
+        id = gNextComponentId++;
+    return id;
+}
+
+pugi::xml_attribute Required(const pugi::xml_node& node, const char* name)
+{
+    pugi::xml_attribute attribute = node.attribute(name);
+    if (!attribute)
+        Log::Error("Attribute '%s' doesn't exisit in node '%s'", name, node.name());
+    return attribute;
+}
+} // namespace
+
+Component::Component()
+{
+    mId = TakeNextId();
+}
+
+Component::~Component() = default;
+
+void Component::AddSurface(const std::shared_ptr<SurfaceBase>& surface)
+{
+    if (!surface)
+        return;
+    surface->SetParent(this);
+    mSurfaces.push_back(surface);
+}
+
+void Component::Save(pugi::xml_node& parent)
+{
+    pugi::xml_node node = parent.append_child(mNodeName.c_str());
+    node.append_attribute("Type").set_value(mTypeName.c_str());
+    node.append_attribute("label").set_value(mLabel.c_str());
+    node.append_attribute("id").set_value(mId);
+    node.append_attribute("parentId").set_value(mParentId);
+    node.append_attribute("inputId").set_value(mInputId);
+    node.append_attribute("saveInputFields").set_value(mSaveInputFields);
+    node.append_attribute("saveOutputFields").set_value(mSaveOutputFields);
+    node.append_attribute("x").set_value(mLocalPosition.x);
+    node.append_attribute("y").set_value(mLocalPosition.y);
+    node.append_attribute("z").set_value(mLocalPosition.z);
+    node.append_attribute("a").set_value(mLocalRotation.x);
+    node.append_attribute("b").set_value(mLocalRotation.y);
+    node.append_attribute("c").set_value(mLocalRotation.z);
+    SaveConfig(node);
+}
+
+bool Component::Load(pugi::xml_node& node)
+{
+    try
+    {
+        const std::string label = Required(node, "label").as_string();
+        const uint32_t id = Required(node, "id").as_uint();
+        const uint32_t parentId = Required(node, "parentId").as_uint();
+        const uint32_t inputId = Required(node, "inputId").as_uint();
+        const bool saveInput = Required(node, "saveInputFields").as_bool();
+        const bool saveOutput = Required(node, "saveOutputFields").as_bool();
+        const glm::dvec3 position(Required(node, "x").as_double(), Required(node, "y").as_double(),
+                                  Required(node, "z").as_double());
+        const glm::dvec3 rotation(Required(node, "a").as_double(), Required(node, "b").as_double(),
+                                  Required(node, "c").as_double());
+
+        mId = id;
+        mParentId = parentId;
+        mInputId = inputId;
+        mSaveInputFields = saveInput;
+        mSaveOutputFields = saveOutput;
+        SetPosition(position);
+        SetRotation(rotation);
+        mLabel = label;
+
+        const bool result = LoadConfig(node);
+        OnConfigChanged();
+        return result;
+    }
+    catch (const std::exception&)
+    {
+        Log::Error("Reading component with id: %u", mId);
+        return false;
+    }
+}
+
+} // namespace orvilane

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <memory>
+
+#include "SerializableData.h"
+
+namespace orvilane
+{
+
+// Gives an object shared ownership of its configuration record.
+class Configurable
+{
+public:
+    virtual ~Configurable() = default;
+
+    std::shared_ptr<SerializableData> mConfig;
+};
+
+} // namespace orvilane

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs dependencies, builds everything and runs the whole test suite.
+# Usage: scripts/test.sh [build-dir] [extra cmake args...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+build_dir="${1:-build}"
+shift || true
+jobs="$(nproc)"
+
+cmake -S . -B "$build_dir" -G Ninja "$@"
+cmake --build "$build_dir" -j "$jobs"
+
+# GL tests need a display: use Xvfb when there is none.
+run=()
+if [ -z "${DISPLAY:-}" ]; then
+  run=(xvfb-run -a -s "-screen 0 1280x1024x24")
+fi
+"${run[@]}" ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"

@@ -1,0 +1,180 @@
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "Log.h"
+#include "LogCapture.h"
+
+using orvilane::Log;
+using orvilane::test::LogCapture;
+
+namespace
+{
+const std::regex kStamp(R"(^\[\d\d:\d\d:\d\d\] )");
+
+// Runs the body in a fresh temporary working directory.
+class InTempDir
+{
+public:
+    InTempDir()
+    {
+        mOld = std::filesystem::current_path();
+        mDir = std::filesystem::temp_directory_path() /
+               ("orvilane-log-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(mDir);
+        std::filesystem::current_path(mDir);
+    }
+    ~InTempDir()
+    {
+        std::filesystem::current_path(mOld);
+        std::filesystem::remove_all(mDir);
+    }
+
+private:
+    std::filesystem::path mOld, mDir;
+};
+
+void WriteBytes(const char* path, size_t n)
+{
+    std::ofstream(path, std::ios::binary) << std::string(n, 'x');
+}
+} // namespace
+
+TEST(Log, LineShapesPerOperation)
+{
+    LogCapture capture;
+    ::testing::internal::CaptureStdout();
+    Log::Info(0, "hello %s", "world");
+    Log::Info(1, "detail");
+    Log::Warning("a %d", 5);
+    Log::Error("b");
+    Log::Info(0, "ends in newline\n");
+    const std::string out = ::testing::internal::GetCapturedStdout();
+
+    const auto lines = capture.Lines();
+    ASSERT_EQ(lines.size(), 5u);
+    const char* expected[] = {"hello world", "detail", "Warning: a 5", "ERROR: b", "ends in newline\n"};
+    for (size_t k = 0; k < 5; ++k)
+    {
+        EXPECT_TRUE(std::regex_search(lines[k], kStamp)) << lines[k];
+        EXPECT_EQ(lines[k].substr(11), expected[k]);
+        EXPECT_NE(out.find(lines[k] + "\n"), std::string::npos);
+    }
+}
+
+TEST(Log, TimeStampIsTwoDigitFieldsAndBlank)
+{
+    const std::string stamp = Log::TimeStamp();
+    ASSERT_EQ(stamp.size(), 11u);
+    EXPECT_TRUE(std::regex_match(stamp, std::regex(R"(\[[0-2]\d:[0-5]\d:[0-6]\d\] )")));
+}
+
+TEST(Log, ListenersGetEveryLineInRegistrationOrder)
+{
+    static std::vector<std::string> calls;
+    static bool active = false;
+    active = true;
+    ASSERT_TRUE(Log::AddListener([](const std::string& l) { if (active) calls.push_back("first:" + l); }));
+    ASSERT_TRUE(Log::AddListener([](const std::string& l) { if (active) calls.push_back("second:" + l); }));
+    Log::Info(0, "one");
+    Log::Info(0, "two");
+    active = false;
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0].substr(0, 6), "first:");
+    EXPECT_EQ(calls[1].substr(0, 7), "second:");
+    EXPECT_EQ(calls[0].substr(6), calls[1].substr(7));
+    EXPECT_NE(calls[2].find("two"), std::string::npos);
+}
+
+TEST(Log, EmptyListenerIsRefusedAndLoggingGoesOn)
+{
+    LogCapture capture;
+    EXPECT_FALSE(Log::AddListener(Log::Listener()));
+    EXPECT_NO_THROW(Log::Info(0, "still fine"));
+    EXPECT_EQ(capture.Count("still fine"), 1u);
+}
+
+TEST(Log, LongMessageIsCutNotOverflowed)
+{
+    LogCapture capture;
+    const std::string longText(5000, 'q');
+    Log::Error("%s", longText.c_str());
+    const auto lines = capture.Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].size(), 11u + 7u + 1023u);
+    EXPECT_EQ(lines[0].substr(11, 7), "ERROR: ");
+}
+
+TEST(Log, TwoThreadsNeverInterleave)
+{
+    LogCapture capture;
+    auto worker = [](char c) {
+        const std::string text(200, c);
+        for (int k = 0; k < 200; ++k)
+            Log::Info(0, "%s", text.c_str());
+    };
+    ::testing::internal::CaptureStdout();
+    std::thread a(worker, 'a'), b(worker, 'b');
+    a.join();
+    b.join();
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    const auto lines = capture.Lines();
+    ASSERT_EQ(lines.size(), 400u);
+    for (const std::string& line : lines)
+    {
+        const std::string body = line.substr(11);
+        EXPECT_TRUE(body == std::string(200, 'a') || body == std::string(200, 'b'));
+    }
+    std::istringstream stream(out);
+    std::string row;
+    while (std::getline(stream, row))
+        EXPECT_TRUE(std::regex_search(row, kStamp) && row.size() == 211u) << row.substr(0, 40);
+}
+
+TEST(Log, QueryFileSizeInWholeKiB)
+{
+    InTempDir dir;
+    WriteBytes("a.bin", 2047);
+    WriteBytes("b.bin", 1023);
+    EXPECT_EQ(orvilane::QueryFileSize("a.bin"), 1);
+    EXPECT_EQ(orvilane::QueryFileSize("b.bin"), 0);
+    EXPECT_EQ(orvilane::QueryFileSize("missing.bin"), -1);
+    EXPECT_EQ(orvilane::QueryFileSize("."), -1);
+}
+
+TEST(Log, FlushWritesQueuedLinesOnlyWhenThereAreAny)
+{
+    InTempDir dir;
+    Log::FlushToFile(); // whatever earlier tests queued
+    std::filesystem::remove(Log::kLogFileName);
+    Log::FlushToFile();
+    EXPECT_FALSE(std::filesystem::exists(Log::kLogFileName));
+
+    Log::Info(0, "kept in the file");
+    Log::FlushToFile();
+    std::ifstream file(Log::kLogFileName);
+    std::string line;
+    ASSERT_TRUE(std::getline(file, line));
+    EXPECT_TRUE(std::regex_search(line, kStamp));
+    EXPECT_EQ(line.substr(11), "kept in the file");
+    EXPECT_FALSE(std::getline(file, line));
+}
+
+TEST(Log, LogFileSizeIsCachedForMaxAge)
+{
+    InTempDir dir;
+    Log::FlushToFile();
+    WriteBytes(Log::kLogFileName, 2047);
+    EXPECT_EQ(Log::GetLogFileSize(-1), 1); // forces a query
+    WriteBytes(Log::kLogFileName, 5000);
+    EXPECT_EQ(Log::GetLogFileSize(60), 1); // cached
+    EXPECT_EQ(Log::GetLogFileSize(-1), 4);
+    std::filesystem::remove(Log::kLogFileName);
+    EXPECT_EQ(Log::GetLogFileSize(-1), -1);
+    EXPECT_EQ(Log::GetLogFileSize(60), -1);
+}
