@@ -1,5 +1,9 @@
 #include "ElementsFactory.h"
 
+#include "EleBlockerDiafragm.h"
+#include "EleBlockerWindow.h"
+#include "EleDetector.h"
+#include "EleIdealLens.h"
 #include "Element.h"
 #include "Log.h"
 
@@ -17,13 +21,13 @@ namespace
 std::vector<ElementsFactory::Registration> ElementTypes()
 {
     return {
-        // ElementsFactory::Register<EleDetector>("Detector"),
+        ElementsFactory::Register<EleDetector>("Detector"),
         // ElementsFactory::Register<EleMirrorFlatInfinite>("Flat Mirror Infinite"),
         // ElementsFactory::Register<EleMirrorFlat>("Flat Mirror"),
         // ElementsFactory::Register<EleMirrorCurved>("Curved Mirror"),
-        // ElementsFactory::Register<EleBlockerDiafragm>("Blocker-Diafragm"),
-        // ElementsFactory::Register<EleBlockerWindow>("Blocker-Window"),
-        // ElementsFactory::Register<EleIdealLens>("Ideal Lens"),
+        ElementsFactory::Register<EleBlockerDiafragm>("Blocker-Diafragm"),
+        ElementsFactory::Register<EleBlockerWindow>("Blocker-Window"),
+        ElementsFactory::Register<EleIdealLens>("Ideal Lens"),
         // ElementsFactory::Register<EleLens>("Thick Lens"),
     };
 }

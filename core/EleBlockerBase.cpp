@@ -1,0 +1,54 @@
+#include "EleBlockerBase.h"
+
+#include "SurfaceFlat.h"
+
+namespace orvilane
+{
+
+EleBlockerBase::EleBlockerBase()
+{
+    AddSurface(std::make_shared<SurfaceFlat>());
+}
+
+EleBlockerBase::~EleBlockerBase() = default;
+
+bool EleBlockerBase::ProcessRay(Ray& ray, const ElementHit& hit)
+{
+    const arma::vec3 offset = hit.point - GetWorldPosition(*this);
+    const double u = RoundToSingle(arma::dot(offset, GetWorldAxisX(*this)));
+    const double v = RoundToSingle(arma::dot(offset, GetWorldAxisY(*this)));
+
+    // The point is recorded whether or not the ray goes on; it goes on straight.
+    const arma::vec3 direction = GetLastDirection(ray);
+    ray.AddPoint(glm::dvec3(hit.point[0], hit.point[1], hit.point[2]),
+                 glm::dvec3(direction[0], direction[1], direction[2]));
+    return GetTransmission(u, v) > 0.5;
+}
+
+Fields EleBlockerBase::ProcessFields(const Fields& input)
+{
+    if (mSaveInputFields)
+        mInputFields = input;
+
+    Fields result = input;
+
+    const arma::uword rows = result.mEx.n_rows;
+    const arma::uword cols = result.mEx.n_cols;
+    const bool sameShape = result.mEy.n_rows == rows && result.mEy.n_cols == cols;
+    for (arma::uword i = 0; sameShape && i < rows; ++i)
+    {
+        const double x = result.GetX(static_cast<unsigned>(i));
+        for (arma::uword j = 0; j < cols; ++j)
+        {
+            const double t = GetTransmission(x, result.GetY(static_cast<unsigned>(j)));
+            result.mEx(i, j) *= t;
+            result.mEy(i, j) *= t;
+        }
+    }
+
+    if (mSaveOutputFields)
+        mOutputFields = result;
+    return result;
+}
+
+} // namespace orvilane

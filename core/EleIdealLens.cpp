@@ -1,0 +1,184 @@
+#include "EleIdealLens.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+
+#include "ElementsFactory.h"
+#include "Log.h"
+#include "SurfaceFlatCircle.h"
+
+namespace orvilane
+{
+
+namespace
+{
+constexpr double kTwoPi = 6.283185307179586;
+
+// v divided by its length; a zero (or non-finite) length leaves v as it is.
+arma::vec3 Normalise(const arma::vec3& v)
+{
+    const double length = arma::norm(v);
+    if (length > 0.0 && std::isfinite(length))
+        return v / length;
+    return v;
+}
+
+bool IsZero(const arma::vec3& v)
+{
+    return v[0] == 0.0 && v[1] == 0.0 && v[2] == 0.0;
+}
+
+glm::dvec3 ToGlm(const arma::vec3& v)
+{
+    return glm::dvec3(v[0], v[1], v[2]);
+}
+} // namespace
+
+EleIdealLens::EleIdealLens()
+{
+    mLabel = "Ideal Lens";
+    mTypeName = ElementsFactory::GetElementName(typeid(*this));
+    mConfigIdealLens = std::make_shared<ConfigIdealLens>();
+    mConfig = mConfigIdealLens;
+    AddSurface(std::make_shared<SurfaceFlatCircle>());
+}
+
+EleIdealLens::~EleIdealLens()
+{
+    mConfigIdealLens.reset();
+}
+
+std::optional<arma::vec3> EleIdealLens::IntersectLines(const arma::vec3& point1, const arma::vec3& direction1,
+                                                       const arma::vec3& point2, const arma::vec3& direction2)
+{
+    return orvilane::IntersectLines(point1, direction1, point2, direction2);
+}
+
+bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
+{
+    const double f = mConfigIdealLens->mFocalDistance;
+    if (!std::isfinite(f) || f == 0.0)
+    {
+        // f = 0 would put every image on the lens itself: no direction out.
+        Log::Error("Ideal Lens ID:%u. Focal distance must be finite and non-zero (%g); the ray stops here", mId, f);
+        return false;
+    }
+
+    const arma::vec3 P = GetWorldPosition(*this);
+    arma::vec3 N = GetWorldAxisZ(*this);
+    const arma::vec3& H = hit.point;
+    const arma::vec3 D = GetLastDirection(ray);
+    arma::vec3 O = GetLastPoint(ray);
+    if (!P.is_finite() || !N.is_finite() || !H.is_finite() || !D.is_finite() || !O.is_finite() || IsZero(D))
+        return false;
+
+    // An object point close to the axis is moved back along the incoming ray:
+    // the outgoing ray of a thin lens depends only on the incoming line, and this
+    // keeps the two construction lines apart.
+    if (std::fabs(arma::dot(N, Normalise(O - P))) > 0.9)
+        O = O - 0.1 * D;
+    // N points back towards the side the ray comes from.
+    if (arma::dot(D, N) > 0.0)
+        N = -N;
+
+    const double s = arma::dot(O - P, N); // object distance, positive on the incoming side
+    const arma::vec3 Q = O - s * N;       // foot of the object point on the lens plane
+    const arma::vec3 F = P - f * N;       // focus reached by rays parallel to the axis
+    const arma::vec3 dir1 = Normalise(F - Q);
+    const arma::vec3 dir2 = Normalise(P - O);
+    if (IsZero(dir2))
+        return false; // the object point is the lens centre: no chief ray
+
+    arma::vec3 out;
+    if (const std::optional<arma::vec3> image = IntersectLines(F, dir1, P, dir2))
+    {
+        out = Normalise(H - *image);
+    }
+    else
+    {
+        // The construction lines are parallel (object in the front focal plane:
+        // image at infinity, every ray leaves along the chief ray) or they
+        // coincide (object on the axis: the image lies on the axis where the
+        // thin-lens equation puts it).
+        const double offFocus = s - f;
+        if (std::fabs(offFocus) <= 1e-12 * std::max(std::fabs(s), std::fabs(f)))
+        {
+            out = dir2;
+        }
+        else
+        {
+            const double imageDistance = s * f / offFocus; // beyond the lens when positive
+            const double magnification = -f / offFocus;
+            const arma::vec3 image = P - imageDistance * N + magnification * (Q - P);
+            out = image.is_finite() ? Normalise(H - image) : dir2;
+        }
+    }
+    // The hit point coincides with the image (an object on the lens plane):
+    // the ray goes on undeviated.
+    if (IsZero(out) || !out.is_finite())
+        out = Normalise(D);
+    if (arma::dot(out, N) > 0.0)
+        out = -out;
+
+    ray.AddPoint(ToGlm(H), ToGlm(out));
+    return true;
+}
+
+Fields EleIdealLens::ProcessFields(const Fields& input)
+{
+    if (mSaveInputFields)
+        mInputFields = input;
+
+    Fields result = input;
+
+    if (mSurfaces.size() != 1)
+    {
+        Log::Error("Ideal lens doesn't have 1 surface!");
+        return Fields();
+    }
+
+    const double f = mConfigIdealLens->mFocalDistance;
+    const double wavelength = result.mWavelength;
+    if (result.mEy.n_rows != result.mEx.n_rows || result.mEy.n_cols != result.mEx.n_cols)
+    {
+        Log::Error("Ideal Lens ID:%u. Field with Ex and Ey of different sizes; no field passes", mId);
+        return Fields();
+    }
+    if (!result.mEx.is_empty())
+    {
+        if (!std::isfinite(f) || f == 0.0)
+        {
+            Log::Error("Ideal Lens ID:%u. Focal distance must be finite and non-zero (%g); no field passes", mId, f);
+            return Fields();
+        }
+        if (!std::isfinite(wavelength) || !(wavelength > 0.0))
+        {
+            Log::Error("Ideal Lens ID:%u. Field with an invalid wavelength (%g); no field passes", mId, wavelength);
+            return Fields();
+        }
+    }
+
+    const arma::uword rows = result.mEx.n_rows;
+    const arma::uword cols = result.mEx.n_cols;
+    for (arma::uword i = 0; i < rows; ++i)
+    {
+        const double x = result.GetX(static_cast<unsigned>(i));
+        for (arma::uword j = 0; j < cols; ++j)
+        {
+            const double y = result.GetY(static_cast<unsigned>(j));
+            double r = std::sqrt(x * x + y * y + f * f);
+            if (f > 0.0)
+                r = -r;
+            const std::complex<double> factor = std::exp(std::complex<double>(0.0, kTwoPi * r / wavelength));
+            result.mEx(i, j) *= factor;
+            result.mEy(i, j) *= factor;
+        }
+    }
+
+    if (mSaveOutputFields)
+        mOutputFields = result;
+    return result;
+}
+
+} // namespace orvilane
