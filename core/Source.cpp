@@ -103,7 +103,9 @@ float Source::GetDisplaySize() const
 {
     if (!mRayGenerator || !mFieldGenerator)
         return kDefaultDisplaySize;
-    return std::max(mRayGenerator->GetExtent(), mFieldGenerator->GetExtent());
+    // A radius that is not a number must not give the drawn square a NaN size.
+    const float size = std::fmax(mRayGenerator->GetExtent(), mFieldGenerator->GetExtent());
+    return std::isfinite(size) ? size : kDefaultDisplaySize;
 }
 
 void Source::CheckSamplingWindowEdges(const arma::cx_mat& E) const

@@ -29,7 +29,8 @@ public:
     void UpdateGeneratorsConfig();
     // The source's field at its world position; an empty grid without a field generator.
     Fields GenerateFields();
-    // Larger extent of the two generators, 0.1 without them.
+    // Larger extent of the two generators (a NaN extent is ignored), 0.1 without
+    // them or when neither extent is finite.
     float GetDisplaySize() const;
     bool SaveConfig(pugi::xml_node& node) override;
     bool LoadConfig(pugi::xml_node& node) override;
