@@ -24,7 +24,7 @@ Element::~Element()
     }
 }
 
-ElementHit Element::GetClosestHit(const Ray& ray)
+ElementHit Element::GetClosestHit(const Ray& ray, int64_t skipSurface)
 {
     const arma::vec3 origin = GetLastPoint(ray);
     const arma::vec3 direction = GetLastDirection(ray);
@@ -32,7 +32,7 @@ ElementHit Element::GetClosestHit(const Ray& ray)
     ElementHit closest;
     for (size_t i = 0; i < mSurfaces.size(); ++i)
     {
-        if (!mSurfaces[i])
+        if (!mSurfaces[i] || static_cast<int64_t>(i) == skipSurface)
             continue;
         const std::optional<SurfaceHit> hit = mSurfaces[i]->Intersect(origin, direction);
         // Strictly nearer only, so the first of equal distances stays; a

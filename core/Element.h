@@ -54,8 +54,9 @@ public:
     // The nearest meeting of the ray, from its current point along its current
     // direction (both rounded to single precision), with this element's
     // surfaces; equal distances go to the surface listed first. Ignores
-    // mEnabled. Never fails: a miss is the null-element record.
-    ElementHit GetClosestHit(const Ray& ray);
+    // mEnabled. Never fails: a miss is the null-element record. The surface
+    // with index skipSurface (the one the ray has just left) is not considered.
+    ElementHit GetClosestHit(const Ray& ray, int64_t skipSurface = -1);
 
     // Mirror reflection of direction about the plane with the given normal; the
     // normal's orientation does not matter. Not renormalised.
