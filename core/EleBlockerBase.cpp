@@ -1,5 +1,7 @@
 #include "EleBlockerBase.h"
 
+#include "FastFourierTransform.h"
+#include "Log.h"
 #include "SurfaceFlat.h"
 
 namespace orvilane
@@ -30,12 +32,17 @@ Fields EleBlockerBase::ProcessFields(const Fields& input)
     if (mSaveInputFields)
         mInputFields = input;
 
-    Fields result = input;
+    // The mask acts on x-space samples; a k-space field is brought back first.
+    Fields result = input.mDomain == FieldDomain::KSpace ? FastFourierTransform().Inverse(input) : input;
 
     const arma::uword rows = result.mEx.n_rows;
     const arma::uword cols = result.mEx.n_cols;
-    const bool sameShape = result.mEy.n_rows == rows && result.mEy.n_cols == cols;
-    for (arma::uword i = 0; sameShape && i < rows; ++i)
+    if (result.mEy.n_rows != rows || result.mEy.n_cols != cols)
+    {
+        Log::Error("Blocker ID:%u. Field with Ex and Ey of different sizes; no field passes", mId);
+        return Fields();
+    }
+    for (arma::uword i = 0; i < rows; ++i)
     {
         const double x = result.GetX(static_cast<unsigned>(i));
         for (arma::uword j = 0; j < cols; ++j)

@@ -7,6 +7,7 @@
 
 #include "ConfigSurfaceFlat.h"
 #include "ElementsFactory.h"
+#include "FastFourierTransform.h"
 #include "Log.h"
 #include "SurfaceFlat.h"
 
@@ -57,8 +58,9 @@ void EleDetector::ClearResults()
 
 bool EleDetector::GetScreen(double& sizeX, double& sizeY, uint64_t& nx, uint64_t& ny) const
 {
-    const ConfigSurfaceFlat* surface =
-        mSurfaces.empty() || !mSurfaces[0] ? nullptr : dynamic_cast<const ConfigSurfaceFlat*>(mSurfaces[0]->mConfig.get());
+    const ConfigSurfaceFlat* surface = nullptr;
+    if (!mSurfaces.empty() && mSurfaces[0])
+        surface = dynamic_cast<const ConfigSurfaceFlat*>(mSurfaces[0]->mConfig.get());
     if (surface == nullptr)
     {
         Log::Error("Detector ID:%u. The detector has no rectangular screen; nothing is recorded", mId);
@@ -149,7 +151,18 @@ Fields EleDetector::ProcessFields(const Fields& input)
     if (mSaveInputFields)
         mInputFields = input;
 
-    const Fields& g = input;
+    // The pixels sample x-space; a k-space field is brought back once, and that
+    // grid is what is kept as the output.
+    Fields transformed;
+    const Fields* source = &input;
+    if (input.mDomain == FieldDomain::KSpace)
+    {
+        transformed = FastFourierTransform().Inverse(input);
+        if (mSaveOutputFields)
+            mOutputFields = transformed;
+        source = &transformed;
+    }
+    const Fields& g = *source;
 
     double sizeX = 0.0, sizeY = 0.0;
     uint64_t nx = 0, ny = 0;

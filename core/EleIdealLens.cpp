@@ -5,6 +5,7 @@
 #include <complex>
 
 #include "ElementsFactory.h"
+#include "FastFourierTransform.h"
 #include "Log.h"
 #include "SurfaceFlatCircle.h"
 
@@ -130,7 +131,8 @@ Fields EleIdealLens::ProcessFields(const Fields& input)
     if (mSaveInputFields)
         mInputFields = input;
 
-    Fields result = input;
+    // The phase acts on x-space samples; a k-space field is brought back first.
+    Fields result = input.mDomain == FieldDomain::KSpace ? FastFourierTransform().Inverse(input) : input;
 
     if (mSurfaces.size() != 1)
     {

@@ -6,6 +6,7 @@
 #include "ConfigSurfaceFlat.h"
 #include "EleBlockerDiafragm.h"
 #include "EleBlockerWindow.h"
+#include "FastFourierTransform.h"
 #include "LogCapture.h"
 #include "SurfaceFlat.h"
 
@@ -311,4 +312,46 @@ TEST(EleBlockerBase, EmptyFieldPassesThrough)
     EXPECT_EQ(out.mDomain, FieldDomain::None);
     EXPECT_TRUE(out.mEx.is_empty());
     EXPECT_EQ(log.Lines().size(), 0u);
+}
+
+TEST(EleBlockerBase, KSpaceFieldComesOutMaskedInXSpace)
+{
+    EleBlockerDiafragm b;
+    b.mConfigBlocker->mRadius = 0.0008;
+    b.mConfigBlocker->mFalloffDistance = 0.0004;
+    b.mSaveInputFields = true;
+    b.mSaveOutputFields = true;
+    const Fields x = Uniform(21, 1e-4, FieldDomain::XSpace);
+    const Fields k = FastFourierTransform().Forward(x);
+    ASSERT_EQ(k.mDomain, FieldDomain::KSpace);
+
+    const Fields out = b.ProcessFields(k);
+    ASSERT_EQ(out.mDomain, FieldDomain::XSpace);
+    EXPECT_NEAR(out.mDx, 1e-4, 1e-18);
+    const Fields& expected = x;
+    double worst = 0;
+    for (unsigned i = 0; i < 21; ++i)
+    {
+        for (unsigned j = 0; j < 21; ++j)
+        {
+            const double t = b.GetTransmission(x.GetX(i), x.GetY(j));
+            worst = std::max(worst, std::abs(out.mEx(i, j) - expected.mEx(i, j) * t));
+            worst = std::max(worst, std::abs(out.mEy(i, j) - expected.mEy(i, j) * t));
+        }
+    }
+    EXPECT_LT(worst, 1e-9);
+    EXPECT_EQ(b.mInputFields.mDomain, FieldDomain::KSpace);
+    EXPECT_EQ(b.mOutputFields.mDomain, FieldDomain::XSpace);
+    EXPECT_TRUE(arma::approx_equal(b.mOutputFields.mEx, out.mEx, "absdiff", 0.0));
+}
+
+TEST(EleBlockerBase, MismatchedComponentsAreRefusedNotPassedUnmasked)
+{
+    EleBlockerWindow b;
+    Fields g = Uniform(5, 1e-3, FieldDomain::XSpace);
+    g.mEy.set_size(3, 3);
+    LogCapture log;
+    const Fields out = b.ProcessFields(g);
+    EXPECT_TRUE(out.mEx.is_empty());
+    EXPECT_EQ(log.Errors(), 1u);
 }

@@ -8,7 +8,9 @@
 #include "ConfigSurfaceFlatCircle.h"
 #include "EleIdealLens.h"
 #include "ElementsFactory.h"
+#include "FastFourierTransform.h"
 #include "LogCapture.h"
+#include "PlaneWavePropagator.h"
 #include "SurfaceFlatCircle.h"
 
 using namespace orvilane;
@@ -418,4 +420,108 @@ TEST(EleIdealLensFields, InvalidFocalDistanceOrWavelengthGivesAnEmptyFieldNotNaN
         EXPECT_TRUE(out.mEx.is_empty());
         EXPECT_EQ(log.Errors(), 1u);
     }
+}
+
+// ---------------------------------------------------------------- fields with the transform
+
+namespace
+{
+// Gaussian of waist w (field amplitude exp(-rho^2 / w^2)) at its waist, x-space.
+Fields Gaussian(int n, double step, double wavelength, double waist)
+{
+    Fields g(n, step, step);
+    g.mDomain = FieldDomain::XSpace;
+    g.mWavelength = wavelength;
+    g.mRefractiveIndex = {1.0, 0.0};
+    for (int i = 0; i < n; ++i)
+    {
+        for (int j = 0; j < n; ++j)
+        {
+            const double x = g.GetX(i), y = g.GetY(j);
+            g.mEx(i, j) = std::exp(-(x * x + y * y) / (waist * waist));
+        }
+    }
+    return g;
+}
+
+// Beam radius (1/e^2 of the intensity) along x from the second moment of |Ex|^2.
+double BeamRadius(const Fields& g)
+{
+    double sum = 0, moment = 0;
+    for (arma::uword i = 0; i < g.mEx.n_rows; ++i)
+    {
+        for (arma::uword j = 0; j < g.mEx.n_cols; ++j)
+        {
+            const double intensity = std::norm(g.mEx(i, j));
+            const double x = g.GetX(static_cast<unsigned>(i));
+            sum += intensity;
+            moment += intensity * x * x;
+        }
+    }
+    return 2.0 * std::sqrt(moment / sum);
+}
+} // namespace
+
+TEST(EleIdealLensFields, KSpaceInputComesOutInXSpace)
+{
+    auto lens = Lens(0.2);
+    const Fields x = Gaussian(31, 1e-4, 1e-6, 5e-4);
+    const Fields k = FastFourierTransform().Forward(x);
+    ASSERT_EQ(k.mDomain, FieldDomain::KSpace);
+    lens->mSaveInputFields = true;
+    lens->mSaveOutputFields = true;
+    const Fields fromK = lens->ProcessFields(k);
+    EXPECT_EQ(lens->mInputFields.mDomain, FieldDomain::KSpace); // kept as it came
+    const Fields fromX = Lens(0.2)->ProcessFields(x);
+    ASSERT_EQ(fromK.mDomain, FieldDomain::XSpace);
+    EXPECT_NEAR(fromK.mDx, x.mDx, 1e-18);
+    EXPECT_LT(arma::abs(fromK.mEx - fromX.mEx).max(), 1e-9);
+    EXPECT_EQ(lens->mOutputFields.mDomain, FieldDomain::XSpace);
+}
+
+TEST(EleIdealLensFields, FocusesAGaussianWhereTheAbcdLawSays)
+{
+    // Collimated Gaussian of waist w0 at the lens. With the Rayleigh range
+    // zR = pi w0^2 / lambda, the new waist lies at f / (1 + (f/zR)^2), short of
+    // the focus, with radius w0 / sqrt(1 + (zR/f)^2).
+    const double lambda = 1e-6, w0 = 5e-4, f = 0.2;
+    const double zR = kPi * w0 * w0 / lambda;
+    const double waistAt = f / (1.0 + (f / zR) * (f / zR));
+    const double waist = w0 / std::sqrt(1.0 + (zR / f) * (zR / f));
+
+    auto lens = Lens(f);
+    const Fields afterLens = lens->ProcessFields(Gaussian(251, 1.6e-5, lambda, w0));
+    ASSERT_EQ(afterLens.mDomain, FieldDomain::XSpace);
+    EXPECT_NEAR(BeamRadius(afterLens), w0, 1e-3 * w0);
+
+    const FastFourierTransform fft;
+    const PlaneWavePropagator propagator;
+    const Fields spectrum = fft.Forward(afterLens);
+    // w^2 is exactly quadratic in the distance: fit it through three planes.
+    const double z[3] = {0.15, 0.19, 0.23};
+    double w2[3];
+    for (int k = 0; k < 3; ++k)
+    {
+        Fields g = spectrum;
+        propagator.Propagate(g, z[k]);
+        w2[k] = std::pow(BeamRadius(fft.Inverse(g)), 2);
+    }
+    const double d1 = (w2[1] - w2[0]) / (z[1] - z[0]);
+    const double d2 = (w2[2] - w2[1]) / (z[2] - z[1]);
+    const double c = (d2 - d1) / (z[2] - z[0]);
+    const double b = d1 - c * (z[0] + z[1]);
+    const double vertex = -b / (2.0 * c);
+    const double minimum = w2[0] + b * (vertex - z[0]) + c * (vertex * vertex - z[0] * z[0]);
+    EXPECT_NEAR(vertex, waistAt, 1e-4); // 0.1878, clearly short of f = 0.2
+    EXPECT_NEAR(std::sqrt(minimum), waist, 1e-3 * waist);
+}
+
+TEST(EleIdealLensFields, MismatchedComponentsAreRefused)
+{
+    auto lens = Lens(0.1);
+    Fields g = PlaneWave(5, 1e-4, 5e-7);
+    g.mEy.set_size(4, 5);
+    LogCapture log;
+    EXPECT_TRUE(lens->ProcessFields(g).mEx.is_empty());
+    EXPECT_EQ(log.Errors(), 1u);
 }

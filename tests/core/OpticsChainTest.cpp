@@ -1,0 +1,133 @@
+// The ideal lens and the detector inside the two simulation kernels.
+#include <cmath>
+#include <complex>
+
+#include <gtest/gtest.h>
+
+#include "ConfigFieldsGeneratorGaussian.h"
+#include "ConfigRayGeneratorBeam.h"
+#include "ConfigSource.h"
+#include "ConfigSurfaceFlat.h"
+#include "EleDetector.h"
+#include "EleIdealLens.h"
+#include "FieldsGeneratorGaussian.h"
+#include "KernelElectromagnetic.h"
+#include "KernelRaytracing.h"
+#include "LogCapture.h"
+#include "RayGeneratorBeam.h"
+#include "SimulationSetup.h"
+#include "Source.h"
+#include "SurfaceBase.h"
+
+using namespace orvilane;
+using orvilane::test::LogCapture;
+
+namespace
+{
+constexpr double kPi = 3.141592653589793;
+
+class OpticsChain : public ::testing::Test
+{
+protected:
+    void SetUp() override { setup.New(); }
+    void TearDown() override { setup.New(); }
+
+    std::shared_ptr<EleIdealLens> AddLens(const Component& input, double z, double f)
+    {
+        auto lens = std::make_shared<EleIdealLens>();
+        lens->mConfigIdealLens->mFocalDistance = f;
+        lens->SetPosition({0, 0, z});
+        lens->mInputId = input.mId;
+        setup.mElements.push_back(lens);
+        return lens;
+    }
+    std::shared_ptr<EleDetector> AddDetector(const Component& input, double z, long long pixels, double size)
+    {
+        auto detector = std::make_shared<EleDetector>();
+        detector->mConfigDetector->Resolution = {pixels, pixels};
+        dynamic_cast<ConfigSurfaceFlat&>(*detector->mSurfaces[0]->mConfig).mSize = {size, size};
+        detector->SetPosition({0, 0, z});
+        detector->mInputId = input.mId;
+        setup.mElements.push_back(detector);
+        return detector;
+    }
+
+    SimulationSetup setup;
+};
+} // namespace
+
+TEST_F(OpticsChain, CollimatedRaysMeetInTheFocalPixel)
+{
+    auto source = std::make_shared<Source>();
+    source->SetSourceType(0);
+    auto beam = std::dynamic_pointer_cast<ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig);
+    beam->mNumberRaysPerSide = 9;
+    beam->mRadius = 0.02;
+    setup.mSources.push_back(source);
+    auto lens = AddLens(*source, 0.5, 0.1);
+    auto detector = AddDetector(*lens, 0.6, 101, 0.0101); // pitch 0.1 mm, pixel 50 centred
+
+    KernelRaytracing kernel;
+    kernel.Run(setup, {0, true, 100, nullptr});
+    const std::vector<Ray> rays = kernel.GetRays();
+    ASSERT_FALSE(rays.empty());
+    for (const Ray& ray : rays)
+    {
+        ASSERT_EQ(ray.mPoints.size(), 3u); // source, lens, detector (absorbed)
+        EXPECT_NEAR(ray.mPoints[2].x, 0.0, 1e-7);
+        EXPECT_NEAR(ray.mPoints[2].y, 0.0, 1e-7);
+    }
+    ASSERT_EQ(detector->mLayers.size(), 1u);
+    const DetectorLayer& layer = detector->mLayers[0];
+    EXPECT_EQ(layer.mData[101 * 50 + 50], static_cast<float>(rays.size()));
+    EXPECT_EQ(layer.mMax, static_cast<float>(rays.size()));
+}
+
+TEST_F(OpticsChain, GaussianBeamFocusesOnTheDetector)
+{
+    const double w0 = 2e-4, f = 0.1, gap = 0.01;
+    auto source = std::make_shared<Source>();
+    source->SetSourceType(1);
+    auto& config = static_cast<ConfigSource&>(*source->mConfig);
+    config.mSamplingPoints = 201;
+    config.mSamplingWindowSize = 0.004;
+    std::dynamic_pointer_cast<ConfigFieldsGeneratorGaussian>(source->mFieldGenerator->mConfig)->mWaist = w0;
+    setup.mSources.push_back(source);
+    const double lambda = config.mWavelenght;
+
+    // Beam parameter q after the gap and the lens: the new waist lies -Re q
+    // beyond the lens, with Rayleigh range Im q; the peak amplitude grows as w0 / w.
+    const double zR = kPi * w0 * w0 / lambda;
+    const std::complex<double> q = 1.0 / (1.0 / std::complex<double>(gap, zR) - 1.0 / f);
+    const double waistAt = -q.real();
+    const double waist = std::sqrt(q.imag() * lambda / kPi);
+
+    auto lens = AddLens(*source, gap, f);
+    lens->mSaveInputFields = true;
+    // Pixel corners every 10 um from -0.2 mm: they fall on the grid's samples.
+    auto detector = AddDetector(*lens, gap + waistAt, 40, 0.0004);
+    auto after = AddDetector(*detector, gap + waistAt, 5, 0.0004); // no distance to propagate over
+    after->mSaveInputFields = true;
+
+    KernelElectromagnetic kernel;
+    LogCapture log;
+    kernel.Run(setup, nullptr);
+    EXPECT_EQ(log.Errors(), 0u);
+    EXPECT_EQ(lens->mInputFields.mDomain, FieldDomain::KSpace); // propagated over the gap
+    ASSERT_EQ(detector->mLayers.size(), 8u);
+    const DetectorLayer& exMo = detector->mLayers[2];
+    const DetectorLayer& eyMo = detector->mLayers[6];
+    ASSERT_EQ(exMo.mName, "ExMo");
+    EXPECT_NEAR(exMo.mMax, w0 / waist, 1e-3 * w0 / waist);
+    EXPECT_NEAR(eyMo.mMax, w0 / waist, 1e-3 * w0 / waist);
+    // The brightest pixel is at the centre (the grid's samples sit half a step
+    // below its centre in the interpolation frame).
+    size_t brightest = 0;
+    for (size_t k = 0; k < exMo.mData.size(); ++k)
+        if (exMo.mData[k] > exMo.mData[brightest])
+            brightest = k;
+    EXPECT_EQ(brightest, static_cast<size_t>(19 * 40 + 19));
+    // A detector passes nothing on.
+    EXPECT_EQ(after->mInputFields.mDomain, FieldDomain::None);
+    EXPECT_EQ(after->mLayers.size(), 8u);
+}
