@@ -1,5 +1,6 @@
 #include "Camera.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -101,9 +102,9 @@ void Camera::Pan(float upAmount, float rightAmount)
 void Camera::Zoom(float factor)
 {
     const float distance = mDistance * factor + mDistance;
-    if (!std::isfinite(distance))
-        return; // a NaN or overflowing step changes nothing
-    mDistance = distance > kMinDistance ? distance : kMinDistance;
+    if (std::isnan(distance))
+        return; // a NaN step changes nothing
+    mDistance = std::clamp(distance, kMinDistance, kMaxDistance);
     UpdateCameraVectors();
 }
 

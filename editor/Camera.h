@@ -16,6 +16,9 @@ public:
     // Smallest distance a zoom can reach (the default near plane): at zero the
     // eye would sit on the target and the view matrix would become NaN.
     static constexpr float kMinDistance = 1e-3f;
+    // Largest distance a zoom can reach: far beyond the far plane, and small
+    // enough that squaring it inside the view computation stays finite.
+    static constexpr float kMaxDistance = 1e6f;
 
     Camera();
 
@@ -26,8 +29,8 @@ public:
     void Rotate(float pitchDelta, float yawDelta);
     // Moves the target along the stored (unnormalised) up and right vectors.
     void Pan(float upAmount, float rightAmount);
-    // distance := distance * (1 + factor), never below kMinDistance; a step
-    // giving a non-finite distance is ignored.
+    // distance := distance * (1 + factor), kept within [kMinDistance,
+    // kMaxDistance]; a NaN step is ignored.
     void Zoom(float factor);
     void SetTarget(const glm::vec3& target);
     void SetViewportSize(float width, float height);

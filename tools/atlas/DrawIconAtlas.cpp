@@ -274,7 +274,7 @@ void DrawRtRun(Canvas& c)
         return (Length(q) - 1.0f) * 7.0f;
     };
     c.Fill(lens, kLightBlue);
-    c.Fill(Outline(lens, 2.5f), kBlue);
+    c.Fill(Outline(lens, 2.5f), kInk);
 }
 
 void DrawWin(Canvas& c)
