@@ -1,16 +1,45 @@
 #pragma once
 
+#include <optional>
+
+#include <armadillo>
+
 #include "Configurable.h"
 #include "Transform.h"
 
 namespace orvilane
 {
 
-// An optical surface of an element; the element is its parent transform.
+// Where a ray meets a surface.
+struct SurfaceHit
+{
+    arma::vec3 point = arma::vec3(arma::fill::zeros);  // world coordinates, metres
+    arma::vec3 normal = arma::vec3(arma::fill::zeros); // unit; not turned towards the ray
+    double distance = 0.0;                             // |point - origin|, metres
+};
+
+// A two-sided optical surface of an element. The element is its parent
+// transform; the surface's world z axis is its normal, its world position its
+// origin. Its record (mConfig) holds its size and is read afresh on every call.
 class SurfaceBase : public Transform, public Configurable
 {
 public:
-    ~SurfaceBase() override = default;
+    SurfaceBase() = default;
+    SurfaceBase(const SurfaceBase&) = delete;
+    SurfaceBase& operator=(const SurfaceBase&) = delete;
+    // Unlinks itself from a parent that is still linked to it.
+    ~SurfaceBase() override;
+
+    // The meeting of the ray leaving origin along direction (world coordinates;
+    // the direction need not be a unit vector) with this surface, or empty.
+    // A returned hit always has a finite point.
+    virtual std::optional<SurfaceHit> Intersect(arma::vec3 origin, arma::vec3 direction) const = 0;
+
+    // Ray against the plane through pointOnPlane with the given normal. Rays
+    // along the plane (|normal . direction| < 1e-12) and planes at or behind the
+    // origin (ray parameter below 1e-12) give no point.
+    static std::optional<arma::vec3> IntersectPlane(const arma::vec3& origin, const arma::vec3& direction,
+                                                    const arma::vec3& normal, const arma::vec3& pointOnPlane);
 };
 
 } // namespace orvilane

@@ -97,6 +97,21 @@ void Transform::DetachAll()
 
 void Transform::UpdateWorldTransform()
 {
+    // Depth first over the subtree without recursion: a long parent chain from
+    // a file must not exhaust the stack.
+    std::vector<Transform*> pending{this};
+    while (!pending.empty())
+    {
+        Transform* t = pending.back();
+        pending.pop_back();
+        t->UpdateOwnMatrices();
+        for (auto it = t->mChildren.rbegin(); it != t->mChildren.rend(); ++it)
+            pending.push_back(*it);
+    }
+}
+
+void Transform::UpdateOwnMatrices()
+{
     glm::dmat4 local = glm::translate(glm::dmat4(1.0), mLocalPosition);
     local = glm::rotate(local, mLocalRotation.z * kDegToRad, glm::dvec3(0.0, 0.0, 1.0));
     local = glm::rotate(local, mLocalRotation.y * kDegToRad, glm::dvec3(0.0, 1.0, 0.0));
@@ -126,9 +141,6 @@ void Transform::UpdateWorldTransform()
         mWorldRotation.z = 0.0;
     }
     mWorldPosition = glm::dvec3(m[3][0], m[3][1], m[3][2]);
-
-    for (Transform* child : mChildren)
-        child->UpdateWorldTransform();
 }
 
 } // namespace orvilane

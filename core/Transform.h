@@ -40,6 +40,7 @@ public:
 
 private:
     void RemoveChild(Transform* child);
+    void UpdateOwnMatrices();
 };
 
 } // namespace orvilane

@@ -3,7 +3,7 @@
 
 #include "Component.h"
 #include "LogCapture.h"
-#include "SurfaceBase.h"
+#include "SurfaceFlatInfinite.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;
@@ -177,7 +177,7 @@ TEST(Component, LoadFailsWhenConfigFailsOrThrows)
 TEST(Component, AddSurfaceMakesComponentTheParent)
 {
     TestComponent c;
-    auto surface = std::make_shared<SurfaceBase>();
+    auto surface = std::make_shared<SurfaceFlatInfinite>();
     surface->SetPosition({0, 0, 0.1});
     c.AddSurface(surface);
     ASSERT_EQ(c.mSurfaces.size(), 1u);

@@ -208,3 +208,15 @@ TEST(Transform, DetachAllOrphansEveryChild)
         ExpectVec(children[k].mWorldPosition, k, 0, 0);
     }
 }
+
+TEST(Transform, DeepChainUpdatesWithoutExhaustingTheStack)
+{
+    std::vector<Transform> chain(200000);
+    for (size_t k = 1; k < chain.size(); ++k)
+    {
+        chain[k].SetPosition({0, 0, 1});
+        chain[k].SetParent(&chain[k - 1]);
+    }
+    chain[0].SetPosition({1, 0, 0});
+    ExpectVec(chain.back().mWorldPosition, 1, 0, double(chain.size() - 1));
+}

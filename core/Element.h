@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+
+#include <armadillo>
+
+#include "Component.h"
+#include "Fields.h"
+#include "Ray.h"
+#include "RayGeometry.h"
+
+namespace orvilane
+{
+
+class Element;
+
+// A ray's meeting with an element. A null element means no hit.
+struct ElementHit
+{
+    Element* element = nullptr;                        // not owning
+    uint32_t surfaceIndex = 0;                         // index into the element's mSurfaces
+    arma::vec3 point = arma::vec3(arma::fill::zeros);  // world coordinates, metres
+    arma::vec3 normal = arma::vec3(arma::fill::zeros); // as the surface returned it
+    double distance = 0.0;                             // from the ray's current point, metres
+};
+
+// Base of the optical elements: acts on rays (raytracing) and on fields
+// (electromagnetic simulation), and stores its record and its surfaces' records
+// as a "Config" node with one "Surface" child per surface that has a record.
+// A concrete element's constructor sets mLabel, sets mTypeName to
+// ElementsFactory::GetElementName(typeid(*this)), attaches its surfaces with
+// AddSurface and, if it has settings, stores its record in mConfig.
+class Element : public Component
+{
+public:
+    Element();
+    // Releases the surfaces' links to this element, so a surface that outlives
+    // it (shared elsewhere) does not point at a destroyed parent.
+    ~Element() override;
+
+    bool SaveConfig(pugi::xml_node& node) override;
+    // Surface nodes are matched to mSurfaces by position; surplus nodes are
+    // reported and ignored, missing ones leave their surfaces unchanged.
+    bool LoadConfig(pugi::xml_node& node) override;
+
+    // Acts on a ray that meets this element at hit: appends the point where it
+    // acted and the direction the ray leaves with, one entry to each list.
+    // Returns whether the ray goes on.
+    virtual bool ProcessRay(Ray& ray, const ElementHit& hit) = 0;
+    // The field leaving the element for the field reaching it. Implementations
+    // that model fields keep copies per mSaveInputFields / mSaveOutputFields.
+    virtual Fields ProcessFields(const Fields& input) = 0;
+
+    // The nearest meeting of the ray, from its current point along its current
+    // direction (both rounded to single precision), with this element's
+    // surfaces; equal distances go to the surface listed first. Ignores
+    // mEnabled. Never fails: a miss is the null-element record. The surface
+    // with index skipSurface (the one the ray has just left) is not considered.
+    ElementHit GetClosestHit(const Ray& ray, int64_t skipSurface = -1);
+
+    // Mirror reflection of direction about the plane with the given normal; the
+    // normal's orientation does not matter. Not renormalised.
+    static arma::vec3 ReflectRay(const arma::vec3& direction, arma::vec3 normal);
+};
+
+} // namespace orvilane

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+
+#include "ConfigFieldsGeneratorPlanewave.h"
+#include "IFieldGenerator.h"
+
+namespace orvilane
+{
+
+// A tilted plane wave with the source's amplitudes, cut to a disc with a cosine
+// soft edge. Only the transverse part of the source direction tilts the phase.
+class FieldsGeneratorPlanewave : public IFieldGenerator
+{
+public:
+    FieldsGeneratorPlanewave();
+    ~FieldsGeneratorPlanewave() override = default;
+
+    Fields GenerateFields(std::shared_ptr<ConfigSource> config) const override;
+    // 2.5 radii.
+    float GetExtent() const override;
+
+    std::shared_ptr<ConfigFieldsGeneratorPlanewave> mPlanewaveConfig; // same record as mConfig
+};
+
+} // namespace orvilane

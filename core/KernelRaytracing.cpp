@@ -1,0 +1,178 @@
+#include "KernelRaytracing.h"
+
+#include <exception>
+#include <limits>
+
+#include "ConfigSource.h"
+#include "Element.h"
+#include "IRayGenerator.h"
+#include "Log.h"
+#include "SimulationSetup.h"
+#include "Source.h"
+
+namespace orvilane
+{
+
+namespace
+{
+constexpr double kEscapeLength = 20.0;
+
+float Fraction(int done, int total)
+{
+    return total > 0 ? static_cast<float>(done) / static_cast<float>(total) : 0.0f;
+}
+} // namespace
+
+void KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& options)
+{
+    if (mBusy.exchange(true))
+    {
+        Log::Error("Trying to use KernelRaytracing while it was busy. Aborting.");
+        return;
+    }
+    int done = 0;
+    int total = 0;
+    try
+    {
+        {
+            std::lock_guard<std::mutex> lock(mStopMutex);
+            mStop = false;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mRaysMutex);
+            mRays.clear();
+        }
+        for (const auto& element : setup.mElements)
+        {
+            if (!element)
+                continue;
+            element->ClearResults();
+            element->Validate();
+        }
+        // Summed wide and saturated: each generator's count may be as large as INT_MAX.
+        long long wide = 0;
+        for (const auto& source : setup.mSources)
+        {
+            if (!source || !source->mRayGenerator)
+                continue;
+            source->mRayGenerator->mRayCounter = 0;
+            if (source->mEnabled)
+                wide += source->mRayGenerator->GetNumberOfRays(options.mode);
+        }
+        total = static_cast<int>(std::min<long long>(wide, std::numeric_limits<int>::max()));
+        Trace(setup, options, done, total);
+    }
+    catch (const std::exception& e)
+    {
+        Log::Error("Raytracing run ended by an error: %s", e.what());
+        if (options.progress)
+            options.progress(Fraction(done, total), true);
+    }
+    mBusy.store(false);
+}
+
+void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& options, int& done, int total)
+{
+    struct Candidate
+    {
+        ElementHit hit;
+        size_t order; // position in the element list, for ties
+    };
+    std::vector<Candidate> hits;
+    hits.reserve(setup.mElements.size());
+
+    for (const auto& source : setup.mSources)
+    {
+        if (!source || !source->mEnabled || !source->mRayGenerator)
+            continue;
+        const std::shared_ptr<ConfigSource> config = std::dynamic_pointer_cast<ConfigSource>(source->mConfig);
+        IRayGenerator& generator = *source->mRayGenerator;
+        for (std::optional<Ray> next = generator.GetNextRay(config, options.mode); next;
+             next = generator.GetNextRay(config, options.mode))
+        {
+            if (StopRequested())
+            {
+                if (options.progress)
+                    options.progress(Fraction(done, total), true);
+                return;
+            }
+            if (options.progress)
+                options.progress(Fraction(done, total), false);
+
+            Ray ray = std::move(*next);
+            const Element* previous = nullptr;
+            uint32_t previousSurface = 0;
+            for (int bounce = 0; bounce < options.maxBounces; ++bounce)
+            {
+                hits.clear();
+                for (size_t k = 0; k < setup.mElements.size(); ++k)
+                {
+                    Element* element = setup.mElements[k].get();
+                    if (element == nullptr || !element->mEnabled)
+                        continue;
+                    // Only the surface just left is left out; the element's other
+                    // surfaces (a lens's exit cap) still take part.
+                    const int64_t skip = element == previous ? static_cast<int64_t>(previousSurface) : -1;
+                    ElementHit hit = element->GetClosestHit(ray, skip);
+                    if (hit.element != nullptr)
+                        hits.push_back({hit, k});
+                }
+                if (hits.empty())
+                {
+                    const glm::dvec3 direction = ray.mDirections.back();
+                    ray.mPoints.push_back(ray.mPoints.back() + kEscapeLength * direction);
+                    ray.mDirections.push_back(direction);
+                    break;
+                }
+                const Candidate* nearest = &hits.front();
+                for (const Candidate& candidate : hits)
+                {
+                    if (candidate.hit.distance < nearest->hit.distance)
+                        nearest = &candidate;
+                }
+                previous = nearest->hit.element;
+                previousSurface = nearest->hit.surfaceIndex;
+                const bool goesOn = nearest->hit.element->ProcessRay(ray, nearest->hit);
+                if (!goesOn)
+                    break;
+                if (bounce == options.maxBounces - 1)
+                    Log::Warning("Max number of bounces (%d) reached!", options.maxBounces);
+            }
+            if (options.recordPaths)
+            {
+                std::lock_guard<std::mutex> lock(mRaysMutex);
+                mRays.push_back(std::move(ray));
+            }
+            if (done < std::numeric_limits<int>::max())
+                ++done;
+        }
+    }
+    if (options.progress)
+        options.progress(1.0f, true);
+}
+
+bool KernelRaytracing::StopRequested()
+{
+    std::lock_guard<std::mutex> lock(mStopMutex);
+    return mStop;
+}
+
+std::vector<Ray> KernelRaytracing::GetRays()
+{
+    std::lock_guard<std::mutex> lock(mRaysMutex);
+    return mRays;
+}
+
+void KernelRaytracing::ClearRays()
+{
+    std::lock_guard<std::mutex> lock(mRaysMutex);
+    mRays.clear();
+}
+
+void KernelRaytracing::RequestStop(bool stop)
+{
+    std::lock_guard<std::mutex> lock(mStopMutex);
+    mStop = stop;
+}
+
+} // namespace orvilane

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "Ray.h"
+
+namespace orvilane
+{
+
+class SimulationSetup;
+
+// Progress of a run: fraction done (0 to 1) and whether the run has finished.
+using ProgressCallback = std::function<void(float, bool)>;
+
+struct RaytracingOptions
+{
+    int mode = 0;            // 0 grid, 1 random
+    bool recordPaths = false; // keep every traced ray
+    int maxBounces = 100;     // most element interactions per ray
+    ProgressCallback progress;
+};
+
+// Traces the rays of every enabled source through the setup's enabled
+// elements, nearest hit first. Nothing may change the setup during a run.
+class KernelRaytracing
+{
+public:
+    KernelRaytracing() = default;
+    KernelRaytracing(const KernelRaytracing&) = delete;
+    KernelRaytracing& operator=(const KernelRaytracing&) = delete;
+
+    // Refused with an error line while another run is in progress.
+    void Run(SimulationSetup& setup, const RaytracingOptions& options);
+    std::vector<Ray> GetRays();
+    void ClearRays();
+    void RequestStop(bool stop);
+    bool IsBusy() const { return mBusy.load(); }
+
+private:
+    void Trace(SimulationSetup& setup, const RaytracingOptions& options, int& done, int total);
+    bool StopRequested();
+
+    std::mutex mRaysMutex;
+    std::vector<Ray> mRays;
+    bool mStop = false;
+    std::mutex mStopMutex;
+    std::atomic<bool> mBusy{false}; // test-and-set: two runs can never both start
+};
+
+} // namespace orvilane

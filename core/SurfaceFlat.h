@@ -1,0 +1,26 @@
+#pragma once
+
+#include "SurfaceBase.h"
+
+namespace orvilane
+{
+
+// Rectangle centred on the surface origin: mSize x along the local x axis,
+// mSize y along the local y axis (ConfigSurfaceFlat). Edges belong to it.
+class SurfaceFlat : public SurfaceBase
+{
+public:
+    SurfaceFlat();
+    ~SurfaceFlat() override;
+
+    std::optional<SurfaceHit> Intersect(arma::vec3 origin, arma::vec3 direction) const override;
+
+    // Ray against the rectangle in the plane through centre with the given
+    // normal, height along axisY and width along normal x axisY. A rectangle
+    // without area (a width or height that is not positive) is never met.
+    static std::optional<arma::vec3> IntersectBounded(const arma::vec3& origin, const arma::vec3& direction,
+                                                      const arma::vec3& normal, arma::vec3 axisY,
+                                                      const arma::vec3& centre, double width, double height);
+};
+
+} // namespace orvilane

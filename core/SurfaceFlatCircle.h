@@ -1,0 +1,19 @@
+#pragma once
+
+#include "SurfaceBase.h"
+
+namespace orvilane
+{
+
+// Disc of radius mRadius (ConfigSurfaceFlatCircle) centred on the surface
+// origin. Its rim does not belong to it.
+class SurfaceFlatCircle : public SurfaceBase
+{
+public:
+    SurfaceFlatCircle();
+    ~SurfaceFlatCircle() override;
+
+    std::optional<SurfaceHit> Intersect(arma::vec3 origin, arma::vec3 direction) const override;
+};
+
+} // namespace orvilane

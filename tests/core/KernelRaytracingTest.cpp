@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include "ConfigRayGeneratorBeam.h"
+#include "Element.h"
+#include "KernelRaytracing.h"
+#include "LogCapture.h"
+#include "RayGeneratorBeam.h"
+#include "SimulationSetup.h"
+#include "Source.h"
+#include "SurfaceFlatInfinite.h"
+
+using namespace orvilane;
+using orvilane::test::LogCapture;
+
+namespace
+{
+// An unbounded plate that reflects, absorbs or lets rays through; counts calls.
+class TestPlate : public Element
+{
+public:
+    enum class Kind { Reflect, Absorb, Pass };
+    TestPlate(Kind kind, double z) : mKind(kind)
+    {
+        mTypeName = "Test Plate";
+        AddSurface(std::make_shared<SurfaceFlatInfinite>());
+        SetPosition({0, 0, z});
+    }
+    bool ProcessRay(Ray& ray, const ElementHit& hit) override
+    {
+        ++processed;
+        const glm::dvec3 point(hit.point[0], hit.point[1], hit.point[2]);
+        if (mKind == Kind::Absorb)
+        {
+            ray.AddPoint(point, ray.mDirections.back());
+            return false;
+        }
+        glm::dvec3 direction = ray.mDirections.back();
+        if (mKind == Kind::Reflect)
+        {
+            const arma::vec3 d = ReflectRay({direction.x, direction.y, direction.z}, hit.normal);
+            direction = {d[0], d[1], d[2]};
+        }
+        ray.AddPoint(point, direction);
+        return true;
+    }
+    Fields ProcessFields(const Fields&) override { return Fields(); }
+    void ClearResults() override { ++cleared; }
+    void Validate() override
+    {
+        ++validated;
+        mValid = true;
+    }
+    Kind mKind;
+    int processed = 0, cleared = 0, validated = 0;
+};
+
+class KernelRaytracingTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { setup.New(); }
+    void TearDown() override { setup.New(); }
+
+    // A plane-wave source at the origin emitting raysPerSide^2 grid rays along +z.
+    std::shared_ptr<Source> AddSource(int raysPerSide = 1)
+    {
+        auto source = std::make_shared<Source>();
+        source->SetSourceType(0);
+        auto beam = std::dynamic_pointer_cast<ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig);
+        beam->mNumberRaysPerSide = raysPerSide;
+        beam->mNumberRayMultiplierForRandom = 1;
+        setup.mSources.push_back(source);
+        return source;
+    }
+    std::shared_ptr<TestPlate> AddPlate(TestPlate::Kind kind, double z)
+    {
+        auto plate = std::make_shared<TestPlate>(kind, z);
+        setup.mElements.push_back(plate);
+        return plate;
+    }
+
+    SimulationSetup setup;
+    KernelRaytracing kernel;
+    std::vector<std::pair<float, bool>> calls;
+    RaytracingOptions Options(int maxBounces = 100, int mode = 0)
+    {
+        return {mode, true, maxBounces, [this](float f, bool finished) { calls.emplace_back(f, finished); }};
+    }
+};
+} // namespace
+
+TEST_F(KernelRaytracingTest, EmptySetupReportsFinishedOnce)
+{
+    kernel.Run(setup, Options());
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0], std::make_pair(1.0f, true));
+    EXPECT_FALSE(kernel.IsBusy());
+    EXPECT_TRUE(kernel.GetRays().empty());
+}
+
+TEST_F(KernelRaytracingTest, RayMeetingNothingEscapesTwentyMetres)
+{
+    AddSource()->SetPosition({0.5, 0, 0});
+    kernel.Run(setup, Options());
+    const auto rays = kernel.GetRays();
+    ASSERT_EQ(rays.size(), 1u);
+    ASSERT_EQ(rays[0].mPoints.size(), 2u);
+    EXPECT_EQ(rays[0].mPoints[1], glm::dvec3(0.5, 0, 20.0));
+    EXPECT_EQ(rays[0].mDirections[1], glm::dvec3(0, 0, 1));
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0], std::make_pair(0.0f, false));
+    EXPECT_EQ(calls[1], std::make_pair(1.0f, true));
+}
+
+TEST_F(KernelRaytracingTest, NoBouncesKeepsRaysAsGenerated)
+{
+    AddSource();
+    AddPlate(TestPlate::Kind::Absorb, 0.5);
+    LogCapture capture;
+    kernel.Run(setup, Options(0));
+    const auto rays = kernel.GetRays();
+    ASSERT_EQ(rays.size(), 1u);
+    EXPECT_EQ(rays[0].mPoints.size(), 1u);
+    EXPECT_EQ(capture.Warnings(), 0u);
+}
+
+TEST_F(KernelRaytracingTest, FacingMirrorsBounceUntilTheLimit)
+{
+    AddSource()->SetPosition({0, 0, 0.2});
+    auto back = AddPlate(TestPlate::Kind::Reflect, 0.0);
+    auto front = AddPlate(TestPlate::Kind::Reflect, 1.0);
+    LogCapture capture;
+    kernel.Run(setup, Options(7));
+    EXPECT_EQ(capture.Count("Warning: Max number of bounces (7) reached!"), 1u);
+    const auto rays = kernel.GetRays();
+    ASSERT_EQ(rays.size(), 1u);
+    ASSERT_EQ(rays[0].mPoints.size(), 8u); // start + 7 interactions, no escape
+    for (size_t k = 1; k < 8; ++k)
+        EXPECT_NEAR(rays[0].mPoints[k].z, k % 2 == 1 ? 1.0 : 0.0, 1e-6);
+    EXPECT_EQ(front->processed, 4);
+    EXPECT_EQ(back->processed, 3);
+}
+
+TEST_F(KernelRaytracingTest, AbsorbedRayEndsWithoutWarning)
+{
+    AddSource();
+    AddPlate(TestPlate::Kind::Absorb, 0.3);
+    LogCapture capture;
+    kernel.Run(setup, Options(1));
+    EXPECT_EQ(capture.Warnings(), 0u);
+    ASSERT_EQ(kernel.GetRays()[0].mPoints.size(), 2u);
+}
+
+TEST_F(KernelRaytracingTest, TiesGoToTheFirstListedElementAndDisabledOnesAreSkipped)
+{
+    AddSource();
+    auto first = AddPlate(TestPlate::Kind::Absorb, 0.4);
+    auto second = AddPlate(TestPlate::Kind::Absorb, 0.4);
+    auto disabled = AddPlate(TestPlate::Kind::Absorb, 0.1);
+    disabled->mEnabled = false;
+    kernel.Run(setup, Options());
+    EXPECT_EQ(first->processed, 1);
+    EXPECT_EQ(second->processed, 0);
+    EXPECT_EQ(disabled->processed, 0);
+    EXPECT_EQ(disabled->cleared, 1);
+    EXPECT_EQ(disabled->validated, 1);
+}
+
+TEST_F(KernelRaytracingTest, StopFromTheProgressCallbackKeepsRaysTracedSoFar)
+{
+    auto source = AddSource(10);
+    const int expected = source->mRayGenerator->GetNumberOfRays(0);
+    ASSERT_EQ(expected, 100);
+    RaytracingOptions options = Options();
+    int seen = 0;
+    options.progress = [&](float f, bool finished) {
+        calls.emplace_back(f, finished);
+        if (++seen == 5)
+            kernel.RequestStop(true);
+    };
+    kernel.Run(setup, options);
+    EXPECT_EQ(kernel.GetRays().size(), 5u);
+    ASSERT_EQ(calls.size(), 6u);
+    EXPECT_TRUE(calls.back().second);
+    EXPECT_FLOAT_EQ(calls.back().first, 5.0f / 100.0f);
+    EXPECT_FALSE(kernel.IsBusy());
+
+    // A stop requested between runs is forgotten by the next one.
+    kernel.RequestStop(true);
+    calls.clear();
+    kernel.Run(setup, Options());
+    EXPECT_GT(kernel.GetRays().size(), 5u);
+    kernel.ClearRays();
+    EXPECT_TRUE(kernel.GetRays().empty());
+}
+
+TEST_F(KernelRaytracingTest, SecondRunWhileBusyIsRefused)
+{
+    AddSource(3);
+    RaytracingOptions options = Options();
+    bool nested = false;
+    LogCapture capture;
+    options.progress = [&](float, bool finished) {
+        if (!nested && !finished)
+        {
+            nested = true;
+            kernel.Run(setup, Options()); // refused: the outer run goes on
+        }
+    };
+    kernel.Run(setup, options);
+    EXPECT_EQ(capture.Count("ERROR: Trying to use KernelRaytracing while it was busy. Aborting."), 1u);
+    EXPECT_TRUE(calls.empty());
+    EXPECT_FALSE(kernel.GetRays().empty());
+    EXPECT_FALSE(kernel.IsBusy());
+}
+
+TEST_F(KernelRaytracingTest, DisabledSourceAndUnknownModeEmitNothing)
+{
+    auto source = AddSource(3);
+    source->mEnabled = false;
+    kernel.Run(setup, Options());
+    EXPECT_TRUE(kernel.GetRays().empty());
+    source->mEnabled = true;
+    kernel.Run(setup, Options(100, 5));
+    EXPECT_TRUE(kernel.GetRays().empty());
+}
