@@ -102,7 +102,7 @@ std::string DrainGLErrors()
 namespace orvilaneeditor::test
 {
 
-OffscreenTarget::OffscreenTarget(int size) : mSize(size)
+OffscreenTarget::OffscreenTarget(int size)
 {
     glGenFramebuffers(1, &mFramebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);

@@ -72,7 +72,6 @@ public:
     glm::u8vec4 Pixel(int x, int y) const;
 
 private:
-    int mSize;
     GLuint mFramebuffer = 0;
     GLuint mColor = 0;
     GLuint mDepth = 0;
