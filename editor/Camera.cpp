@@ -15,15 +15,6 @@ namespace
 {
 constexpr float kDegToRad = 0.017453292f;
 const glm::vec3 kWorldUp(0.0f, 1.0f, 0.0f);
-
-bool IsFinite(const glm::mat4& m)
-{
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r)
-            if (!std::isfinite(m[c][r]))
-                return false;
-    return true;
-}
 } // namespace
 
 Camera::Camera()
@@ -38,15 +29,19 @@ void Camera::UpdateCameraVectors()
     mFront = mOrbitDirection / glm::length(mOrbitDirection);
     mRight = glm::cross(mFront, kWorldUp);
     mUp = glm::cross(mRight, mFront);
-    mView = glm::lookAt(mPosition, mTarget, mUp);
-    if (!IsFinite(mView))
+
+    glm::vec3 viewUp = mUp;
+    if (std::fabs(mPitch) >= 90.0f && glm::length(mRight) < 1e-3f)
     {
-        // Looking straight down or up with right and up rounded away to zero:
-        // take the screen's up from the yaw, as a hair short of the pole would.
+        // Straight above or below the target right and up are mere rounding
+        // residue, whose direction wanders with the yaw (or vanishes). Take
+        // the screen's up from the yaw instead: the horizontal orbit direction
+        // above the target, its opposite below.
         const float yaw = mYaw * kDegToRad;
         const glm::vec3 horizontal(std::sin(yaw), 0.0f, std::cos(yaw));
-        mView = glm::lookAt(mPosition, mTarget, mPitch > 0.0f ? horizontal : -horizontal);
+        viewUp = mPitch > 0.0f ? horizontal : -horizontal;
     }
+    mView = glm::lookAt(mPosition, mTarget, viewUp);
 }
 
 void Camera::UpdateProjection()

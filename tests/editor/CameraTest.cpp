@@ -147,6 +147,12 @@ TEST(Camera, ViewStaysFiniteAtBothPolesForEveryYaw)
             EXPECT_TRUE(Finite(camera.mView)) << pitch << " " << yaw;
             EXPECT_NEAR(std::fabs(camera.mPosition.y), 1.0f, 1e-5f);
             ExpectTargetAtCentre(camera);
+            // As in the top view: above the target the horizontal orbit
+            // direction is up on screen, below it down.
+            const float a = camera.mYaw * 0.017453292f;
+            const glm::vec3 horizontal(std::sin(a), 0.0f, std::cos(a));
+            const float sign = camera.mPitch > 0.0f ? 1.0f : -1.0f;
+            ExpectNear(OnScreen(camera, horizontal), {0.0f, sign, 0.0f}, 1e-4f);
         }
     }
 }

@@ -84,20 +84,6 @@ TEST(Line, CircleIsAppendedAndEndsAtTheStep)
     EXPECT_LT(Point(line, 9).y, 0.0f);
 }
 
-TEST(Line, CircleAroundACentre)
-{
-    orvilane::test::LogCapture log;
-    Line line;
-    line.CreateCircle(0.5f, 30, glm::vec3(1.0f, 2.0f, 0.25f));
-    ASSERT_EQ(PointCount(line), 60u);
-    for (size_t k = 0; k < 60; ++k)
-    {
-        const glm::vec3 p = Point(line, k);
-        EXPECT_NEAR(glm::length(glm::vec2(p.x - 1.0f, p.y - 2.0f)), 0.5f, 1e-6f);
-        EXPECT_EQ(p.z, 0.25f);
-    }
-}
-
 TEST(Line, ArrowSegments)
 {
     Line line;
