@@ -1,0 +1,51 @@
+#pragma once
+
+#include <armadillo>
+
+#include "Fields.h"
+
+namespace orvilane
+{
+
+// Takes a field grid between x-space and k-space. Implementations hold no state.
+class IFourierTransform
+{
+public:
+    // x-space to k-space; returns a new grid.
+    virtual Fields Forward(const Fields& in) const = 0;
+    // k-space to x-space; returns a new grid.
+    virtual Fields Inverse(const Fields& in) const = 0;
+    // Rough estimate of the work of one transform of `in`, scaled by factor.
+    virtual float GetCost(const Fields& in, float factor) const = 0;
+
+    virtual ~IFourierTransform() = default;
+};
+
+// Centred, scaled 2-D DFT: with x = GetX(i), y = GetY(j) in both domains,
+//   E(kx, ky) = dx*dy/(2*pi) * sum E(x, y) * exp(-i*(kx*x + ky*y)),
+// and dkx = 2*pi/GetWidth(), dky = 2*pi/GetHeight(). With these steps GetEnergy
+// is the same in both domains. The grid must be square with an odd side of at
+// least 3, finite non-zero steps and a finite positive wavelength; any other grid
+// is refused with a logged error and an empty result. The result keeps the
+// input's position, wavelength and refractive index; the input's domain is not
+// checked (the callers know it).
+class FastFourierTransform : public IFourierTransform
+{
+public:
+    Fields Forward(const Fields& in) const override;
+    Fields Inverse(const Fields& in) const override;
+    // (number of samples of Ex)^2 * factor, i.e. N^4 * factor for an N x N grid.
+    float GetCost(const Fields& in, float factor) const override;
+
+protected:
+    // After a forward DFT: rotates rows and columns so that the zero frequency
+    // moves from index 0 to the middle, then multiplies A(i, j) by exp(i*pi*phi)
+    // with phi = (i + j) - GetX(i)/GetWidth() - GetY(j)/GetHeight(), which makes
+    // the phase refer to the grid's centre instead of its first sample.
+    // ShiftCentreInverse undoes it exactly. Only g's shape is read; A must have
+    // that shape, square and odd. Otherwise A is left alone and false returned.
+    bool ShiftCentre(arma::cx_mat& a, const Fields& g) const;
+    bool ShiftCentreInverse(arma::cx_mat& a, const Fields& g) const;
+};
+
+} // namespace orvilane

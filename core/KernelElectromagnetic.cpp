@@ -1,0 +1,202 @@
+#include "KernelElectromagnetic.h"
+
+#include <cmath>
+#include <exception>
+
+#include "Element.h"
+#include "FastFourierTransform.h"
+#include "Log.h"
+#include "PlaneWavePropagator.h"
+#include "SimulationSetup.h"
+#include "Source.h"
+
+namespace orvilane
+{
+
+namespace
+{
+constexpr double kMinDistance = 1e-12;
+constexpr float kParallelTolerance = 0.001f;
+constexpr float kPi = 3.14159265358979f;
+
+// Difference of two angles wrapped into (-pi, pi], so +pi and -pi read as equal.
+float AngleDifference(double a, double b)
+{
+    float d = static_cast<float>(a) - static_cast<float>(b);
+    if (!std::isfinite(d))
+        return d;
+    d = std::remainder(d, 2.0f * kPi);
+    return d <= -kPi ? d + 2.0f * kPi : d;
+}
+} // namespace
+
+KernelElectromagnetic::KernelElectromagnetic() = default;
+KernelElectromagnetic::~KernelElectromagnetic() = default;
+
+void KernelElectromagnetic::Run(SimulationSetup& setup, const ProgressCallback& progress)
+{
+    try
+    {
+        PrepareSteps(setup);
+        mStepIndex = 0;
+        mProgress = 0.0f;
+        mPropagator = std::make_unique<PlaneWavePropagator>();
+        mTransform = std::make_unique<FastFourierTransform>();
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            mStop = false;
+        }
+        for (const auto& element : setup.mElements)
+        {
+            if (!element)
+                continue;
+            element->ClearResults();
+            element->Validate();
+        }
+        for (const auto& source : setup.mSources)
+        {
+            if (source && !source->mFieldGenerator)
+                Log::Warning("Source with id=%d has no field generator\n", static_cast<int>(source->mId));
+        }
+        for (const auto& source : setup.mSources)
+        {
+            if (!source || !source->mEnabled)
+                continue;
+            const int id = static_cast<int>(source->mId);
+            Log::Info(0, "Source %s (id:%d)", source->mLabel.c_str(), id);
+            Fields field = source->GenerateFields();
+            if (field.mDomain == FieldDomain::None)
+            {
+                Log::Warning("Source '%s' (id:%d) has no valid generator. Skipping it", source->mLabel.c_str(), id);
+                continue;
+            }
+            Log::Info(1, "Energy: %13.6e", field.GetEnergy());
+            if (PropagateFrom(setup, source, field, progress, 0))
+                break;
+        }
+    }
+    catch (const std::exception& e)
+    {
+        Log::Error("Electromagnetic run ended by an error: %s", e.what());
+    }
+    if (progress)
+        progress(1.0f, true);
+}
+
+void KernelElectromagnetic::RequestStop()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mStop = true;
+}
+
+bool KernelElectromagnetic::StopRequested()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mStop;
+}
+
+void KernelElectromagnetic::PrepareSteps(const SimulationSetup& setup)
+{
+    mStepWeights.clear();
+    for (const auto& source : setup.mSources)
+    {
+        if (source && source->mEnabled)
+            AddSteps(setup, *source, 0);
+    }
+    float sum = 0.0f;
+    for (float w : mStepWeights)
+        sum += w;
+    if (sum > 0.0f)
+    {
+        for (float& w : mStepWeights)
+            w /= sum;
+    }
+}
+
+void KernelElectromagnetic::AddSteps(const SimulationSetup& setup, const Component& from, int depth)
+{
+    if (depth >= kMaxDepth)
+        return; // the walk itself reports it
+    for (const auto& element : setup.mElements)
+    {
+        if (!element || element->mInputId != from.mId)
+            continue;
+        mStepWeights.insert(mStepWeights.end(), {10.0f, 1.0f, 1.0f});
+        AddSteps(setup, *element, depth + 1);
+    }
+}
+
+void KernelElectromagnetic::StepProgress(const ProgressCallback& progress)
+{
+    if (mStepIndex < static_cast<int>(mStepWeights.size()))
+        mProgress += mStepWeights[mStepIndex++];
+    if (progress)
+        progress(mProgress, false);
+}
+
+bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::shared_ptr<Component>& from,
+                                          const Fields& field, const ProgressCallback& progress, int depth)
+{
+    std::vector<std::shared_ptr<Element>> children;
+    for (const auto& element : setup.mElements)
+    {
+        if (!element || element->mInputId == from->mId)
+            children.push_back(element);
+    }
+    if (StopRequested())
+        return true;
+
+    for (const auto& child : children)
+    {
+        if (!child)
+        {
+            Log::Error("Element is NULL. This should never happened! Something must be wrong with the simulation "
+                       "setup");
+            continue;
+        }
+        if (depth >= kMaxDepth)
+        {
+            Log::Error("Input links are nested deeper than %d elements at id %u. The run ends.", kMaxDepth,
+                       child->mId);
+            return true;
+        }
+        const float dx = AngleDifference(from->mWorldRotation.x, child->mWorldRotation.x);
+        const float dy = AngleDifference(from->mWorldRotation.y, child->mWorldRotation.y);
+        const float dz = AngleDifference(from->mWorldRotation.z, child->mWorldRotation.z);
+        const float norm = std::sqrt(dx * dx + dy * dy + dz * dz);
+        if (!(norm <= kParallelTolerance))
+        {
+            Log::Error("FATAL: component %d and %d are not parallel. We do not support rotations yet.",
+                       static_cast<int>(from->mId), static_cast<int>(child->mId));
+            return true;
+        }
+
+        const glm::dvec3 axis(from->mWorldMatrix[2]);
+        const double distance = glm::dot(child->mWorldPosition - from->mWorldPosition, axis);
+        Fields f = field;
+        if (distance > kMinDistance)
+        {
+            if (f.mDomain == FieldDomain::XSpace)
+                f = mTransform->Forward(f);
+            StepProgress(progress);
+            const glm::dvec3& a = from->mWorldPosition;
+            const glm::dvec3& b = child->mWorldPosition;
+            Log::Info(0, "Propagating Fields from (%.3f, %.3f, %.3f) to  (%.3f, %.3f, %.3f) [id:%d -> id:%d]", a.x,
+                      a.y, a.z, b.x, b.y, b.z, static_cast<int>(from->mId), static_cast<int>(child->mId));
+            mPropagator->Propagate(f, distance);
+            StepProgress(progress);
+        }
+        if (StopRequested())
+            return true;
+        f = child->ProcessFields(f);
+        Log::Info(0, "Solved Element [%s - id:%d] (Energy: %13.6e)", child->mLabel.c_str(),
+                  static_cast<int>(child->mId), f.GetEnergy());
+        const bool stopped = PropagateFrom(setup, child, f, progress, depth + 1);
+        StepProgress(progress);
+        if (stopped)
+            return true;
+    }
+    return false;
+}
+
+} // namespace orvilane

@@ -1,0 +1,252 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "ConfigSource.h"
+#include "Element.h"
+#include "KernelElectromagnetic.h"
+#include "LogCapture.h"
+#include "SimulationSetup.h"
+#include "Source.h"
+
+using namespace orvilane;
+using orvilane::test::LogCapture;
+
+namespace
+{
+constexpr double kPi = 3.14159265358979323846;
+
+// Records the field it receives and passes it on unchanged.
+class Probe : public Element
+{
+public:
+    explicit Probe(double z, bool throws = false) : mThrows(throws)
+    {
+        mTypeName = "Probe";
+        mLabel = "Probe";
+        SetPosition({0, 0, z});
+    }
+    bool ProcessRay(Ray&, const ElementHit&) override { return false; }
+    Fields ProcessFields(const Fields& input) override
+    {
+        if (mThrows)
+            throw std::runtime_error("probe failure");
+        received.push_back(input);
+        return input;
+    }
+    void ClearResults() override { received.clear(); }
+    bool mThrows;
+    std::vector<Fields> received;
+};
+
+class KernelElectromagneticTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { setup.New(); }
+    void TearDown() override { setup.New(); }
+
+    std::shared_ptr<Source> AddSource(int type = 1)
+    {
+        auto source = std::make_shared<Source>();
+        source->SetSourceType(type);
+        static_cast<ConfigSource&>(*source->mConfig).mSamplingPoints = 31;
+        setup.mSources.push_back(source);
+        return source;
+    }
+    std::shared_ptr<Probe> AddProbe(const Component& input, double z, bool throws = false)
+    {
+        auto probe = std::make_shared<Probe>(z, throws);
+        probe->mInputId = input.mId;
+        setup.mElements.push_back(probe);
+        return probe;
+    }
+    ProgressCallback Recorder()
+    {
+        return [this](float f, bool finished) { calls.emplace_back(f, finished); };
+    }
+
+    SimulationSetup setup;
+    KernelElectromagnetic kernel;
+    std::vector<std::pair<float, bool>> calls;
+};
+} // namespace
+
+TEST_F(KernelElectromagneticTest, NoEnabledSourceMeansOneFinalCall)
+{
+    auto source = AddSource();
+    source->mEnabled = false;
+    auto probe = AddProbe(*source, 0.1);
+    kernel.Run(setup, Recorder());
+    EXPECT_TRUE(kernel.GetStepWeights().empty());
+    EXPECT_TRUE(probe->received.empty());
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0], std::make_pair(1.0f, true));
+}
+
+TEST_F(KernelElectromagneticTest, ChainIsSolvedDepthFirstWithWeightedProgress)
+{
+    auto source = AddSource();
+    auto first = AddProbe(*source, 0.1);
+    auto second = AddProbe(*first, 0.2);
+    auto sibling = AddProbe(*source, 0.05);
+    auto orphan = std::make_shared<Probe>(0.3);
+    orphan->mInputId = 4711;
+    setup.mElements.push_back(orphan);
+
+    LogCapture capture;
+    kernel.Run(setup, Recorder());
+    const auto& weights = kernel.GetStepWeights();
+    ASSERT_EQ(weights.size(), 9u);
+    float sum = 0;
+    for (float w : weights)
+        sum += w;
+    EXPECT_NEAR(sum, 1.0f, 1e-6f);
+    EXPECT_FLOAT_EQ(weights[0], 10.0f / 36.0f);
+
+    ASSERT_EQ(first->received.size(), 1u);
+    ASSERT_EQ(second->received.size(), 1u);
+    ASSERT_EQ(sibling->received.size(), 1u);
+    EXPECT_TRUE(orphan->received.empty());
+    // A field with a distance to cover arrives propagated, in k-space.
+    EXPECT_EQ(first->received[0].mDomain, FieldDomain::KSpace);
+    EXPECT_NEAR(first->received[0].mPosition[2], 0.1, 1e-12);
+    EXPECT_NEAR(second->received[0].mPosition[2], 0.2, 1e-12);
+
+    ASSERT_EQ(calls.size(), 10u);
+    for (size_t k = 1; k + 1 < calls.size(); ++k)
+        EXPECT_GE(calls[k].first, calls[k - 1].first);
+    EXPECT_NEAR(calls[8].first, 1.0f, 1e-6f);
+    EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
+
+    const auto lines = capture.Lines();
+    size_t order = 0;
+    for (const std::string& text : {std::string("Source Source Beam (id:"), std::string("Energy: "),
+                                    "Propagating Fields from (0.000, 0.000, 0.000) to  (0.000, 0.000, 0.100) [id:" +
+                                        std::to_string(source->mId) + " -> id:" + std::to_string(first->mId) + "]",
+                                    std::string("Solved Element [Probe - id:" + std::to_string(first->mId)),
+                                    std::string("Solved Element [Probe - id:" + std::to_string(second->mId)),
+                                    std::string("Solved Element [Probe - id:" + std::to_string(sibling->mId))})
+    {
+        while (order < lines.size() && lines[order].find(text) == std::string::npos)
+            ++order;
+        EXPECT_LT(order, lines.size()) << text;
+    }
+}
+
+TEST_F(KernelElectromagneticTest, EnergyIsKeptAlongTheChain)
+{
+    auto source = AddSource(1);
+    auto probe = AddProbe(*source, 0.05);
+    kernel.Run(setup, Recorder());
+    ASSERT_EQ(probe->received.size(), 1u);
+    const double generated = source->GenerateFields().GetEnergy();
+    EXPECT_NEAR(probe->received[0].GetEnergy(), generated, 1e-9 * generated);
+}
+
+TEST_F(KernelElectromagneticTest, NoDistanceOrNegativeDistancePassesTheFieldUnchanged)
+{
+    auto source = AddSource();
+    auto atSource = AddProbe(*source, 0.0);
+    auto behind = AddProbe(*source, -0.1);
+    LogCapture capture;
+    kernel.Run(setup, Recorder());
+    ASSERT_EQ(atSource->received.size(), 1u);
+    ASSERT_EQ(behind->received.size(), 1u);
+    EXPECT_EQ(atSource->received[0].mDomain, FieldDomain::XSpace);
+    EXPECT_EQ(behind->received[0].mDomain, FieldDomain::XSpace);
+    EXPECT_EQ(capture.Count("Propagating Fields"), 0u);
+    EXPECT_EQ(calls.size(), 3u); // one step per element, then the final call
+}
+
+TEST_F(KernelElectromagneticTest, NonParallelChildEndsTheRun)
+{
+    auto source = AddSource();
+    auto first = AddProbe(*source, 0.1);
+    auto rotated = AddProbe(*first, 0.2);
+    auto after = AddProbe(*rotated, 0.3);
+    rotated->SetRotation({0, 5, 0});
+    LogCapture capture;
+    kernel.Run(setup, Recorder());
+    EXPECT_EQ(capture.Count("ERROR: FATAL: component " + std::to_string(first->mId) + " and " +
+                            std::to_string(rotated->mId) + " are not parallel. We do not support rotations yet."),
+              1u);
+    EXPECT_EQ(first->received.size(), 1u);
+    EXPECT_TRUE(rotated->received.empty());
+    EXPECT_TRUE(after->received.empty());
+    EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
+}
+
+TEST_F(KernelElectromagneticTest, AnglesOfPlusAndMinusPiAreParallel)
+{
+    auto source = AddSource();
+    auto probe = AddProbe(*source, 0.0);
+    source->SetRotation({180, 0, 0});
+    probe->SetRotation({180, 0, 0});
+    source->mWorldRotation.x = kPi;
+    probe->mWorldRotation.x = -kPi;
+    LogCapture capture;
+    kernel.Run(setup, Recorder());
+    EXPECT_EQ(capture.Count("FATAL"), 0u);
+    EXPECT_EQ(probe->received.size(), 1u);
+}
+
+TEST_F(KernelElectromagneticTest, DisabledElementIsSolvedAndSourceWithoutGeneratorWarns)
+{
+    auto source = AddSource();
+    auto probe = AddProbe(*source, 0.1);
+    probe->mEnabled = false;
+    auto empty = AddSource(2);
+    empty->mLabel = "Empty";
+    LogCapture capture;
+    kernel.Run(setup, Recorder());
+    EXPECT_EQ(probe->received.size(), 1u);
+    EXPECT_EQ(capture.Count("Warning: Source with id=" + std::to_string(empty->mId) + " has no field generator\n"),
+              1u);
+    EXPECT_EQ(capture.Count("Warning: Source 'Empty' (id:" + std::to_string(empty->mId) +
+                            ") has no valid generator. Skipping it"),
+              1u);
+}
+
+TEST_F(KernelElectromagneticTest, StopEndsTheRunBeforeTheNextElement)
+{
+    auto source = AddSource();
+    auto first = AddProbe(*source, 0.1);
+    auto second = AddProbe(*first, 0.2);
+    LogCapture capture;
+    kernel.Run(setup, [&](float f, bool finished) {
+        calls.emplace_back(f, finished);
+        if (calls.size() == 1)
+            kernel.RequestStop();
+    });
+    EXPECT_TRUE(first->received.empty());
+    EXPECT_TRUE(second->received.empty());
+    EXPECT_EQ(capture.Count("Solved Element"), 0u);
+    EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
+
+    // The next run starts with the stop cleared.
+    calls.clear();
+    kernel.Run(setup, Recorder());
+    EXPECT_EQ(second->received.size(), 1u);
+}
+
+TEST_F(KernelElectromagneticTest, ErrorsInsideARunAreContained)
+{
+    auto source = AddSource();
+    AddProbe(*source, 0.1, true);
+    LogCapture capture;
+    EXPECT_NO_THROW(kernel.Run(setup, Recorder()));
+    EXPECT_EQ(capture.Count("ERROR: Electromagnetic run ended by an error: probe failure"), 1u);
+    EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
+}
+
+TEST_F(KernelElectromagneticTest, DeepOrSelfFeedingLinksEndTheRun)
+{
+    auto source = AddSource();
+    source->mId = 5000;
+    auto loop = AddProbe(*source, 0.0);
+    loop->mId = 5000; // feeds itself through the duplicate id
+    LogCapture capture;
+    kernel.Run(setup, Recorder());
+    EXPECT_EQ(capture.Count("nested deeper than"), 1u);
+    EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
+}
