@@ -4,6 +4,10 @@
 #include "Log.h"
 
 // Element classes: include each class's header here and add it to ElementTypes() below.
+#include "EleLens.h"
+#include "EleMirrorCurved.h"
+#include "EleMirrorFlat.h"
+#include "EleMirrorFlatInfinite.h"
 
 namespace orvilane
 {
@@ -18,13 +22,13 @@ std::vector<ElementsFactory::Registration> ElementTypes()
 {
     return {
         // ElementsFactory::Register<EleDetector>("Detector"),
-        // ElementsFactory::Register<EleMirrorFlatInfinite>("Flat Mirror Infinite"),
-        // ElementsFactory::Register<EleMirrorFlat>("Flat Mirror"),
-        // ElementsFactory::Register<EleMirrorCurved>("Curved Mirror"),
+        ElementsFactory::Register<EleMirrorFlatInfinite>("Flat Mirror Infinite"),
+        ElementsFactory::Register<EleMirrorFlat>("Flat Mirror"),
+        ElementsFactory::Register<EleMirrorCurved>("Curved Mirror"),
         // ElementsFactory::Register<EleBlockerDiafragm>("Blocker-Diafragm"),
         // ElementsFactory::Register<EleBlockerWindow>("Blocker-Window"),
         // ElementsFactory::Register<EleIdealLens>("Ideal Lens"),
-        // ElementsFactory::Register<EleLens>("Thick Lens"),
+        ElementsFactory::Register<EleLens>("Thick Lens"),
     };
 }
 
