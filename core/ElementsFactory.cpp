@@ -1,13 +1,17 @@
 #include "ElementsFactory.h"
 
-#include "EleBlockerDiafragm.h"
-#include "EleBlockerWindow.h"
-#include "EleDetector.h"
-#include "EleIdealLens.h"
 #include "Element.h"
 #include "Log.h"
 
 // Element classes: include each class's header here and add it to ElementTypes() below.
+#include "EleBlockerDiafragm.h"
+#include "EleBlockerWindow.h"
+#include "EleDetector.h"
+#include "EleIdealLens.h"
+#include "EleLens.h"
+#include "EleMirrorCurved.h"
+#include "EleMirrorFlat.h"
+#include "EleMirrorFlatInfinite.h"
 
 namespace orvilane
 {
@@ -22,13 +26,13 @@ std::vector<ElementsFactory::Registration> ElementTypes()
 {
     return {
         ElementsFactory::Register<EleDetector>("Detector"),
-        // ElementsFactory::Register<EleMirrorFlatInfinite>("Flat Mirror Infinite"),
-        // ElementsFactory::Register<EleMirrorFlat>("Flat Mirror"),
-        // ElementsFactory::Register<EleMirrorCurved>("Curved Mirror"),
+        ElementsFactory::Register<EleMirrorFlatInfinite>("Flat Mirror Infinite"),
+        ElementsFactory::Register<EleMirrorFlat>("Flat Mirror"),
+        ElementsFactory::Register<EleMirrorCurved>("Curved Mirror"),
         ElementsFactory::Register<EleBlockerDiafragm>("Blocker-Diafragm"),
         ElementsFactory::Register<EleBlockerWindow>("Blocker-Window"),
         ElementsFactory::Register<EleIdealLens>("Ideal Lens"),
-        // ElementsFactory::Register<EleLens>("Thick Lens"),
+        ElementsFactory::Register<EleLens>("Thick Lens"),
     };
 }
 

@@ -17,6 +17,10 @@ namespace
 // radius accepts about 3 draws in 4, so only an unusable radius gets near this.
 constexpr int kMaxRejectedDraws = 1 << 20;
 
+// More rays than this in one pass would keep the caller busy for hours (the
+// editor's preview runs on the UI thread): such a pass emits nothing.
+constexpr int kMaxRaysPerPass = 1 << 24;
+
 thread_local uint32_t tRandomState = 1u;
 
 // a * b * c computed wide and saturated to the int range.
@@ -90,6 +94,16 @@ std::optional<Ray> RayGeneratorBeam::GetNextRay(const std::shared_ptr<ConfigSour
     // Only the kernel's reset touches the counter; a negative one would make k / N overflow.
     if (mRayCounter < 0)
         mRayCounter = 0;
+    const int n = mBeamConfig->mNumberRaysPerSide;
+    const int total = mode == 0 ? SaturatedProduct(n, n, 1) : GetNumberOfRays(mode);
+    if (mRayCounter == 0 && total > kMaxRaysPerPass)
+    {
+        Log::Error("Ray generator: %d rays requested in one pass ('Number Rays per Side' %d); at most %d can be "
+                   "traced. No rays emitted.",
+                   total, n, kMaxRaysPerPass);
+        mRayCounter = total;
+        return std::nullopt;
+    }
     return mode == 0 ? GridStep(*sourceConfig) : RandomStep(*sourceConfig);
 }
 

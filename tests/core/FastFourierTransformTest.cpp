@@ -2,6 +2,8 @@
 #include <complex>
 #include <limits>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -417,4 +419,35 @@ TEST(FastFourierTransform, ThreadedTransformsAgreeWithOneThread)
     FftwEngine::SetThreadCount(saved);
     EXPECT_LE(MaxDiff(one.mEx, four.mEx), 1e-12 * Peak(one.mEx));
     EXPECT_LE(MaxDiff(back.mEy, in.mEy), 1e-12 * Peak(in.mEy));
+}
+
+TEST(FastFourierTransform, ConcurrentCallsGiveTheSameResults)
+{
+    // Plans are made under a lock and shared; transforms run in parallel.
+    const FastFourierTransform fft;
+    std::vector<Fields> inputs;
+    std::vector<Fields> expected;
+    for (int t = 0; t < 6; ++t)
+    {
+        inputs.push_back(RandomGrid(5 + 4 * t, 1e-5, 1e-5, FieldDomain::XSpace, 31u + t));
+        expected.push_back(ReferenceForward(inputs.back()));
+    }
+    std::vector<Fields> results(inputs.size());
+    std::vector<Fields> backs(inputs.size());
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < inputs.size(); ++t)
+        threads.emplace_back([&, t] {
+            for (int r = 0; r < 5; ++r)
+            {
+                results[t] = fft.Forward(inputs[t]);
+                backs[t] = fft.Inverse(results[t]);
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    for (size_t t = 0; t < inputs.size(); ++t)
+    {
+        EXPECT_LE(MaxDiff(results[t].mEx, expected[t].mEx), 1e-12 * Peak(expected[t].mEx)) << t;
+        EXPECT_LE(MaxDiff(backs[t].mEy, inputs[t].mEy), 1e-12 * Peak(inputs[t].mEy)) << t;
+    }
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "ConfigLens.h"
 #include "ConfigRayGeneratorBeam.h"
+#include "ConfigSurfaceCurved.h"
+#include "EleLens.h"
 #include "Element.h"
 #include "KernelRaytracing.h"
 #include "LogCapture.h"
@@ -222,4 +225,53 @@ TEST_F(KernelRaytracingTest, DisabledSourceAndUnknownModeEmitNothing)
     source->mEnabled = true;
     kernel.Run(setup, Options(100, 5));
     EXPECT_TRUE(kernel.GetRays().empty());
+}
+
+// A ray refracted into a lens meets its exit cap in the next bounce even when
+// the rounded ray point sits a hair from the entry cap: only the surface just
+// left is skipped, never the whole element.
+TEST_F(KernelRaytracingTest, ParallelBundleRefractsTwiceThroughAThickLens)
+{
+    const double n = 1.5, R = 0.5, thickness = 0.05;
+    const double power = (n - 1.0) * (2.0 / R - (n - 1.0) * thickness / (n * R * R));
+    const double bfd = (1.0 / power) * (1.0 - (n - 1.0) * thickness / (n * R));
+
+    auto source = AddSource(9);
+    // Away from the origin, so the rounding of the ray point (about 6e-8 here)
+    // puts the refracted ray's start on either side of the entry cap.
+    const double z0 = 1.0;
+    source->SetPosition({0, 0, z0 - 0.5});
+    std::dynamic_pointer_cast<ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig)->mRadius = 0.004;
+    auto lens = std::make_shared<EleLens>();
+    auto& settings = static_cast<ConfigLens&>(*lens->mConfig);
+    settings.mThickness = thickness;
+    settings.mRefractiveIndex = n;
+    lens->OnConfigChanged();
+    lens->SetPosition({0, 0, z0});
+    for (int k = 0; k < 2; ++k)
+    {
+        auto& cap = static_cast<ConfigSurfaceCurved&>(*lens->mSurfaces[k]->mConfig);
+        cap.mCurvatureRadius = R;
+        cap.mConvex = k == 1;
+    }
+    setup.mElements.push_back(lens);
+
+    LogCapture capture;
+    kernel.Run(setup, Options());
+    EXPECT_EQ(capture.Errors() + capture.Warnings(), 0u);
+    const auto rays = kernel.GetRays();
+    ASSERT_GT(rays.size(), 40u);
+    for (const Ray& ray : rays)
+    {
+        ASSERT_EQ(ray.mPoints.size(), 4u); // start, entry cap, exit cap, escape
+        EXPECT_EQ(ray.mRefractiveIndex, 1.0);
+        EXPECT_NEAR(ray.mPoints[1].z, z0, 1e-4);
+        EXPECT_NEAR(ray.mPoints[2].z, z0 + thickness, 1e-4);
+        const glm::dvec3 p = ray.mPoints[2];
+        const glm::dvec3 d = ray.mDirections[2];
+        if (std::hypot(p.x, p.y) < 1e-9)
+            continue; // the axial ray
+        const double s = -(p.x * d.x + p.y * d.y) / (d.x * d.x + d.y * d.y);
+        EXPECT_NEAR(p.z + s * d.z - z0 - thickness, bfd, 1e-3);
+    }
 }

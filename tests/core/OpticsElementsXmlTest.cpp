@@ -1,6 +1,7 @@
 // Registry names and the simulation-file round trip of the ideal lens, the
 // blockers and the detector.
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -194,4 +195,14 @@ TEST(EleDetector, HostileResolutionFromAFileIsRefusedOnUse)
     d.ProcessFields(g);
     EXPECT_TRUE(d.mLayers.empty());
     EXPECT_EQ(log.Errors(), 2u);
+}
+
+TEST(ElementsFactory, ProgramRegistryHoldsTheEightTypesInToolboxOrder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : ElementsFactory::Instance().mCreators)
+        names.push_back(entry.first);
+    EXPECT_EQ(names, (std::vector<std::string>{"Detector", "Flat Mirror Infinite", "Flat Mirror", "Curved Mirror",
+                                               "Blocker-Diafragm", "Blocker-Window", "Ideal Lens", "Thick Lens"}));
+    EXPECT_EQ(ElementsFactory::Instance().mTypeNames.size(), 8u);
 }

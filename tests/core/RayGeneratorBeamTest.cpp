@@ -347,14 +347,12 @@ TEST(RayGeneratorBeam, CountsSaturateInsteadOfOverflowing)
     beam.Settings().mNumberRayMultiplierForRandom = 1;
     EXPECT_EQ(beam.generator->GetNumberOfRays(0), INT_MAX);
 
-    // A grid whose N*N exceeds the int range: the end of the pass is reached
-    // without the counter overflowing.
+    // A grid whose N*N exceeds the int range is refused as a whole pass; a pass
+    // resumed near its end finishes without the counter overflowing.
     beam.Settings().mNumberRaysPerSide = 46341;
     beam.Settings().mRadius = 1.0;
     beam.generator->mRayCounter = 0;
-    std::optional<Ray> ray = beam.generator->GetNextRay(beam.config, 0);
-    ASSERT_TRUE(ray);
-    EXPECT_LT(glm::length(ray->mPoints[0]), 1.0);
+    EXPECT_FALSE(beam.generator->GetNextRay(beam.config, 0));
     beam.generator->mRayCounter = INT_MAX - 50000;
     int emitted = 0;
     while (beam.generator->GetNextRay(beam.config, 0))
@@ -410,4 +408,22 @@ TEST(RayGeneratorBeam, MissingSettingsGiveNoRays)
     RayGeneratorBeam unbound(nullptr);
     EXPECT_FALSE(unbound.GetNextRay(beam.config, 1));
     EXPECT_EQ(log.Errors(), 2u);
+}
+
+TEST(RayGeneratorBeam, OversizedPassEmitsNothingWithAnError)
+{
+    orvilane::Source source;
+    source.SetSourceType(0);
+    auto& generator = *source.mRayGenerator;
+    auto beam = std::dynamic_pointer_cast<orvilane::ConfigRayGeneratorBeam>(generator.mConfig);
+    beam->mNumberRaysPerSide = 100000; // 10^10 grid points, saturated
+    auto config = std::dynamic_pointer_cast<orvilane::ConfigSource>(source.mConfig);
+    for (int mode : {0, 1})
+    {
+        orvilane::test::LogCapture capture;
+        generator.mRayCounter = 0;
+        EXPECT_FALSE(generator.GetNextRay(config, mode).has_value());
+        EXPECT_FALSE(generator.GetNextRay(config, mode).has_value());
+        EXPECT_EQ(capture.Count("rays requested in one pass"), 1u);
+    }
 }

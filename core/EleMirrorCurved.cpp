@@ -1,0 +1,52 @@
+#include "EleMirrorCurved.h"
+
+#include <cmath>
+#include <memory>
+
+#include "ConfigSurfaceCurved.h"
+#include "ElementsFactory.h"
+#include "Log.h"
+#include "MirrorReflection.h"
+#include "SurfaceCurved.h"
+
+namespace orvilane
+{
+
+EleMirrorCurved::EleMirrorCurved()
+{
+    mLabel = "Curved Mirror";
+    mTypeName = ElementsFactory::GetElementName(typeid(*this));
+    AddSurface(std::make_shared<SurfaceCurved>());
+}
+
+EleMirrorCurved::~EleMirrorCurved() = default;
+
+void EleMirrorCurved::Validate()
+{
+    const ConfigSurfaceCurved* config = nullptr;
+    if (!mSurfaces.empty() && mSurfaces.front())
+        config = dynamic_cast<const ConfigSurfaceCurved*>(mSurfaces.front()->mConfig.get());
+    if (config == nullptr)
+    {
+        mValid = false;
+        return;
+    }
+    const double aperture = config->mApertureRadius;
+    const double curvature = config->mCurvatureRadius;
+    // The comparison is false for NaN. A negative aperture or an infinite
+    // curvature radius would pass it, but the surface refuses to trace either.
+    mValid = 0.9 * curvature > aperture && aperture >= 0.0 && std::isfinite(curvature);
+}
+
+bool EleMirrorCurved::ProcessRay(Ray& ray, const ElementHit& hit)
+{
+    return ReflectAtMirror(ray, hit);
+}
+
+Fields EleMirrorCurved::ProcessFields(const Fields& /*input*/)
+{
+    Log::Warning("Curved Mirror: EM simulation not implemented yet");
+    return Fields();
+}
+
+} // namespace orvilane

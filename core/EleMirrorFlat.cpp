@@ -1,0 +1,33 @@
+#include "EleMirrorFlat.h"
+
+#include <memory>
+
+#include "ElementsFactory.h"
+#include "Log.h"
+#include "MirrorReflection.h"
+#include "SurfaceFlat.h"
+
+namespace orvilane
+{
+
+EleMirrorFlat::EleMirrorFlat()
+{
+    mLabel = "Flat Mirror";
+    mTypeName = ElementsFactory::GetElementName(typeid(*this));
+    AddSurface(std::make_shared<SurfaceFlat>());
+}
+
+EleMirrorFlat::~EleMirrorFlat() = default;
+
+bool EleMirrorFlat::ProcessRay(Ray& ray, const ElementHit& hit)
+{
+    return ReflectAtMirror(ray, hit);
+}
+
+Fields EleMirrorFlat::ProcessFields(const Fields& /*input*/)
+{
+    Log::Warning("Flat Mirror: EM simulation not implemented yet");
+    return Fields();
+}
+
+} // namespace orvilane

@@ -1,0 +1,33 @@
+#include "EleMirrorFlatInfinite.h"
+
+#include <memory>
+
+#include "ElementsFactory.h"
+#include "Log.h"
+#include "MirrorReflection.h"
+#include "SurfaceFlatInfinite.h"
+
+namespace orvilane
+{
+
+EleMirrorFlatInfinite::EleMirrorFlatInfinite()
+{
+    mLabel = "Flat Intinite Mirror";
+    mTypeName = ElementsFactory::GetElementName(typeid(*this));
+    AddSurface(std::make_shared<SurfaceFlatInfinite>());
+}
+
+EleMirrorFlatInfinite::~EleMirrorFlatInfinite() = default;
+
+bool EleMirrorFlatInfinite::ProcessRay(Ray& ray, const ElementHit& hit)
+{
+    return ReflectAtMirror(ray, hit);
+}
+
+Fields EleMirrorFlatInfinite::ProcessFields(const Fields& /*input*/)
+{
+    Log::Warning("Infinite Mirror: EM simulation not implemented yet");
+    return Fields();
+}
+
+} // namespace orvilane

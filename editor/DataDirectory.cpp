@@ -1,0 +1,8 @@
+#include "DataDirectory.h"
+
+namespace orvilaneeditor
+{
+
+std::string DataDirectory;
+
+} // namespace orvilaneeditor

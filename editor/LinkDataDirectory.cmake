@@ -1,0 +1,12 @@
+# Makes LINK a symbolic link to SOURCE, unless it already is one or is a real folder.
+if(IS_SYMLINK "${LINK}")
+  file(READ_SYMLINK "${LINK}" current)
+  if(current STREQUAL "${SOURCE}")
+    return()
+  endif()
+  file(REMOVE "${LINK}")
+elseif(EXISTS "${LINK}")
+  message(WARNING "${LINK} exists and is not a link; leaving it as it is")
+  return()
+endif()
+file(CREATE_LINK "${SOURCE}" "${LINK}" SYMBOLIC)
