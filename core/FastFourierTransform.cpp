@@ -1,5 +1,6 @@
 #include "FastFourierTransform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdint>

@@ -1,6 +1,8 @@
 #include <complex>
+#include <utility>
 #include <vector>
 
+#include <armadillo>
 #include <gtest/gtest.h>
 
 #include "FftwEngine.h"
