@@ -131,3 +131,47 @@ TEST_F(OpticsChain, GaussianBeamFocusesOnTheDetector)
     EXPECT_EQ(after->mInputFields.mDomain, FieldDomain::None);
     EXPECT_EQ(after->mLayers.size(), 8u);
 }
+
+// Free-space propagation from the source to a detector: the beam radius follows
+// w(z) = w0 sqrt(1 + (z/zR)^2), measured from the second moment of the intensity.
+TEST_F(OpticsChain, GaussianWidthAtTheDetectorFollowsTheRayleighLaw)
+{
+    const double w0 = 1e-4;
+    auto source = std::make_shared<Source>();
+    source->SetSourceType(1);
+    auto& config = static_cast<ConfigSource&>(*source->mConfig);
+    config.mSamplingPoints = 301; // fine enough that the detector's bilinear sampling loses < 1% power
+    config.mSamplingWindowSize = 0.003;
+    std::dynamic_pointer_cast<ConfigFieldsGeneratorGaussian>(source->mFieldGenerator->mConfig)->mWaist = w0;
+    setup.mSources.push_back(source);
+    const double zR = kPi * w0 * w0 / config.mWavelenght;
+
+    for (double z : {0.02, 0.1})
+    {
+        setup.mElements.clear();
+        auto detector = AddDetector(*source, z, 120, 0.0024);
+        KernelElectromagnetic kernel;
+        kernel.Run(setup, nullptr);
+        ASSERT_EQ(detector->mLayers.size(), 8u);
+        const DetectorLayer& exMo = detector->mLayers[2];
+        double sum = 0, sumR2 = 0, peak = 0;
+        for (uint64_t i = 0; i < exMo.mNx; ++i)
+            for (uint64_t j = 0; j < exMo.mNy; ++j)
+            {
+                const double x = (i + 0.5) * exMo.mPitchX - exMo.mSizeX / 2;
+                const double y = (j + 0.5) * exMo.mPitchY - exMo.mSizeY / 2;
+                const double intensity = double(exMo.mData[i * exMo.mNy + j]) * exMo.mData[i * exMo.mNy + j];
+                sum += intensity;
+                sumR2 += intensity * (x * x + y * y);
+                peak = std::max(peak, double(exMo.mData[i * exMo.mNy + j]));
+            }
+        // For I ~ exp(-2 r^2 / w^2), <r^2> = w^2 / 2.
+        const double measured = std::sqrt(2.0 * sumR2 / sum);
+        const double expected = w0 * std::sqrt(1.0 + (z / zR) * (z / zR));
+        EXPECT_NEAR(measured, expected, 0.01 * expected) << z;
+        // The power of Ex is kept: the integral of |Ex|^2 stays pi w0^2 / 2.
+        const double power = sum * exMo.mPitchX * exMo.mPitchY;
+        EXPECT_NEAR(power, kPi * w0 * w0 / 2, 0.01 * kPi * w0 * w0 / 2) << z;
+        EXPECT_LE(peak, w0 / expected * 1.001) << z;
+    }
+}
