@@ -107,6 +107,18 @@ std::optional<Ray> RayGeneratorBeam::GetNextRay(const std::shared_ptr<ConfigSour
     return mode == 0 ? GridStep(*sourceConfig) : RandomStep(*sourceConfig);
 }
 
+std::optional<glm::dvec3> RayGeneratorBeam::PassDirection(const ConfigSource& config, int total)
+{
+    std::optional<glm::dvec3> direction = UsableDirection(config.mDirection);
+    if (!direction)
+    {
+        Log::Error("Ray generator: the source 'Direction' (%g, %g, %g) is not a usable direction. No rays emitted.",
+                   config.mDirection[0], config.mDirection[1], config.mDirection[2]);
+        mRayCounter = total; // ends the pass
+    }
+    return direction;
+}
+
 std::optional<Ray> RayGeneratorBeam::GridStep(const ConfigSource& config)
 {
     const int n = mBeamConfig->mNumberRaysPerSide;
@@ -131,14 +143,9 @@ std::optional<Ray> RayGeneratorBeam::GridStep(const ConfigSource& config)
         mRayCounter = total;
         return std::nullopt;
     }
-    const std::optional<glm::dvec3> direction = UsableDirection(config.mDirection);
+    const std::optional<glm::dvec3> direction = PassDirection(config, total);
     if (!direction)
-    {
-        Log::Error("Ray generator: the source 'Direction' (%g, %g, %g) is not a usable direction. No rays emitted.",
-                   config.mDirection[0], config.mDirection[1], config.mDirection[2]);
-        mRayCounter = total;
         return std::nullopt;
-    }
 
     const glm::dvec3 axisX(world[0]);
     const glm::dvec3 axisY(world[1]);
@@ -176,14 +183,9 @@ std::optional<Ray> RayGeneratorBeam::RandomStep(const ConfigSource& config)
         mRayCounter = total;
         return std::nullopt;
     }
-    const std::optional<glm::dvec3> direction = UsableDirection(config.mDirection);
+    const std::optional<glm::dvec3> direction = PassDirection(config, total);
     if (!direction)
-    {
-        Log::Error("Ray generator: the source 'Direction' (%g, %g, %g) is not a usable direction. No rays emitted.",
-                   config.mDirection[0], config.mDirection[1], config.mDirection[2]);
-        mRayCounter = total;
         return std::nullopt;
-    }
 
     const glm::dvec3 position = mSource->mWorldPosition;
     const glm::dmat4& world = mSource->mWorldMatrix;

@@ -33,6 +33,9 @@ public:
 
 private:
     std::optional<Ray> GridStep(const ConfigSource& config);
+    // The start direction of the pass's rays, or nothing (after an error line,
+    // with the pass ended at total) when the settings have no usable direction.
+    std::optional<glm::dvec3> PassDirection(const ConfigSource& config, int total);
     std::optional<Ray> RandomStep(const ConfigSource& config);
 };
 
