@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -19,14 +20,11 @@ using orvilane::test::LogCapture;
 
 namespace
 {
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDeg = kPi / 180.0;
+constexpr double kDeg = 3.14159265358979323846 / 180.0;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
-ConfigLens& Settings(EleLens& lens)
-{
-    return dynamic_cast<ConfigLens&>(*lens.mConfig);
-}
-
+ConfigLens& Settings(EleLens& lens) { return dynamic_cast<ConfigLens&>(*lens.mConfig); }
 ConfigSurfaceCurved& Cap(EleLens& lens, size_t i)
 {
     return dynamic_cast<ConfigSurfaceCurved&>(*lens.mSurfaces[i]->mConfig);
@@ -36,44 +34,48 @@ ConfigSurfaceCurved& Cap(EleLens& lens, size_t i)
 // the tracing kernel does, so a ray inside the glass finds the other cap).
 std::optional<ElementHit> NextHit(Element& element, const Ray& ray, std::optional<uint32_t> leftSurface)
 {
-    const arma::vec3 origin = GetLastPoint(ray);
-    const arma::vec3 direction = GetLastDirection(ray);
     std::optional<ElementHit> best;
     for (uint32_t i = 0; i < element.mSurfaces.size(); ++i)
     {
-        if (leftSurface && *leftSurface == i)
+        if (leftSurface == i)
             continue;
-        const std::optional<SurfaceHit> h = element.mSurfaces[i]->Intersect(origin, direction);
+        const std::optional<SurfaceHit> h = element.mSurfaces[i]->Intersect(GetLastPoint(ray), GetLastDirection(ray));
         if (h && (!best || h->distance < best->distance))
             best = ElementHit{&element, i, h->point, h->normal, h->distance};
     }
     return best;
 }
 
-// A hand-made hit at the point with the given cap normal.
+// Traces the ray in and out of the lens; returns the caps met, in order.
+std::vector<uint32_t> TraceThrough(EleLens& lens, Ray& ray)
+{
+    std::vector<uint32_t> caps;
+    std::optional<uint32_t> left;
+    while (std::optional<ElementHit> hit = NextHit(lens, ray, left))
+    {
+        caps.push_back(hit->surfaceIndex);
+        if (!lens.ProcessRay(ray, *hit) || caps.size() > 2)
+            break;
+        left = hit->surfaceIndex;
+    }
+    return caps;
+}
+
 ElementHit HitAt(EleLens& lens, const arma::vec3& point, const arma::vec3& normal)
 {
     return ElementHit{&lens, 0, point, normal, 1.0};
 }
 
-double AngleToAxis(const glm::dvec3& d)
-{
-    return std::acos(std::fabs(d.z) / glm::length(d));
-}
-
 bool AllFinite(const Ray& ray)
 {
-    for (const glm::dvec3& d : ray.mDirections)
-        if (!std::isfinite(d.x) || !std::isfinite(d.y) || !std::isfinite(d.z))
-            return false;
-    for (const glm::dvec3& p : ray.mPoints)
-        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
-            return false;
+    for (size_t i = 0; i < ray.mPoints.size(); ++i)
+        for (int k = 0; k < 3; ++k)
+            if (!std::isfinite(ray.mPoints[i][k]) || !std::isfinite(ray.mDirections[i][k]))
+                return false;
     return true;
 }
 
-// A biconvex lens: front cap bulging towards -z (centre at +R), back cap
-// bulging towards +z (centre at thickness - R).
+// Front cap bulging towards -z (centre at +R), back cap towards +z.
 std::unique_ptr<EleLens> Biconvex(double radius, double thickness, double index)
 {
     auto lens = std::make_unique<EleLens>();
@@ -85,33 +87,17 @@ std::unique_ptr<EleLens> Biconvex(double radius, double thickness, double index)
     Cap(*lens, 1).mConvex = true;
     return lens;
 }
+
+// Back focal distance of a symmetric biconvex lens, from the thick-lens formula
+// with R1 = +R, R2 = -R.
+double BackFocalDistance(double n, double radius, double thickness)
+{
+    const double f = 1.0 / ((n - 1.0) * (2.0 / radius - (n - 1.0) * thickness / (n * radius * radius)));
+    return f * (1.0 - (n - 1.0) * thickness / (n * radius));
+}
 } // namespace
 
-// ---------------------------------------------------------------- construction
-
-TEST(EleLens, NamesRecordAndTwoCaps)
-{
-    EleLens lens;
-    EXPECT_EQ(lens.mTypeName, "Thick Lens");
-    EXPECT_EQ(lens.mLabel, "Lens");
-    EXPECT_EQ(lens.mNodeName, "Element");
-    ASSERT_NE(dynamic_cast<ConfigLens*>(lens.mConfig.get()), nullptr);
-    EXPECT_DOUBLE_EQ(Settings(lens).mThickness, 0.05);
-    EXPECT_DOUBLE_EQ(Settings(lens).mRefractiveIndex, 2.0);
-    ASSERT_EQ(lens.mSurfaces.size(), 2u);
-    for (size_t i = 0; i < 2; ++i)
-    {
-        EXPECT_EQ(lens.mSurfaces[i]->mParent, &lens);
-        EXPECT_DOUBLE_EQ(Cap(lens, i).mApertureRadius, 0.1);
-        EXPECT_DOUBLE_EQ(Cap(lens, i).mCurvatureRadius, 1.0);
-        EXPECT_DOUBLE_EQ(Cap(lens, i).mConicConstant, 0.0);
-        EXPECT_FALSE(Cap(lens, i).mConvex);
-    }
-    EXPECT_EQ(lens.mSurfaces[0]->mLocalPosition, glm::dvec3(0, 0, 0));
-    EXPECT_EQ(lens.mSurfaces[1]->mLocalPosition, glm::dvec3(0, 0, 0.05));
-}
-
-TEST(ConfigLens, FieldsInOrderWithLabels)
+TEST(EleLens, TwoCapsOneThicknessApart)
 {
     ConfigLens config;
     ASSERT_EQ(config.mFields.size(), 2u);
@@ -119,44 +105,28 @@ TEST(ConfigLens, FieldsInOrderWithLabels)
     EXPECT_EQ(config.mFields[0].mLabel, "Thickness");
     EXPECT_EQ(config.mFields[1].mName, "mRefractiveIndex");
     EXPECT_EQ(config.mFields[1].mLabel, "RefractiveIndex");
-    for (const FieldDescriptor& f : config.mFields)
-    {
-        EXPECT_EQ(*f.mType, typeid(double));
-        EXPECT_EQ(f.mNote, "");
-    }
-    config.mRefractiveIndex = -3.0;
-    config.Validate(); // clamps nothing
-    EXPECT_EQ(config.mRefractiveIndex, -3.0);
-}
 
-TEST(EleLens, RegistryCreatesItUnderThickLens)
-{
-    LogCapture log;
-    std::shared_ptr<Element> e = ElementsFactory::CreateElement("Thick Lens");
-    ASSERT_NE(dynamic_cast<EleLens*>(e.get()), nullptr);
-    EXPECT_EQ(e->mTypeName, "Thick Lens");
-    EXPECT_EQ(e->mLabel, "Lens");
-    EXPECT_EQ(ElementsFactory::GetElementName(typeid(EleLens)), "Thick Lens");
-    EXPECT_FALSE(ElementsFactory::CreateElement("thick lens"));
-    EXPECT_FALSE(ElementsFactory::CreateElement("Lens"));
-    EXPECT_EQ(log.Errors(), 2u);
-}
-
-TEST(EleLens, ThicknessMovesOnlyTheSecondCap)
-{
     EleLens lens;
+    ASSERT_EQ(lens.mSurfaces.size(), 2u);
+    EXPECT_EQ(lens.mSurfaces[0]->mParent, &lens);
+    EXPECT_EQ(lens.mSurfaces[1]->mParent, &lens);
+    EXPECT_EQ(lens.mSurfaces[1]->mLocalPosition, glm::dvec3(0, 0, 0.05));
     lens.SetPosition({1.0, 2.0, 3.0});
     Settings(lens).mThickness = 0.1;
     lens.OnConfigChanged();
     EXPECT_EQ(lens.mSurfaces[0]->mLocalPosition, glm::dvec3(0, 0, 0));
     EXPECT_EQ(lens.mSurfaces[1]->mLocalPosition, glm::dvec3(0, 0, 0.1));
-    EXPECT_NEAR(lens.mSurfaces[1]->mWorldPosition.z, 3.1, 1e-12);
-    EXPECT_NEAR(lens.mSurfaces[1]->mWorldPosition.x, 1.0, 1e-12);
+    EXPECT_NEAR(glm::length(lens.mSurfaces[1]->mWorldPosition - glm::dvec3(1.0, 2.0, 3.1)), 0.0, 1e-12);
+
+    lens.mSurfaces.pop_back(); // one surface: nothing to place
+    Settings(lens).mThickness = 0.2;
+    lens.OnConfigChanged();
+    EXPECT_EQ(lens.mSurfaces[0]->mLocalPosition, glm::dvec3(0, 0, 0));
 }
 
 TEST(EleLens, NonFiniteThicknessIsReportedAndLeavesTheCap)
 {
-    for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+    for (double bad : {kNaN, kInf})
     {
         EleLens lens;
         Settings(lens).mThickness = bad;
@@ -168,197 +138,117 @@ TEST(EleLens, NonFiniteThicknessIsReportedAndLeavesTheCap)
     }
 }
 
-TEST(EleLens, OnConfigChangedWithOneSurfaceDoesNothing)
+TEST(EleLens, AxialRayCrossesUndeflectedFromEitherSide)
 {
-    EleLens lens;
-    lens.mSurfaces.pop_back();
-    Settings(lens).mThickness = 0.2;
-    lens.OnConfigChanged();
-    EXPECT_EQ(lens.mSurfaces[0]->mLocalPosition, glm::dvec3(0, 0, 0));
-}
-
-// ---------------------------------------------------------------- refraction
-
-TEST(EleLens, AxialRayCrossesTheDefaultLensUndeflected)
-{
-    EleLens lens;
-    Ray ray(500e-9, {0, 0, -1}, {0, 0, 1});
-
-    std::optional<ElementHit> entry = NextHit(lens, ray, std::nullopt);
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->surfaceIndex, 0u);
-    EXPECT_NEAR(entry->distance, 1.0, 1e-12);
-    ASSERT_TRUE(lens.ProcessRay(ray, *entry));
-    EXPECT_EQ(ray.mRefractiveIndex, 2.0);
-    EXPECT_EQ(ray.mPoints.back(), glm::dvec3(0, 0, 0));
-    EXPECT_EQ(ray.mDirections.back(), glm::dvec3(0, 0, 1));
-
-    std::optional<ElementHit> exit = NextHit(lens, ray, entry->surfaceIndex);
-    ASSERT_TRUE(exit);
-    EXPECT_EQ(exit->surfaceIndex, 1u);
-    ASSERT_TRUE(lens.ProcessRay(ray, *exit));
-    EXPECT_EQ(ray.mRefractiveIndex, 1.0);
-    EXPECT_NEAR(ray.mPoints.back().z, 0.05, 1e-12);
-    EXPECT_EQ(ray.mDirections.back(), glm::dvec3(0, 0, 1));
-    EXPECT_FALSE(NextHit(lens, ray, exit->surfaceIndex));
-    EXPECT_EQ(ray.mPoints.size(), 3u);
-}
-
-TEST(EleLens, SnellAtThirtyDegreesIntoIndexOnePointFive)
-{
-    EleLens lens;
-    Settings(lens).mRefractiveIndex = 1.5;
-    // Aimed at the first cap's vertex, where its normal is the axis.
-    const glm::dvec3 d(std::sin(30 * kDeg), 0.0, std::cos(30 * kDeg));
-    Ray ray(500e-9, -0.5 * d, d);
-    std::optional<ElementHit> hit = NextHit(lens, ray, std::nullopt);
-    ASSERT_TRUE(hit);
-    EXPECT_EQ(hit->surfaceIndex, 0u);
-    EXPECT_NEAR(arma::norm(hit->point), 0.0, 1e-7);
-    ASSERT_TRUE(lens.ProcessRay(ray, *hit));
-    const glm::dvec3 t = ray.mDirections.back();
-    EXPECT_NEAR(glm::length(t), 1.0, 1e-12);
-    EXPECT_NEAR(AngleToAxis(t) / kDeg, std::asin(0.5 / 1.5) / kDeg, 1e-5);
-    EXPECT_NEAR(AngleToAxis(t) / kDeg, 19.4712, 1e-4);
-    EXPECT_GT(t.x, 0.0); // stays in the plane of incidence, on the far side of the normal
-    EXPECT_EQ(t.y, 0.0);
-    EXPECT_GT(t.z, 0.0);
-    EXPECT_EQ(ray.mRefractiveIndex, 1.5);
-}
-
-TEST(EleLens, LeavingTheGlassBendsAwayFromTheNormal)
-{
-    // Inside glass of index 1.5, 19.47 degrees to the normal leaves at 30.
-    EleLens lens;
-    Settings(lens).mRefractiveIndex = 1.5;
-    const double inside = std::asin(0.5 / 1.5);
-    Ray ray(500e-9, {0, 0, -0.1}, {std::sin(inside), 0.0, std::cos(inside)});
-    ray.mRefractiveIndex = 1.5;
-    ASSERT_TRUE(lens.ProcessRay(ray, HitAt(lens, {0, 0, 0}, {0, 0, -1})));
-    EXPECT_NEAR(AngleToAxis(ray.mDirections.back()) / kDeg, 30.0, 1e-5);
-    EXPECT_EQ(ray.mRefractiveIndex, 1.0);
-}
-
-TEST(EleLens, EitherNormalOrientationGivesTheSameRefraction)
-{
-    const glm::dvec3 d = glm::normalize(glm::dvec3(0.3, -0.2, 1.0));
-    glm::dvec3 results[2];
-    int k = 0;
-    for (double sign : {1.0, -1.0})
+    for (double side : {1.0, -1.0})
     {
         EleLens lens;
-        Ray ray(500e-9, {0, 0, -1}, d);
-        ASSERT_TRUE(lens.ProcessRay(ray, HitAt(lens, {0, 0, 0}, {0, 0, sign})));
-        results[k++] = ray.mDirections.back();
+        Ray ray(500e-9, {0, 0, -side}, {0, 0, side});
+        EXPECT_EQ(TraceThrough(lens, ray), (side > 0 ? std::vector<uint32_t>{0, 1} : std::vector<uint32_t>{1, 0}));
+        EXPECT_EQ(ray.mRefractiveIndex, 1.0);
+        ASSERT_EQ(ray.mPoints.size(), 3u);
+        EXPECT_NEAR(ray.mPoints[1].z, side > 0 ? 0.0 : 0.05, 1e-12);
+        EXPECT_NEAR(ray.mPoints[2].z, side > 0 ? 0.05 : 0.0, 1e-12);
+        EXPECT_EQ(ray.mDirections[1], glm::dvec3(0, 0, side));
+        EXPECT_EQ(ray.mDirections[2], glm::dvec3(0, 0, side));
     }
-    EXPECT_NEAR(glm::length(results[0] - results[1]), 0.0, 1e-15);
-    // Snell's law in vector form: the tangential component shrinks by 1/n.
-    EXPECT_NEAR(results[0].x, d.x / 2.0, 1e-7);
-    EXPECT_NEAR(results[0].y, d.y / 2.0, 1e-7);
 }
 
-TEST(EleLens, RayFromThePositiveSideEntersThroughTheSecondCap)
+TEST(EleLens, SnellsLawAtACap)
 {
+    // Vector form: the component along the cap shrinks by n_in / n_out, the
+    // ray keeps crossing the cap and stays a unit vector.
+    const double inGlass = std::asin(0.5 / 1.5);
+    const struct
+    {
+        double glass, rayIndex; // the ray's index as it meets the cap
+        glm::dvec3 direction;
+        double normalZ; // either orientation of the cap normal
+        double nIn, nOut;
+    } cases[] = {
+        {1.5, 1.0, {std::sin(30 * kDeg), 0, std::cos(30 * kDeg)}, -1.0, 1.0, 1.5},
+        {1.5, 1.5, {std::sin(inGlass), 0, std::cos(inGlass)}, -1.0, 1.5, 1.0}, // leaves at 30 degrees
+        {2.0, 1.0, glm::normalize(glm::dvec3(0.3, -0.2, 1.0)), 1.0, 1.0, 2.0},
+        {2.0, 1.0, glm::normalize(glm::dvec3(0.3, -0.2, 1.0)), -1.0, 1.0, 2.0},
+        {2.0, 2.0, {std::sin(29.5 * kDeg), 0, std::cos(29.5 * kDeg)}, 1.0, 2.0, 1.0}, // just below critical
+        {2.0, 2.0000001, {std::sin(20 * kDeg), 0, std::cos(20 * kDeg)}, -1.0, 2.0, 1.0}, // inside
+        {2.0, 2.001, {std::sin(20 * kDeg), 0, std::cos(20 * kDeg)}, -1.0, 1.0, 2.0},     // entering
+        {2.0, 1.5, {std::sin(20 * kDeg), 0, std::cos(20 * kDeg)}, -1.0, 1.0, 2.0}, // still in another lens
+    };
+    for (const auto& c : cases)
+    {
+        EleLens lens;
+        Settings(lens).mRefractiveIndex = c.glass;
+        Ray ray(500e-9, {0, 0, -0.1}, c.direction);
+        ray.mRefractiveIndex = c.rayIndex;
+        ASSERT_TRUE(lens.ProcessRay(ray, HitAt(lens, {0, 0, 0}, {0, 0, c.normalZ})));
+        const glm::dvec3 t = ray.mDirections.back();
+        const glm::dvec3 d = ray.mDirections.front();
+        EXPECT_NEAR(t.x, d.x * c.nIn / c.nOut, 1e-6) << c.rayIndex << " -> " << c.glass;
+        EXPECT_NEAR(t.y, d.y * c.nIn / c.nOut, 1e-6) << c.rayIndex << " -> " << c.glass;
+        EXPECT_GT(t.z, 0.0);
+        EXPECT_NEAR(glm::length(t), 1.0, 1e-12);
+        EXPECT_EQ(ray.mRefractiveIndex, c.nOut);
+    }
+
+    // Traced onto the first cap's vertex: 30 degrees into index 1.5 gives 19.47.
     EleLens lens;
-    Ray ray(500e-9, {0, 0, 1}, {0, 0, -1});
-    std::optional<ElementHit> entry = NextHit(lens, ray, std::nullopt);
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->surfaceIndex, 1u);
-    ASSERT_TRUE(lens.ProcessRay(ray, *entry));
-    EXPECT_EQ(ray.mRefractiveIndex, 2.0);
-    std::optional<ElementHit> exit = NextHit(lens, ray, entry->surfaceIndex);
-    ASSERT_TRUE(exit);
-    EXPECT_EQ(exit->surfaceIndex, 0u);
-    ASSERT_TRUE(lens.ProcessRay(ray, *exit));
-    EXPECT_EQ(ray.mRefractiveIndex, 1.0);
-    EXPECT_EQ(ray.mDirections.back(), glm::dvec3(0, 0, -1));
+    Settings(lens).mRefractiveIndex = 1.5;
+    const glm::dvec3 d(std::sin(30 * kDeg), 0.0, std::cos(30 * kDeg));
+    Ray ray(500e-9, -0.5 * d, d);
+    const std::optional<ElementHit> hit = NextHit(lens, ray, std::nullopt);
+    ASSERT_TRUE(hit);
+    EXPECT_NEAR(arma::norm(hit->point), 0.0, 1e-7);
+    ASSERT_TRUE(lens.ProcessRay(ray, *hit));
+    EXPECT_NEAR(std::acos(ray.mDirections.back().z) / kDeg, 19.4712, 1e-4);
 }
 
-TEST(EleLens, TotalInternalReflectionStopsTheRayAtTheCap)
+TEST(EleLens, TotalInternalReflectionStopsTheRayAtTheCapSilently)
 {
     // Inside index 2.0 the critical angle is 30 degrees.
     EleLens lens;
-    const glm::dvec3 d(std::sin(45 * kDeg), 0.0, std::cos(45 * kDeg));
-    Ray ray(500e-9, {-0.1, 0, -0.1}, d);
+    Ray ray(500e-9, {-0.1, 0, -0.1}, {std::sin(45 * kDeg), 0.0, std::cos(45 * kDeg)});
     ray.mRefractiveIndex = 2.0;
-    const arma::vec3 capNormal{0, 0, -1}; // as a concave cap returns it at its vertex
     LogCapture log;
-    EXPECT_FALSE(lens.ProcessRay(ray, HitAt(lens, {0, 0, 0}, capNormal)));
-    EXPECT_EQ(log.Lines().size(), 0u); // silently
+    EXPECT_FALSE(lens.ProcessRay(ray, HitAt(lens, {0, 0, 0}, {0, 0, -1})));
+    EXPECT_TRUE(log.Lines().empty());
     ASSERT_EQ(ray.mPoints.size(), 2u);
     EXPECT_EQ(ray.mPoints.back(), glm::dvec3(0, 0, 0));
     EXPECT_EQ(ray.mDirections.back(), glm::dvec3(0, 0, -1)); // the normal as returned, not turned
-    EXPECT_EQ(ray.mRefractiveIndex, 2.0); // still in the glass
+    EXPECT_EQ(ray.mRefractiveIndex, 2.0);                    // still in the glass
 }
 
-TEST(EleLens, JustBelowTheCriticalAngleTheRayLeavesNearlyGrazing)
+TEST(EleLens, RaysThatCannotBeRefractedStopWithAnErrorNotNaN)
 {
-    EleLens lens;
-    const double angle = 29.5 * kDeg;
-    Ray ray(500e-9, {0, 0, -0.1}, {std::sin(angle), 0.0, std::cos(angle)});
-    ray.mRefractiveIndex = 2.0;
-    ASSERT_TRUE(lens.ProcessRay(ray, HitAt(lens, {0, 0, 0}, {0, 0, 1})));
-    const glm::dvec3 t = ray.mDirections.back();
-    EXPECT_NEAR(std::sin(AngleToAxis(t)), 2.0 * std::sin(angle), 1e-6);
-    EXPECT_GT(t.z, 0.0);
-    EXPECT_EQ(ray.mRefractiveIndex, 1.0);
-}
-
-TEST(EleLens, InsideMeansWithinSinglePrecisionOfTheGlassIndex)
-{
-    const glm::dvec3 d(std::sin(20 * kDeg), 0.0, std::cos(20 * kDeg));
+    const char* kIndex = "is not a positive finite number: the ray stops at the lens";
+    const char* kGeometry = "without a direction or at a surface without a normal";
+    const glm::dvec3 oblique = glm::normalize(glm::dvec3(0.02, 0.01, 1.0));
+    const struct
+    {
+        double glass;
+        glm::dvec3 direction;
+        arma::vec3 normal;
+        const char* error;
+    } cases[] = {
+        {0.0, oblique, {0, 0, -1}, kIndex},         {-0.0, oblique, {0, 0, -1}, kIndex},
+        {-1.5, oblique, {0, 0, -1}, kIndex},        {kNaN, oblique, {0, 0, -1}, kIndex},
+        {kInf, oblique, {0, 0, -1}, kIndex},        {-kInf, oblique, {0, 0, -1}, kIndex},
+        {2.0, {0, 0, 0}, {0, 0, -1}, kGeometry},    {2.0, oblique, {0, 0, 0}, kGeometry},
+        {2.0, oblique, {0, kNaN, 1}, kGeometry},
+    };
+    for (const auto& c : cases)
     {
         EleLens lens;
-        Ray ray(500e-9, {0, 0, -1}, d);
-        ray.mRefractiveIndex = 2.0000001; // inside: leaves into 1.0, bending away from the normal
-        ASSERT_TRUE(lens.ProcessRay(ray, HitAt(lens, {0, 0, 0}, {0, 0, -1})));
-        EXPECT_EQ(ray.mRefractiveIndex, 1.0);
-        EXPECT_NEAR(std::sin(AngleToAxis(ray.mDirections.back())), 2.0 * std::sin(20 * kDeg), 1e-6);
-    }
-    {
-        EleLens lens;
-        Ray ray(500e-9, {0, 0, -1}, d);
-        ray.mRefractiveIndex = 2.001; // entering from 1.0, bending towards the normal
-        ASSERT_TRUE(lens.ProcessRay(ray, HitAt(lens, {0, 0, 0}, {0, 0, -1})));
-        EXPECT_EQ(ray.mRefractiveIndex, 2.0);
-        EXPECT_NEAR(std::sin(AngleToAxis(ray.mDirections.back())), std::sin(20 * kDeg) / 2.0, 1e-6);
-    }
-}
-
-TEST(EleLens, RayStillInOneLensEntersAnotherFromIndexOne)
-{
-    EleLens lensA;
-    Settings(lensA).mRefractiveIndex = 1.5;
-    EleLens lensB;
-    const glm::dvec3 d(std::sin(40 * kDeg), 0.0, std::cos(40 * kDeg));
-    Ray ray(500e-9, {0, 0, -1}, d);
-    ASSERT_TRUE(lensA.ProcessRay(ray, HitAt(lensA, {0, 0, 0}, {0, 0, -1})));
-    EXPECT_EQ(ray.mRefractiveIndex, 1.5);
-    const double sinInA = std::sin(AngleToAxis(ray.mDirections.back()));
-    ASSERT_TRUE(lensB.ProcessRay(ray, HitAt(lensB, {0, 0, 0.01}, {0, 0, -1})));
-    EXPECT_EQ(ray.mRefractiveIndex, 2.0);
-    EXPECT_NEAR(std::sin(AngleToAxis(ray.mDirections.back())), sinInA / 2.0, 1e-6); // from 1.0, not 1.5
-}
-
-TEST(EleLens, IndexThatIsNotAPositiveNumberStopsTheRayWithAnError)
-{
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    for (double bad : {0.0, -0.0, -1.5, nan, inf, -inf})
-    {
-        EleLens lens;
-        Settings(lens).mRefractiveIndex = bad;
-        Ray ray(500e-9, {0, 0, -1}, glm::normalize(glm::dvec3(0.02, 0.01, 1.0)));
-        std::optional<ElementHit> hit = NextHit(lens, ray, std::nullopt);
-        ASSERT_TRUE(hit);
+        Settings(lens).mRefractiveIndex = c.glass;
+        Ray ray(500e-9, {0, 0, -1}, c.direction);
         LogCapture log;
-        EXPECT_FALSE(lens.ProcessRay(ray, *hit)) << bad;
-        EXPECT_EQ(log.Count("is not a positive finite number: the ray stops at the lens"), 1u) << bad;
+        EXPECT_FALSE(lens.ProcessRay(ray, HitAt(lens, {0.02, 0.01, 0}, c.normal))) << c.glass;
+        EXPECT_EQ(log.Count(c.error), 1u) << c.glass;
         EXPECT_EQ(log.Errors(), 1u);
-        EXPECT_TRUE(AllFinite(ray)) << bad;
+        EXPECT_TRUE(AllFinite(ray)) << c.glass;
         ASSERT_EQ(ray.mPoints.size(), 2u);
-        EXPECT_NEAR(ray.mPoints.back().x, hit->point[0], 0.0);
-        EXPECT_EQ(ray.mRefractiveIndex, 1.0) << bad;
+        EXPECT_EQ(ray.mPoints.back(), glm::dvec3(0.02, 0.01, 0));
+        EXPECT_EQ(ray.mRefractiveIndex, 1.0);
     }
 }
 
@@ -371,92 +261,45 @@ TEST(EleLens, MissingIndexInAFileStopsRaysWithAnErrorInsteadOfNaN)
                                 "a=\"0\" b=\"0\" c=\"0\"><Config mThickness=\"0.02\"/></Element>"));
     pugi::xml_node node = doc.child("Element");
     EleLens lens;
-    {
-        LogCapture log;
-        EXPECT_TRUE(lens.Load(node));
-        EXPECT_EQ(log.Count("ERROR: Attribute 'mRefractiveIndex' doesn't exisit in node 'Config'"), 1u);
-    }
-    EXPECT_EQ(Settings(lens).mRefractiveIndex, 0.0);
-    EXPECT_EQ(lens.mSurfaces[1]->mLocalPosition, glm::dvec3(0, 0, 0.02));
     LogCapture log;
+    EXPECT_TRUE(lens.Load(node));
+    EXPECT_EQ(log.Count("ERROR: Attribute 'mRefractiveIndex' doesn't exisit in node 'Config'"), 1u);
+    EXPECT_EQ(lens.mSurfaces[1]->mLocalPosition, glm::dvec3(0, 0, 0.02));
     Ray ray(500e-9, {0.01, 0, -1}, {0, 0, 1});
-    std::optional<ElementHit> hit = NextHit(lens, ray, std::nullopt);
-    ASSERT_TRUE(hit);
-    EXPECT_FALSE(lens.ProcessRay(ray, *hit));
-    EXPECT_EQ(log.Errors(), 1u);
+    EXPECT_EQ(TraceThrough(lens, ray).size(), 1u);
+    EXPECT_EQ(log.Errors(), 2u);
     EXPECT_TRUE(AllFinite(ray));
-}
-
-TEST(EleLens, RayWithoutDirectionOrHitWithoutNormalStopsWithAnError)
-{
-    EleLens lens;
-    {
-        Ray ray(500e-9, {0, 0, -1}, {0, 0, 0});
-        LogCapture log;
-        EXPECT_FALSE(lens.ProcessRay(ray, HitAt(lens, {0, 0, 0}, {0, 0, -1})));
-        EXPECT_EQ(log.Errors(), 1u);
-        EXPECT_TRUE(AllFinite(ray));
-        EXPECT_EQ(ray.mRefractiveIndex, 1.0);
-    }
-    for (const arma::vec3& normal :
-         {arma::vec3{0, 0, 0}, arma::vec3{0, std::numeric_limits<double>::quiet_NaN(), 1}})
-    {
-        Ray ray(500e-9, {0, 0, -1}, {0, 0, 1});
-        LogCapture log;
-        EXPECT_FALSE(lens.ProcessRay(ray, HitAt(lens, {0, 0, 0}, normal)));
-        EXPECT_EQ(log.Errors(), 1u);
-        EXPECT_TRUE(AllFinite(ray));
-    }
 }
 
 TEST(EleLens, BiconvexLensFocusesAParallelBundleAtTheBackFocalDistance)
 {
-    // Thick-lens formula with R1 = +R, R2 = -R:
-    // 1/f = (n - 1) (1/R1 - 1/R2 + (n - 1) d / (n R1 R2)),
-    // back focal distance = f (1 - (n - 1) d / (n R1)), from the back vertex.
-    const double n = 1.5;
-    const double R = 0.5;
-    const double thickness = 0.05;
-    const double power = (n - 1.0) * (2.0 / R - (n - 1.0) * thickness / (n * R * R));
-    const double f = 1.0 / power;
-    const double bfd = f * (1.0 - (n - 1.0) * thickness / (n * R));
-
+    const double n = 1.5, radius = 0.5, thickness = 0.05;
+    const double bfd = BackFocalDistance(n, radius, thickness);
     for (double side : {1.0, -1.0}) // light from -z, then from +z
     {
-        auto lens = Biconvex(R, thickness, n);
-        // The back vertex is the cap the light leaves through.
-        const double backVertex = side > 0 ? thickness : 0.0;
+        auto lens = Biconvex(radius, thickness, n);
+        const double backVertex = side > 0 ? thickness : 0.0; // the cap the light leaves through
         double previousError = 0.0;
         for (double h : {0.008, 0.004, 0.002, 0.001})
         {
             for (double phi : {0.0, 1.1, 2.5, 4.0})
             {
-                const double start = side > 0 ? -1.0 : 1.0 + thickness;
-                Ray ray(500e-9, {h * std::cos(phi), h * std::sin(phi), start}, {0, 0, side});
-                std::optional<uint32_t> left;
-                for (int bounce = 0; bounce < 2; ++bounce)
-                {
-                    std::optional<ElementHit> hit = NextHit(*lens, ray, left);
-                    ASSERT_TRUE(hit) << side << " " << h << " " << bounce;
-                    ASSERT_TRUE(lens->ProcessRay(ray, *hit));
-                    left = hit->surfaceIndex;
-                }
-                EXPECT_FALSE(NextHit(*lens, ray, left)); // gone
-                EXPECT_EQ(ray.mPoints.size(), 3u);
+                Ray ray(500e-9, {h * std::cos(phi), h * std::sin(phi), side > 0 ? -1.0 : 1.0 + thickness},
+                        {0, 0, side});
+                ASSERT_EQ(TraceThrough(*lens, ray).size(), 2u) << side << " " << h;
                 EXPECT_EQ(ray.mRefractiveIndex, 1.0);
                 EXPECT_NEAR(glm::length(ray.mDirections.back()), 1.0, 1e-12);
                 // Where the outgoing ray meets the axis (it stays meridional).
                 const glm::dvec3 p = ray.mPoints.back();
                 const glm::dvec3 d = ray.mDirections.back();
-                const double s = -(p.x * d.x + p.y * d.y) / (d.x * d.x + d.y * d.y);
-                const glm::dvec3 crossing = p + s * d;
+                const glm::dvec3 crossing = p - (p.x * d.x + p.y * d.y) / (d.x * d.x + d.y * d.y) * d;
                 EXPECT_NEAR(std::hypot(crossing.x, crossing.y), 0.0, 1e-9);
                 const double distance = side * (crossing.z - backVertex);
                 EXPECT_NEAR(distance, bfd, 2e-4) << side << " " << h;
                 if (phi == 0.0)
                 {
                     // Spherical aberration: marginal rays cross short of the
-                    // paraxial focus, and the error shrinks with the height.
+                    // paraxial focus, by less as the height shrinks.
                     const double error = bfd - distance;
                     EXPECT_GT(error, 0.0) << h;
                     if (previousError > 0.0)
@@ -469,62 +312,19 @@ TEST(EleLens, BiconvexLensFocusesAParallelBundleAtTheBackFocalDistance)
         }
         EXPECT_LT(previousError, 2e-5);
     }
-}
 
-TEST(EleLens, BundleThroughADisplacedAndTurnedLensFocusesOnItsAxis)
-{
-    const double n = 1.6;
-    auto lens = Biconvex(0.4, 0.03, n);
+    // Displaced and turned: the focus stays on the lens's own axis.
+    auto lens = Biconvex(0.4, 0.03, 1.6);
     lens->SetPosition({0.2, -0.1, 0.5});
-    lens->SetRotation({0.0, 90.0, 0.0}); // axis along +x or -x
+    lens->SetRotation({0.0, 90.0, 0.0});
     const glm::dvec3 axis(lens->mWorldMatrix[2]);
-    const glm::dvec3 origin = lens->mWorldPosition;
-    const double f = 1.0 / ((n - 1.0) * (2.0 / 0.4 - (n - 1.0) * 0.03 / (n * 0.16)));
-    const double bfd = f * (1.0 - (n - 1.0) * 0.03 / (n * 0.4));
-
-    const glm::dvec3 side = glm::normalize(glm::cross(axis, glm::dvec3(0, 1, 0)));
-    Ray ray(500e-9, origin - axis + 0.001 * side, axis);
-    std::optional<uint32_t> left;
-    for (int bounce = 0; bounce < 2; ++bounce)
-    {
-        std::optional<ElementHit> hit = NextHit(*lens, ray, left);
-        ASSERT_TRUE(hit);
-        ASSERT_TRUE(lens->ProcessRay(ray, *hit));
-        left = hit->surfaceIndex;
-    }
-    EXPECT_EQ(ray.mRefractiveIndex, 1.0);
-    const glm::dvec3 p = ray.mPoints.back() - origin;
+    const glm::dvec3 across = glm::normalize(glm::cross(axis, glm::dvec3(0, 1, 0)));
+    Ray ray(500e-9, lens->mWorldPosition - axis + 0.001 * across, axis);
+    ASSERT_EQ(TraceThrough(*lens, ray).size(), 2u);
+    const glm::dvec3 p = ray.mPoints.back() - lens->mWorldPosition;
     const glm::dvec3 d = ray.mDirections.back();
-    const double s = -glm::dot(p, side) / glm::dot(d, side);
-    const glm::dvec3 crossing = p + s * d;
-    EXPECT_NEAR(glm::dot(crossing, axis) - 0.03, bfd, 2e-4);
-}
-
-// ---------------------------------------------------------------- fields and file
-
-TEST(EleLens, FieldsGiveAWarningAndAnEmptyGrid)
-{
-    EleLens lens;
-    lens.mSaveInputFields = true;
-    lens.mSaveOutputFields = true;
-    Fields input(4, 1e-3, 1e-3);
-    input.mEx.fill(1.0);
-    input.mDomain = FieldDomain::XSpace;
-    input.mWavelength = 1e-6;
-    LogCapture log;
-    const Fields out = lens.ProcessFields(input);
-    EXPECT_EQ(log.Warnings(), 1u);
-    EXPECT_EQ(log.Count("EM simulation not implemented yet"), 1u);
-    EXPECT_EQ(log.Lines().size(), 1u);
-    EXPECT_EQ(out.mEx.n_elem, 0u);
-    EXPECT_EQ(out.mEy.n_elem, 0u);
-    EXPECT_EQ(out.mDomain, FieldDomain::None);
-    EXPECT_EQ(out.mDx, 0.0);
-    EXPECT_EQ(out.mWavelength, 0.0);
-    EXPECT_EQ(out.mRefractiveIndex, std::complex<double>(0.0, 0.0));
-    EXPECT_EQ(arma::norm(out.mPosition), 0.0);
-    EXPECT_EQ(lens.mInputFields.mEx.n_elem, 0u);
-    EXPECT_EQ(lens.mOutputFields.mEx.n_elem, 0u);
+    const glm::dvec3 crossing = p - glm::dot(p, across) / glm::dot(d, across) * d;
+    EXPECT_NEAR(glm::dot(crossing, axis) - 0.03, BackFocalDistance(1.6, 0.4, 0.03), 2e-4);
 }
 
 TEST(EleLens, ConfigAndBothCapsRoundTripThroughTheFile)
@@ -536,28 +336,16 @@ TEST(EleLens, ConfigAndBothCapsRoundTripThroughTheFile)
     saved->Save(root);
 
     pugi::xml_node node = root.child("Element");
-    EXPECT_STREQ(node.attribute("Type").as_string(), "Thick Lens");
-    EXPECT_STREQ(node.attribute("label").as_string(), "Lens");
     pugi::xml_node config = node.child("Config");
     ASSERT_TRUE(config);
-    pugi::xml_attribute a = config.first_attribute();
-    EXPECT_STREQ(a.name(), "mThickness");
-    EXPECT_DOUBLE_EQ(a.as_double(), 0.08);
-    a = a.next_attribute();
-    EXPECT_STREQ(a.name(), "mRefractiveIndex");
-    EXPECT_DOUBLE_EQ(a.as_double(), 1.7);
-    EXPECT_FALSE(a.next_attribute());
-    pugi::xml_node first = config.child("Surface");
-    pugi::xml_node second = first.next_sibling("Surface");
-    ASSERT_TRUE(first);
-    ASSERT_TRUE(second);
-    EXPECT_FALSE(second.next_sibling());
-    EXPECT_DOUBLE_EQ(first.attribute("mApertureRadius").as_double(), 0.06);
-    EXPECT_FALSE(first.attribute("mConvex").as_bool());
-    EXPECT_TRUE(second.attribute("mConvex").as_bool());
+    EXPECT_STREQ(config.first_attribute().name(), "mThickness");
+    EXPECT_STREQ(config.last_attribute().name(), "mRefractiveIndex");
+    EXPECT_EQ(config.first_attribute().next_attribute(), config.last_attribute());
+    ASSERT_TRUE(config.child("Surface").next_sibling("Surface"));
+    EXPECT_FALSE(config.child("Surface").next_sibling("Surface").next_sibling());
 
     LogCapture log;
-    std::shared_ptr<Element> created = ElementsFactory::CreateElement("Thick Lens");
+    std::shared_ptr<Element> created = ElementsFactory::CreateElement(node.attribute("Type").as_string());
     ASSERT_TRUE(created);
     EXPECT_TRUE(created->Load(node));
     EXPECT_EQ(log.Errors(), 0u);

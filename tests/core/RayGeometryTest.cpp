@@ -49,21 +49,13 @@ TEST(RayGeometry, LastPointAndDirectionAreRoundedToSinglePrecision)
     EXPECT_EQ(p[0], static_cast<double>(static_cast<float>(1.0 / 3.0)));
     EXPECT_EQ(p[1], static_cast<double>(-0.7f));
     EXPECT_EQ(p[2], static_cast<double>(1e-3f));
-    // The stored ray keeps double precision.
-    EXPECT_EQ(ray.mDirections.back().x, 0.1);
-}
+    EXPECT_EQ(ray.mDirections.back().x, 0.1); // the stored ray keeps double precision
 
-TEST(RayGeometry, EmptyRayReadsAsZero)
-{
-    Ray ray(5e-7, {1, 2, 3}, {0, 0, 1});
     ray.mPoints.clear();
     ray.mDirections.clear();
     ExpectNear(GetLastPoint(ray), {0, 0, 0}, 0.0);
     ExpectNear(GetLastDirection(ray), {0, 0, 0}, 0.0);
-}
 
-TEST(RayGeometry, RoundToSingleOutsideTheFloatRange)
-{
     EXPECT_EQ(RoundToSingle(1e300), kInf);
     EXPECT_EQ(RoundToSingle(-1e300), -kInf);
     EXPECT_EQ(RoundToSingle(kInf), kInf);
@@ -72,71 +64,62 @@ TEST(RayGeometry, RoundToSingleOutsideTheFloatRange)
     EXPECT_EQ(RoundToSingle(std::numeric_limits<float>::max()), std::numeric_limits<float>::max());
 }
 
-TEST(IntersectLines, CrossingLinesMeetAtTheirCommonPoint)
+TEST(IntersectLines, CrossingAndSkewLines)
 {
     auto p = IntersectLines({0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0});
     ASSERT_TRUE(p);
     ExpectNear(*p, {1, 0, 0});
-    // Non-unit directions and a general position.
-    const arma::vec3 x{0.3, -1.2, 2.5};
-    const arma::vec3 d1{0.4, 0.1, -2.0};
-    const arma::vec3 d2{-3.0, 0.7, 0.2};
-    auto q = IntersectLines(x - 1.7 * d1, d1, x + 0.4 * d2, d2);
-    ASSERT_TRUE(q);
-    ExpectNear(*q, x, 1e-12);
-}
+    const arma::vec3 x{0.3, -1.2, 2.5}, d1{0.4, 0.1, -2.0}, d2{-3.0, 0.7, 0.2};
+    p = IntersectLines(x - 1.7 * d1, d1, x + 0.4 * d2, d2);
+    ASSERT_TRUE(p);
+    ExpectNear(*p, x);
 
-TEST(IntersectLines, SkewLinesGiveThePointOfTheFirstNearestTheSecond)
-{
-    auto p = IntersectLines({0, 0, 0}, {1, 0, 0}, {0.5, 1, 2}, {0, 1, 0});
+    // Skew: the point of the first line nearest the second; the connecting
+    // segment is perpendicular to both.
+    p = IntersectLines({0, 0, 0}, {1, 0, 0}, {0.5, 1, 2}, {0, 1, 0});
     ASSERT_TRUE(p);
     ExpectNear(*p, {0.5, 0, 0});
-
-    // In general the connecting segment is perpendicular to both lines.
-    const arma::vec3 p1{0.1, 0.2, 0.3}, d1{1.0, 0.5, -0.2};
-    const arma::vec3 p2{-0.4, 1.0, 0.8}, d2{0.1, -0.3, 1.0};
-    auto a = IntersectLines(p1, d1, p2, d2);
-    auto b = IntersectLines(p2, d2, p1, d1);
+    const arma::vec3 p1{0.1, 0.2, 0.3}, e1{1.0, 0.5, -0.2}, p2{-0.4, 1.0, 0.8}, e2{0.1, -0.3, 1.0};
+    const auto a = IntersectLines(p1, e1, p2, e2);
+    const auto b = IntersectLines(p2, e2, p1, e1);
     ASSERT_TRUE(a && b);
-    const arma::vec3 gap = *b - *a;
-    EXPECT_NEAR(arma::dot(gap, d1), 0.0, 1e-12);
-    EXPECT_NEAR(arma::dot(gap, d2), 0.0, 1e-12);
-    EXPECT_NEAR(arma::norm(arma::cross(*a - p1, d1)), 0.0, 1e-12); // on line 1
+    EXPECT_NEAR(arma::dot(*b - *a, e1), 0.0, 1e-12);
+    EXPECT_NEAR(arma::dot(*b - *a, e2), 0.0, 1e-12);
+    EXPECT_NEAR(arma::norm(arma::cross(*a - p1, e1)), 0.0, 1e-12); // on line 1
+    EXPECT_TRUE(IntersectLines({0, 0, 0}, {0, 0, 1}, {0, 1, 5}, {0, 1e-6, 1})); // nearly parallel
 }
 
-TEST(IntersectLines, ParallelAndCoincidentLinesHaveNoPoint)
+TEST(IntersectLines, ParallelDegenerateOrNonFiniteLinesHaveNoPoint)
 {
-    EXPECT_FALSE(IntersectLines({0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 0, 1}));   // parallel
-    EXPECT_FALSE(IntersectLines({0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 0, -2}));  // antiparallel
-    EXPECT_FALSE(IntersectLines({0, 0, 0}, {0, 0, 1}, {0, 0, 5}, {0, 0, 3}));   // coincident
-    EXPECT_FALSE(IntersectLines({0, 0, 0}, {0, 0, 1}, {0, 0, 5}, {0, 1e-12, 1})); // within rounding
-    EXPECT_TRUE(IntersectLines({0, 0, 0}, {0, 0, 1}, {0, 1, 5}, {0, 1e-6, 1}));  // nearly, but not
+    const struct
+    {
+        arma::vec3 p1, d1, p2, d2;
+    } cases[] = {
+        {{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 0, 1}},     // parallel
+        {{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 0, -2}},    // antiparallel
+        {{0, 0, 0}, {0, 0, 1}, {0, 0, 5}, {0, 0, 3}},     // coincident
+        {{0, 0, 0}, {0, 0, 1}, {0, 0, 5}, {0, 1e-12, 1}}, // parallel within rounding
+        {{0, 0, 0}, {0, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+        {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 0}},
+        {{kNaN, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+        {{0, 0, 0}, {1, kNaN, 0}, {1, 1, 0}, {0, 1, 0}},
+        {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, kInf, 0}},
+        {{0, 0, 0}, {1, 0, 0}, {kInf, 1, 0}, {0, 1, 0}},
+    };
+    for (const auto& c : cases)
+        EXPECT_FALSE(IntersectLines(c.p1, c.d1, c.p2, c.d2)) << c.p1.t() << c.d1.t() << c.p2.t() << c.d2.t();
 }
 
-TEST(IntersectLines, DegenerateOrNonFiniteInputHasNoPoint)
-{
-    EXPECT_FALSE(IntersectLines({0, 0, 0}, {0, 0, 0}, {1, 1, 0}, {0, 1, 0}));
-    EXPECT_FALSE(IntersectLines({0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 0}));
-    EXPECT_FALSE(IntersectLines({kNaN, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}));
-    EXPECT_FALSE(IntersectLines({0, 0, 0}, {1, kNaN, 0}, {1, 1, 0}, {0, 1, 0}));
-    EXPECT_FALSE(IntersectLines({0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, kInf, 0}));
-    EXPECT_FALSE(IntersectLines({0, 0, 0}, {1, 0, 0}, {kInf, 1, 0}, {0, 1, 0}));
-}
-
-TEST(ElementReflectRay, HeadOnFromEitherFace)
+TEST(ElementReflectRay, MirrorsAboutTheNormalWhicheverWayItPoints)
 {
     ExpectNear(Element::ReflectRay({0, 0, 1}, {0, 0, 1}), {0, 0, -1}, 0.0);
     ExpectNear(Element::ReflectRay({0, 0, 1}, {0, 0, -1}), {0, 0, -1}, 0.0);
     ExpectNear(Element::ReflectRay({0, 0, -1}, {0, 0, 1}), {0, 0, 1}, 0.0);
-}
-
-TEST(ElementReflectRay, MirrorsAboutTheNormal)
-{
     const double s = 1.0 / std::sqrt(2.0);
     ExpectNear(Element::ReflectRay({s, 0, -s}, {0, 0, 1}), {s, 0, s});
     ExpectNear(Element::ReflectRay({s, 0, -s}, {0, 0, -1}), {s, 0, s});
-    // Closed form for a tilted mirror: the normal component flips, the
-    // tangential one stays, the length is kept, whichever way n points.
+    ExpectNear(Element::ReflectRay({1, 0, 0}, {0, 0, 1}), {1, 0, 0}, 0.0); // grazing
+    // Tilted: the normal component flips, the tangential one and the length stay.
     const arma::vec3 n = arma::normalise(arma::vec3{0.3, -0.5, 0.8});
     const arma::vec3 d = arma::normalise(arma::vec3{-0.2, 0.9, 0.1});
     for (const arma::vec3& normal : {n, arma::vec3(-n)})
@@ -147,6 +130,4 @@ TEST(ElementReflectRay, MirrorsAboutTheNormal)
         EXPECT_NEAR(arma::norm(r), 1.0, 1e-15);
         ExpectNear(Element::ReflectRay(r, normal), d, 1e-15); // reflecting back
     }
-    // Grazing: unchanged.
-    ExpectNear(Element::ReflectRay({1, 0, 0}, {0, 0, 1}), {1, 0, 0}, 0.0);
 }
