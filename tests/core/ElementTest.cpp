@@ -201,15 +201,6 @@ TEST(ElementConfig, RecordThenOneSurfaceNodePerSurfaceRoundTrip)
     EXPECT_DOUBLE_EQ(Curved(*loaded, 1).mCurvatureRadius, 1.0);
     EXPECT_DOUBLE_EQ(Curved(*loaded, 1).mConicConstant, -1.0);
     EXPECT_TRUE(Curved(*loaded, 1).mConvex);
-
-    // Neither the element nor its surface has a record: an empty Config.
-    ProbeElement bare;
-    bare.AddSurface(std::make_shared<SurfaceFlatInfinite>());
-    pugi::xml_node bareNode = doc.append_child("Element");
-    EXPECT_TRUE(bare.SaveConfig(bareNode));
-    ASSERT_TRUE(bareNode.child("Config"));
-    EXPECT_FALSE(bareNode.child("Config").first_attribute());
-    EXPECT_FALSE(bareNode.child("Config").first_child());
 }
 
 TEST(ElementConfig, SurplusSurfaceNodesAreReportedOnceAndIgnored)
