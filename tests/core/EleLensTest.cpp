@@ -307,32 +307,20 @@ TEST(EleLens, ConfigAndBothCapsRoundTripThroughTheFile)
     pugi::xml_document doc;
     pugi::xml_node root = doc.append_child("Talvo");
     saved->Save(root);
-
     pugi::xml_node node = root.child("Element");
     pugi::xml_node config = node.child("Config");
     ASSERT_TRUE(config.child("Surface").next_sibling("Surface"));
     EXPECT_FALSE(config.child("Surface").next_sibling("Surface").next_sibling());
 
     LogCapture log;
-    std::shared_ptr<Element> created = ElementsFactory::CreateElement(node.attribute("Type").as_string());
-    ASSERT_TRUE(created);
-    EXPECT_TRUE(created->Load(node));
+    std::shared_ptr<Element> loaded = ElementsFactory::CreateElement(node.attribute("Type").as_string());
+    ASSERT_TRUE(loaded && loaded->Load(node));
     EXPECT_EQ(log.Errors(), 0u);
-    auto& loaded = dynamic_cast<EleLens&>(*created);
-    EXPECT_DOUBLE_EQ(Settings(loaded).mThickness, 0.08);
-    EXPECT_DOUBLE_EQ(Settings(loaded).mRefractiveIndex, 1.7);
-    EXPECT_EQ(loaded.mSurfaces[1]->mLocalPosition, glm::dvec3(0, 0, 0.08)); // placed after loading
-    for (size_t i = 0; i < 2; ++i)
-    {
-        EXPECT_DOUBLE_EQ(Cap(loaded, i).mApertureRadius, Cap(*saved, i).mApertureRadius);
-        EXPECT_DOUBLE_EQ(Cap(loaded, i).mCurvatureRadius, 0.7);
-        EXPECT_EQ(Cap(loaded, i).mConvex, Cap(*saved, i).mConvex);
-    }
-
-    // Saving the loaded lens gives the same document.
+    EXPECT_EQ(loaded->mSurfaces[1]->mLocalPosition, glm::dvec3(0, 0, 0.08)); // placed after loading
+    // Saving the loaded lens gives the same document: every setting came back.
     pugi::xml_document again;
     pugi::xml_node root2 = again.append_child("Talvo");
-    loaded.Save(root2);
+    loaded->Save(root2);
     std::ostringstream a1, a2;
     doc.save(a1);
     again.save(a2);

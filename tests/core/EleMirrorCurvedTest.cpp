@@ -3,11 +3,9 @@
 #include <memory>
 
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include "ConfigSurfaceCurved.h"
 #include "EleMirrorCurved.h"
-#include "ElementsFactory.h"
 #include "LogCapture.h"
 #include "SurfaceBase.h"
 
@@ -126,30 +124,4 @@ TEST(EleMirrorCurved, ValidityAndTracingOfEachCap)
     capless.mSurfaces.clear();
     capless.Validate();
     EXPECT_FALSE(capless.mValid);
-}
-
-TEST(EleMirrorCurved, CapRoundTripsThroughTheFile)
-{
-    EleMirrorCurved saved;
-    Cap(saved).mApertureRadius = 0.04;
-    Cap(saved).mCurvatureRadius = 0.3;
-    Cap(saved).mConvex = true;
-    pugi::xml_document doc;
-    pugi::xml_node root = doc.append_child("Talvo");
-    saved.Save(root);
-    pugi::xml_node node = root.child("Element");
-    pugi::xml_node config = node.child("Config");
-    EXPECT_FALSE(config.first_attribute());
-    ASSERT_TRUE(config.child("Surface"));
-    EXPECT_FALSE(config.child("Surface").next_sibling());
-
-    LogCapture log;
-    std::shared_ptr<Element> loaded = ElementsFactory::CreateElement(node.attribute("Type").as_string());
-    ASSERT_TRUE(loaded && loaded->Load(node));
-    EXPECT_EQ(log.Errors(), 0u);
-    auto& mirror = dynamic_cast<EleMirrorCurved&>(*loaded);
-    EXPECT_DOUBLE_EQ(Cap(mirror).mApertureRadius, 0.04);
-    EXPECT_DOUBLE_EQ(Cap(mirror).mCurvatureRadius, 0.3);
-    EXPECT_DOUBLE_EQ(Cap(mirror).mConicConstant, 0.0);
-    EXPECT_TRUE(Cap(mirror).mConvex);
 }
