@@ -2,32 +2,20 @@
 
 #include "Renderable.h"
 
-using orvilaneeditor::Line;
 using orvilaneeditor::Mesh;
 using orvilaneeditor::Renderable;
-
-TEST(Renderable, DefaultIsTheDefaultKindWithoutEntries)
-{
-    Renderable renderable;
-    EXPECT_EQ(renderable.mKind, 5u);
-    EXPECT_TRUE(renderable.mMeshes.empty());
-    EXPECT_TRUE(renderable.mLines.empty());
-}
 
 TEST(Renderable, AddKeepsTheListsParallel)
 {
     Renderable renderable;
-    renderable.Add(nullptr, nullptr);
+    EXPECT_EQ(renderable.mKind, 5u);
     auto mesh = std::make_shared<Mesh>();
-    renderable.Add(mesh, nullptr);
     auto line = orvilaneeditor::MakeSharedLine();
+    renderable.Add(nullptr, nullptr);
+    renderable.Add(mesh, nullptr);
     renderable.Add(nullptr, line);
-    ASSERT_EQ(renderable.mMeshes.size(), 3u);
-    ASSERT_EQ(renderable.mLines.size(), 3u);
-    EXPECT_EQ(renderable.mMeshes[1], mesh);
-    EXPECT_EQ(renderable.mLines[1], nullptr);
-    EXPECT_EQ(renderable.mMeshes[2], nullptr);
-    EXPECT_EQ(renderable.mLines[2], line);
+    EXPECT_EQ(renderable.mMeshes, (std::vector<std::shared_ptr<Mesh>>{nullptr, mesh, nullptr}));
+    EXPECT_EQ(renderable.mLines, (std::vector<std::shared_ptr<orvilaneeditor::Line>>{nullptr, nullptr, line}));
 }
 
 TEST(Renderable, CopiesShareAndMovesTakeOver)
