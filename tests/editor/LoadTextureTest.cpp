@@ -1,10 +1,11 @@
-#include <filesystem>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <stb_image_write.h>
+#include <unistd.h>
 
 #include "GLTestContext.h"
 #include "LoadTexture.h"
@@ -13,33 +14,18 @@ using orvilaneeditor::LoadTexture;
 
 namespace
 {
-// A file path in a fresh temporary folder, removed with the object; with
-// channels > 0 a PNG of the given pixels is written there.
-class TempImage
+// A PNG of the given pixels in the temporary folder, removed with the object.
+struct TempImage
 {
-public:
     TempImage(int w, int h, int channels, const std::vector<unsigned char>& pixels)
+        : path(testing::TempDir() + "orvilane-texture-" + std::to_string(getpid()) + ".png"),
+          written(stbi_write_png(path.c_str(), w, h, channels, pixels.data(), w * channels) != 0)
     {
-        mDir = std::filesystem::temp_directory_path() /
-               ("orvilane-texture-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(mDir);
-        mPath = (mDir / "image.png").string();
-        if (channels > 0)
-            mWritten = stbi_write_png(mPath.c_str(), w, h, channels, pixels.data(), w * channels) != 0;
     }
-    ~TempImage()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(mDir, ignored);
-    }
-    const char* Path() const { return mPath.c_str(); }
-    bool Written() const { return mWritten; }
-
-private:
-    std::filesystem::path mDir;
-    std::string mPath;
-    bool mWritten = false;
+    ~TempImage() { std::remove(path.c_str()); }
+    const char* Path() const { return path.c_str(); }
+    const std::string path;
+    const bool written;
 };
 
 std::vector<unsigned char> Pattern(int count)
@@ -69,7 +55,7 @@ TEST(LoadTexture, EveryChannelCountReadsBackAsRgbaWithoutSkew)
         SCOPED_TRACE(std::to_string(channels) + " channels, " + std::to_string(w) + " wide");
         const std::vector<unsigned char> pixels = Pattern(w * h * channels);
         TempImage image(w, h, channels, pixels);
-        ASSERT_TRUE(image.Written());
+        ASSERT_TRUE(image.written);
         GLuint texture = LoadTexture(image.Path());
         ASSERT_NE(texture, 0u);
         GLint bound = -1;
@@ -91,22 +77,19 @@ TEST(LoadTexture, EveryChannelCountReadsBackAsRgbaWithoutSkew)
             glGetTexParameteriv(GL_TEXTURE_2D, name, &actual);
             EXPECT_EQ(actual, value) << name;
         }
-        std::vector<unsigned char> rgba(static_cast<size_t>(w) * h * 4, 0);
+        std::vector<unsigned char> rgba(static_cast<size_t>(w) * h * 4, 0), expected;
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
         glBindTexture(GL_TEXTURE_2D, 0);
         glDeleteTextures(1, &texture);
-        for (int k = 0; k < w * h; ++k) // grey to r = g = b, missing alpha to 255
+        for (size_t k = 0; k < pixels.size(); k += channels) // grey to r = g = b, missing alpha to 255
         {
-            const unsigned char* p = &pixels[static_cast<size_t>(k) * channels];
-            const bool grey = channels < 3;
-            const unsigned char expected[4] = {p[0], grey ? p[0] : p[1], grey ? p[0] : p[2],
-                                               channels == 2   ? p[1]
-                                               : channels == 4 ? p[3]
-                                                               : static_cast<unsigned char>(255)};
-            for (int c = 0; c < 4; ++c)
-                ASSERT_EQ(rgba[static_cast<size_t>(k) * 4 + c], expected[c]) << "pixel " << k << " channel " << c;
+            const unsigned char* p = &pixels[k];
+            const bool grey = channels < 3, alpha = channels % 2 == 0;
+            expected.insert(expected.end(), {p[0], p[grey ? 0 : 1], p[grey ? 0 : 2],
+                                             alpha ? p[channels - 1] : static_cast<unsigned char>(255)});
         }
+        EXPECT_EQ(rgba, expected);
     }
     EXPECT_EQ(orvilaneeditor::test::DrainGLErrors(), "");
 }
@@ -114,7 +97,7 @@ TEST(LoadTexture, EveryChannelCountReadsBackAsRgbaWithoutSkew)
 TEST(LoadTexture, MissingUndecodableOrContextlessGivesZero)
 {
     TempImage image(2, 2, 4, Pattern(16));
-    ASSERT_TRUE(image.Written());
+    ASSERT_TRUE(image.written);
     const std::string message = std::string("Failed to load texture: ") + image.Path() + "\n";
     EXPECT_EQ(LoadFailure(image.Path()), message); // no context
     ORVILANE_GL_CONTEXT(gl);
@@ -123,7 +106,7 @@ TEST(LoadTexture, MissingUndecodableOrContextlessGivesZero)
         out << "\x89PNG\r\n\x1a\n this is not really an image";
     }
     EXPECT_EQ(LoadFailure(image.Path()), message);
-    std::filesystem::remove(image.Path());
+    std::remove(image.Path());
     EXPECT_EQ(LoadFailure(image.Path()), message);
     EXPECT_EQ(LoadFailure(nullptr), "Failed to load texture: \n");
     EXPECT_EQ(orvilaneeditor::test::DrainGLErrors(), "");

@@ -62,28 +62,28 @@ TEST(Shader, SettersReachTheProgramAndUnknownNamesAreIgnored)
     ORVILANE_GL_CONTEXT(gl);
     Shader shader(orvilaneeditor::kMeshVertexShader, orvilaneeditor::kMeshFragmentShader);
     shader.Use();
+    glm::mat4 model(1.0f);
+    model[3] = glm::vec4(1.0f, 2.0f, 3.0f, 1.0f); // a translation: column-major, not transposed
+    shader.SetMat4("model", model);
     shader.SetVec3("objectColor", glm::vec3(0.25f, 0.5f, 0.75f));
     shader.SetFloat("objectAlpha", 0.125f);
     shader.SetBool("useTexture", true);
     shader.SetInt("difuseTexture", 3);
-    glm::mat4 model(1.0f);
-    model[3] = glm::vec4(1.0f, 2.0f, 3.0f, 1.0f);
-    shader.SetMat4("model", model);
     shader.SetFloat("noSuchUniform", 1.0f);
     shader.SetVec4("noSuchVector", glm::vec4(1.0f));
     EXPECT_EQ(DrainGLErrors(), "");
 
     auto location = [&shader](const char* name) { return glGetUniformLocation(shader.mProgram, name); };
-    GLfloat v[16] = {};
-    GLint i[2] = {};
-    glGetUniformfv(shader.mProgram, location("objectColor"), v);
-    glGetUniformfv(shader.mProgram, location("objectAlpha"), v + 3);
-    EXPECT_EQ(glm::vec4(v[0], v[1], v[2], v[3]), glm::vec4(0.25f, 0.5f, 0.75f, 0.125f));
-    glGetUniformiv(shader.mProgram, location("useTexture"), i);
-    glGetUniformiv(shader.mProgram, location("difuseTexture"), i + 1);
-    EXPECT_EQ(glm::ivec2(i[0], i[1]), glm::ivec2(1, 3));
-    glGetUniformfv(shader.mProgram, location("model"), v);
-    EXPECT_EQ(glm::vec3(v[12], v[13], v[14]), glm::vec3(1.0f, 2.0f, 3.0f)); // column-major, not transposed
+    glm::mat4 m(0.0f);
+    glm::ivec2 i(0);
+    glGetUniformfv(shader.mProgram, location("model"), &m[0][0]);
+    EXPECT_EQ(m, model);
+    glGetUniformfv(shader.mProgram, location("objectColor"), &m[0][0]);
+    glGetUniformfv(shader.mProgram, location("objectAlpha"), &m[0][3]);
+    EXPECT_EQ(m[0], glm::vec4(0.25f, 0.5f, 0.75f, 0.125f));
+    glGetUniformiv(shader.mProgram, location("useTexture"), &i[0]);
+    glGetUniformiv(shader.mProgram, location("difuseTexture"), &i[1]);
+    EXPECT_EQ(i, glm::ivec2(1, 3));
 }
 
 TEST(Shader, MoveHandsTheProgramOver)
