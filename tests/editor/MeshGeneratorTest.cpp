@@ -103,11 +103,8 @@ TEST(MeshGenerator, FlatSurfacesGetAFilledShapeAndItsOutline)
 TEST(MeshGenerator, CurvedCapsFollowTheConicSagInSurfaceOrder)
 {
     orvilane::test::LogCapture log;
-    const struct
-    {
-        double aperture, curvature, conic;
-        bool convex;
-    } caps[] = {{0.1, 1.0, 0.0, false}, {0.1, 1.0, 0.0, true}, {0.2, 1.0, -1.0, false}, {0.05, 0.5, 0.0, false}};
+    const struct { double aperture, curvature, conic; bool convex; } caps[] = {
+        {0.1, 1.0, 0.0, false}, {0.1, 1.0, 0.0, true}, {0.2, 1.0, -1.0, false}, {0.05, 0.5, 0.0, false}};
     std::vector<std::shared_ptr<orvilane::SurfaceBase>> surfaces;
     for (const auto& cap : caps)
         surfaces.push_back(Curved(cap.aperture, cap.curvature, cap.convex, cap.conic));

@@ -161,8 +161,7 @@ TEST(Mesh, DiscRejectsBadArgumentsWithoutHanging)
     mesh.GenerateDisc(kFlat, std::nanf(""), 10, 30);
     mesh.GenerateDisc(kFlat, INFINITY, 10, 30);
     mesh.GenerateDisc(Mesh::HeightFunction(), 1.0f, 10, 30);
-    EXPECT_TRUE(mesh.mVertices.empty());
-    EXPECT_TRUE(mesh.mIndices.empty());
+    EXPECT_TRUE(mesh.mVertices.empty() && mesh.mIndices.empty());
     EXPECT_EQ(log.Errors(), 8u);
 }
 

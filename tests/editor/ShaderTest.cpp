@@ -18,17 +18,14 @@ bool Linked(const Shader& shader)
 }
 } // namespace
 
-TEST(Shader, MeshAndLineProgramsCompileAndLink)
+TEST(Shader, MeshAndLineProgramsLinkAndTakeTheirUniforms)
 {
     ORVILANE_GL_CONTEXT(gl);
     testing::internal::CaptureStdout();
     Shader mesh(orvilaneeditor::kMeshVertexShader, orvilaneeditor::kMeshFragmentShader);
     Shader line(orvilaneeditor::kLineVertexShader, orvilaneeditor::kLineFragmentShader);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    ASSERT_TRUE(mesh.mProgram != 0 && line.mProgram != 0);
-    EXPECT_TRUE(Linked(mesh));
-    EXPECT_TRUE(Linked(line));
-
+    ASSERT_TRUE(Linked(mesh) && Linked(line));
     // The uniforms the drawing code sets are all active, the attributes where the vertex layout puts them.
     for (const char* name : {"model", "view", "projection", "objectColor", "lightColor", "lightPos", "viewPos",
                              "objectAlpha", "useTexture", "difuseTexture"})
@@ -39,7 +36,29 @@ TEST(Shader, MeshAndLineProgramsCompileAndLink)
     EXPECT_EQ(glGetAttribLocation(mesh.mProgram, "aNormal"), 1);
     EXPECT_EQ(glGetAttribLocation(mesh.mProgram, "aUV"), 2);
     EXPECT_EQ(glGetAttribLocation(line.mProgram, "aPos"), 0);
+
+    mesh.Use();
+    glm::mat4 model(1.0f);
+    model[3] = glm::vec4(1.0f, 2.0f, 3.0f, 1.0f); // a translation: column-major, not transposed
+    mesh.SetMat4("model", model);
+    mesh.SetVec3("objectColor", glm::vec3(0.25f, 0.5f, 0.75f));
+    mesh.SetFloat("objectAlpha", 0.125f);
+    mesh.SetBool("useTexture", true);
+    mesh.SetInt("difuseTexture", 3);
+    mesh.SetFloat("noSuchUniform", 1.0f); // ignored
+    mesh.SetVec4("noSuchVector", glm::vec4(1.0f));
     EXPECT_EQ(DrainGLErrors(), "");
+    auto location = [&mesh](const char* name) { return glGetUniformLocation(mesh.mProgram, name); };
+    glm::mat4 m(0.0f);
+    glm::ivec2 i(0);
+    glGetUniformfv(mesh.mProgram, location("model"), &m[0][0]);
+    EXPECT_EQ(m, model);
+    glGetUniformfv(mesh.mProgram, location("objectColor"), &m[0][0]);
+    glGetUniformfv(mesh.mProgram, location("objectAlpha"), &m[0][3]);
+    EXPECT_EQ(m[0], glm::vec4(0.25f, 0.5f, 0.75f, 0.125f));
+    glGetUniformiv(mesh.mProgram, location("useTexture"), &i[0]);
+    glGetUniformiv(mesh.mProgram, location("difuseTexture"), &i[1]);
+    EXPECT_EQ(i, glm::ivec2(1, 3));
 }
 
 TEST(Shader, BrokenSourceReportsLogWithoutThrowing)
@@ -55,35 +74,6 @@ TEST(Shader, BrokenSourceReportsLogWithoutThrowing)
     EXPECT_NE(shader->mProgram, 0u);                                   // kept although not linked
     EXPECT_FALSE(Linked(*shader));
     EXPECT_EQ(DrainGLErrors(), "");
-}
-
-TEST(Shader, SettersReachTheProgramAndUnknownNamesAreIgnored)
-{
-    ORVILANE_GL_CONTEXT(gl);
-    Shader shader(orvilaneeditor::kMeshVertexShader, orvilaneeditor::kMeshFragmentShader);
-    shader.Use();
-    glm::mat4 model(1.0f);
-    model[3] = glm::vec4(1.0f, 2.0f, 3.0f, 1.0f); // a translation: column-major, not transposed
-    shader.SetMat4("model", model);
-    shader.SetVec3("objectColor", glm::vec3(0.25f, 0.5f, 0.75f));
-    shader.SetFloat("objectAlpha", 0.125f);
-    shader.SetBool("useTexture", true);
-    shader.SetInt("difuseTexture", 3);
-    shader.SetFloat("noSuchUniform", 1.0f);
-    shader.SetVec4("noSuchVector", glm::vec4(1.0f));
-    EXPECT_EQ(DrainGLErrors(), "");
-
-    auto location = [&shader](const char* name) { return glGetUniformLocation(shader.mProgram, name); };
-    glm::mat4 m(0.0f);
-    glm::ivec2 i(0);
-    glGetUniformfv(shader.mProgram, location("model"), &m[0][0]);
-    EXPECT_EQ(m, model);
-    glGetUniformfv(shader.mProgram, location("objectColor"), &m[0][0]);
-    glGetUniformfv(shader.mProgram, location("objectAlpha"), &m[0][3]);
-    EXPECT_EQ(m[0], glm::vec4(0.25f, 0.5f, 0.75f, 0.125f));
-    glGetUniformiv(shader.mProgram, location("useTexture"), &i[0]);
-    glGetUniformiv(shader.mProgram, location("difuseTexture"), &i[1]);
-    EXPECT_EQ(i, glm::ivec2(1, 3));
 }
 
 TEST(Shader, MoveHandsTheProgramOver)
