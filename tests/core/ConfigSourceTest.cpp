@@ -9,23 +9,22 @@ using orvilane::ConfigSource;
 
 TEST(ConfigSource, FieldsInOrderWithLabelsAndDefaults)
 {
-    ConfigSource c;
-    const char* names[] = {"mDirection",   "mRefractiveIndex", "mWavelenght",       "mAmplitudeEx",
-                           "mAmplitudeEy", "mSamplingPoints",  "mSamplingWindowSize"};
-    const char* labels[] = {"Direction",   "Refraction Index", "Wavelength",     "Amplitud Ex",
-                            "Amplitud Ey", "Sampling Points",  "Sampling Window"};
+    const ConfigSource c;
+    const char* fields[][2] = {{"mDirection", "Direction"},     {"mRefractiveIndex", "Refraction Index"},
+                               {"mWavelenght", "Wavelength"},   {"mAmplitudeEx", "Amplitud Ex"},
+                               {"mAmplitudeEy", "Amplitud Ey"}, {"mSamplingPoints", "Sampling Points"},
+                               {"mSamplingWindowSize", "Sampling Window"}};
     ASSERT_EQ(c.mFields.size(), 7u);
     for (size_t k = 0; k < 7; ++k)
     {
-        EXPECT_EQ(c.mFields[k].mName, names[k]);
-        EXPECT_EQ(c.mFields[k].mLabel, labels[k]);
-        EXPECT_TRUE(c.mFields[k].mNote.empty());
+        EXPECT_EQ(c.mFields[k].mName, fields[k][0]);
+        EXPECT_EQ(c.mFields[k].mLabel, fields[k][1]);
     }
     EXPECT_EQ(c.mDirection[2], 1.0);
     EXPECT_EQ(c.mRefractiveIndex, std::complex<double>(1.0, 0.0));
     EXPECT_EQ(c.mWavelenght, 6.38e-7);
+    EXPECT_EQ(c.mAmplitudeEx, c.mAmplitudeEy);
     EXPECT_EQ(c.mAmplitudeEx, std::complex<double>(1.0, 0.0));
-    EXPECT_EQ(c.mAmplitudeEy, std::complex<double>(1.0, 0.0));
     EXPECT_EQ(c.mSamplingPoints, 101);
     EXPECT_EQ(c.mSamplingWindowSize, 0.002);
 }
@@ -44,32 +43,24 @@ TEST(ConfigSource, ValidateKeepsAnOddSampleCountOfAtLeastThree)
     c.mWavelenght = -1e-7;
     c.Validate();
     EXPECT_EQ(c.mWavelenght, 0.0);
-    c.Validate();
-    EXPECT_EQ(c.mWavelenght, 0.0);
 }
 
-TEST(ConfigSource, SavesTwelveAttributesInOrder)
+TEST(ConfigSource, SavesTwelveAttributesInOrderAndLoadsThemBack)
 {
     ConfigSource c;
+    c.mSamplingPoints = 7;
+    c.mRefractiveIndex = {1.5, 0.002};
     pugi::xml_document doc;
     pugi::xml_node node = doc.append_child("Config");
     c.SaveFields(node);
-    const char* expected[] = {"mDirection_x",    "mDirection_y",    "mDirection_z",     "mRefractiveIndex_re",
-                              "mRefractiveIndex_im", "mWavelenght",  "mAmplitudeEx_re",  "mAmplitudeEx_im",
-                              "mAmplitudeEy_re", "mAmplitudeEy_im", "mSamplingPoints",  "mSamplingWindowSize"};
+    const char* expected[] = {"mDirection_x",    "mDirection_y",    "mDirection_z",    "mRefractiveIndex_re",
+                              "mRefractiveIndex_im", "mWavelenght", "mAmplitudeEx_re", "mAmplitudeEx_im",
+                              "mAmplitudeEy_re", "mAmplitudeEy_im", "mSamplingPoints", "mSamplingWindowSize"};
     size_t k = 0;
     for (pugi::xml_attribute a : node.attributes())
-    {
-        ASSERT_LT(k, 12u);
-        EXPECT_STREQ(a.name(), expected[k]);
-        ++k;
-    }
+        EXPECT_STREQ(a.name(), k < 12 ? expected[k++] : "(extra)");
     EXPECT_EQ(k, 12u);
 
-    ConfigSource copy;
-    copy.mSamplingPoints = 7;
-    copy.mRefractiveIndex = {1.5, 0.002};
-    copy.SaveFields(node = doc.append_child("Other"));
     ConfigSource loaded;
     loaded.LoadFields(node);
     EXPECT_EQ(loaded.mSamplingPoints, 7);

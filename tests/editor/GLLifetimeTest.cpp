@@ -1,12 +1,12 @@
 // GL objects are deleted only while their context exists, never with name 0,
-// and can be released explicitly before the context goes.
+// once each, and can be released explicitly before the context goes.
 #include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "GLTestContext.h"
 #include "DataDirectory.h"
+#include "GLTestContext.h"
 #include "IconAtlas.h"
 #include "Line.h"
 #include "Mesh.h"
@@ -20,73 +20,43 @@ using orvilaneeditor::Shader;
 namespace
 {
 // Records every name passed to the GL delete calls, forwarding them to the
-// driver. Installed over the loader's entry points for the object's lifetime.
-class DeleteSpy
+// driver, for its lifetime.
+struct DeleteSpy
 {
-public:
     DeleteSpy()
     {
         sActive = this;
-        mBuffers = glad_glDeleteBuffers;
-        mArrays = glad_glDeleteVertexArrays;
-        mTextures = glad_glDeleteTextures;
-        mProgram = glad_glDeleteProgram;
-        glad_glDeleteBuffers = &DeleteBuffers;
-        glad_glDeleteVertexArrays = &DeleteVertexArrays;
-        glad_glDeleteTextures = &DeleteTextures;
-        glad_glDeleteProgram = &DeleteProgram;
+        glad_glDeleteBuffers = [](GLsizei n, const GLuint* ids) { Record(n, ids)->buffers(n, ids); };
+        glad_glDeleteVertexArrays = [](GLsizei n, const GLuint* ids) { Record(n, ids)->arrays(n, ids); };
+        glad_glDeleteTextures = [](GLsizei n, const GLuint* ids) { Record(n, ids)->textures(n, ids); };
+        glad_glDeleteProgram = [](GLuint id) { Record(1, &id)->program(id); };
     }
     ~DeleteSpy()
     {
-        glad_glDeleteBuffers = mBuffers;
-        glad_glDeleteVertexArrays = mArrays;
-        glad_glDeleteTextures = mTextures;
-        glad_glDeleteProgram = mProgram;
+        glad_glDeleteBuffers = buffers;
+        glad_glDeleteVertexArrays = arrays;
+        glad_glDeleteTextures = textures;
+        glad_glDeleteProgram = program;
         sActive = nullptr;
+    }
+    static DeleteSpy* Record(GLsizei n, const GLuint* ids)
+    {
+        ++sActive->calls;
+        sActive->names.insert(sActive->names.end(), ids, ids + n);
+        return sActive;
     }
 
     std::vector<GLuint> names; // every name asked to be deleted, in order
     int calls = 0;
-
-private:
-    static void Record(GLsizei n, const GLuint* ids)
-    {
-        ++sActive->calls;
-        for (GLsizei k = 0; k < n; ++k)
-            sActive->names.push_back(ids[k]);
-    }
-    static void GLAD_API_PTR DeleteBuffers(GLsizei n, const GLuint* ids)
-    {
-        Record(n, ids);
-        sActive->mBuffers(n, ids);
-    }
-    static void GLAD_API_PTR DeleteVertexArrays(GLsizei n, const GLuint* ids)
-    {
-        Record(n, ids);
-        sActive->mArrays(n, ids);
-    }
-    static void GLAD_API_PTR DeleteTextures(GLsizei n, const GLuint* ids)
-    {
-        Record(n, ids);
-        sActive->mTextures(n, ids);
-    }
-    static void GLAD_API_PTR DeleteProgram(GLuint id)
-    {
-        Record(1, &id);
-        sActive->mProgram(id);
-    }
-
-    static DeleteSpy* sActive;
-    PFNGLDELETEBUFFERSPROC mBuffers;
-    PFNGLDELETEVERTEXARRAYSPROC mArrays;
-    PFNGLDELETETEXTURESPROC mTextures;
-    PFNGLDELETEPROGRAMPROC mProgram;
+    PFNGLDELETEBUFFERSPROC buffers = glad_glDeleteBuffers;
+    PFNGLDELETEVERTEXARRAYSPROC arrays = glad_glDeleteVertexArrays;
+    PFNGLDELETETEXTURESPROC textures = glad_glDeleteTextures;
+    PFNGLDELETEPROGRAMPROC program = glad_glDeleteProgram;
+    static inline DeleteSpy* sActive = nullptr;
 };
-
-DeleteSpy* DeleteSpy::sActive = nullptr;
 } // namespace
 
-TEST(GLLifetime, ObjectsWithoutGLNamesDeleteNothing)
+TEST(GLLifetime, OnlyRealNamesAreDeletedOnce)
 {
     ORVILANE_GL_CONTEXT(gl);
     DeleteSpy spy;
@@ -99,17 +69,23 @@ TEST(GLLifetime, ObjectsWithoutGLNamesDeleteNothing)
     }
     orvilaneeditor::IconAtlas::Release();
     EXPECT_EQ(spy.calls, 0);
-}
 
-TEST(GLLifetime, MeshWithoutTextureDeletesNoTextureName)
-{
-    ORVILANE_GL_CONTEXT(gl);
-    DeleteSpy spy;
+    orvilaneeditor::DataDirectory = ORVILANE_DATA_DIR;
+    orvilaneeditor::IconAtlas::Load();
+    const GLuint atlas = orvilaneeditor::IconAtlas::GetTexture();
+    ASSERT_NE(atlas, 0u);
+    orvilaneeditor::IconAtlas::Release();
+    orvilaneeditor::IconAtlas::Release();
+    EXPECT_EQ(spy.names, std::vector<GLuint>{atlas}); // once
+    spy.names.clear();
     {
-        Mesh mesh;
+        Mesh mesh; // no texture: its name 0 is not deleted
         mesh.CreateRectangle(1.0f, 1.0f);
+        const std::vector<GLuint> first = {mesh.mVAO, mesh.mVBO, mesh.mEBO};
+        mesh.Setup(); // a new upload replaces the old objects
+        EXPECT_EQ(spy.names, first);
     }
-    EXPECT_EQ(spy.names.size(), 3u); // vertex array and two buffers
+    EXPECT_EQ(spy.names.size(), 6u);
     for (GLuint name : spy.names)
         EXPECT_NE(name, 0u);
 }
@@ -127,13 +103,20 @@ TEST(GLLifetime, ExplicitReleaseBeforeTheContextGoes)
                                           shader.mProgram};
     {
         DeleteSpy spy;
-        mesh.Release();
-        line.Release();
-        shader.Release();
+        for (int k = 0; k < 2; ++k) // the second release has nothing left to delete
+        {
+            mesh.Release();
+            line.Release();
+            shader.Release();
+        }
         EXPECT_EQ(spy.names, expected);
     }
-    gl.Destroy();
-    // The destructors that run after the context is gone have nothing left to do.
+    EXPECT_EQ(mesh.mVAO | mesh.mVBO | mesh.mEBO | mesh.mTexture | line.mVAO | line.mVBO | shader.mProgram, 0u);
+    EXPECT_EQ(mesh.mIndices.size(), 6u); // the lists stay
+    EXPECT_FALSE(glIsVertexArray(expected[0]) || glIsBuffer(expected[1]) || glIsTexture(expected[3]) ||
+                 glIsProgram(expected[6]));
+    EXPECT_EQ(orvilaneeditor::test::DrainGLErrors(), "");
+    gl.Destroy(); // the destructors that run after this have nothing left to do
 }
 
 TEST(GLLifetime, DestructorsAfterTheContextIsGoneMakeNoGLCalls)
@@ -155,17 +138,4 @@ TEST(GLLifetime, DestructorsAfterTheContextIsGoneMakeNoGLCalls)
     line.reset();
     shader.reset();
     EXPECT_EQ(spy.calls, 0);
-}
-
-TEST(GLLifetime, AtlasTextureIsReleasedOnce)
-{
-    ORVILANE_GL_CONTEXT(gl);
-    orvilaneeditor::DataDirectory = ORVILANE_DATA_DIR;
-    orvilaneeditor::IconAtlas::Load();
-    const GLuint texture = orvilaneeditor::IconAtlas::GetTexture();
-    ASSERT_NE(texture, 0u);
-    DeleteSpy spy;
-    orvilaneeditor::IconAtlas::Release();
-    orvilaneeditor::IconAtlas::Release();
-    EXPECT_EQ(spy.names, std::vector<GLuint>{texture});
 }

@@ -11,15 +11,6 @@ using orvilaneeditor::IconAtlas;
 
 namespace
 {
-void ExpectIcon(int index, float u0, float v0, float u1, float v1)
-{
-    const ImVec2* icon = IconAtlas::GetIcon(index);
-    EXPECT_EQ(icon[0].x, u0) << index;
-    EXPECT_EQ(icon[0].y, v0) << index;
-    EXPECT_EQ(icon[1].x, u1) << index;
-    EXPECT_EQ(icon[1].y, v1) << index;
-}
-
 // Restores the data directory after a test changes it.
 struct DataDirectoryScope
 {
@@ -37,51 +28,37 @@ TEST(IconAtlas, TableIsFilledEvenWhenTheImageIsMissing)
     DataDirectoryScope data("/nonexistent/orvilane-data");
     testing::internal::CaptureStderr();
     IconAtlas::Load();
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "Failed to load texture: /nonexistent/orvilane-data/editor/icons_atlas.png\n");
-    EXPECT_EQ(IconAtlas::GetTexture(), 0u);
-
-    ExpectIcon(0, 0.0f, 0.0f, 0.125f, 0.125f);
-    ExpectIcon(7, 0.875f, 0.0f, 1.0f, 0.125f);
-    ExpectIcon(8, 0.0f, 0.125f, 0.125f, 0.25f);
-    ExpectIcon(19, 0.375f, 0.25f, 0.5f, 0.375f);
-    for (int i = 0; i < IconAtlas::kIconCount; ++i)
-        ExpectIcon(i, (i % 8) * 0.125f, (i / 8) * 0.125f, (i % 8 + 1) * 0.125f, (i / 8 + 1) * 0.125f);
-}
-
-TEST(IconAtlas, IndexOutOfRangeGetsAnEmptyEntry)
-{
-    for (int index : {-1, 20, 64, 1 << 30})
-        ExpectIcon(index, 0.0f, 0.0f, 0.0f, 0.0f);
-}
-
-TEST(IconAtlas, ReleaseWithoutTextureIsHarmless)
-{
-    IconAtlas::Release();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Failed to load texture: /nonexistent/orvilane-data/editor/icons_atlas.png\n");
+    IconAtlas::Release(); // nothing to release, twice
     IconAtlas::Release();
     EXPECT_EQ(IconAtlas::GetTexture(), 0u);
+
+    // Eight icons per row of an 8 x 8 grid; indices out of range get an empty entry.
+    for (int i : {-1, 0, 7, 8, 19, 20, 64, 1 << 30})
+    {
+        const bool valid = i >= 0 && i < IconAtlas::kIconCount;
+        const float u0 = valid ? (i % 8) * 0.125f : 0.0f, v0 = valid ? (i / 8) * 0.125f : 0.0f;
+        const float size = valid ? 0.125f : 0.0f;
+        const ImVec2* icon = IconAtlas::GetIcon(i);
+        EXPECT_EQ(icon[0].x, u0) << i;
+        EXPECT_EQ(icon[0].y, v0) << i;
+        EXPECT_EQ(icon[1].x, u0 + size) << i;
+        EXPECT_EQ(icon[1].y, v0 + size) << i;
+    }
 }
 
-TEST(IconAtlas, LoadsTheRepositoryAtlasAndReleasesIt)
+TEST(IconAtlas, LoadsTheRepositoryAtlasAsAnRgbaTexture)
 {
     ORVILANE_GL_CONTEXT(gl);
     DataDirectoryScope data(ORVILANE_DATA_DIR);
     IconAtlas::Load();
-    const GLuint texture = IconAtlas::GetTexture();
-    ASSERT_NE(texture, 0u);
-    ASSERT_TRUE(glIsTexture(texture));
-    glBindTexture(GL_TEXTURE_2D, texture);
-    GLint w = 0, h = 0, format = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    ASSERT_TRUE(glIsTexture(IconAtlas::GetTexture()));
+    glBindTexture(GL_TEXTURE_2D, IconAtlas::GetTexture());
+    GLint format = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    EXPECT_EQ(w, h);
-    EXPECT_EQ(w % 8, 0);
     EXPECT_EQ(format, GL_RGBA);
     IconAtlas::Release();
-    EXPECT_EQ(IconAtlas::GetTexture(), 0u);
-    EXPECT_FALSE(glIsTexture(texture));
     EXPECT_EQ(orvilaneeditor::test::DrainGLErrors(), "");
 }
 
@@ -96,33 +73,24 @@ TEST(IconAtlas, RepositoryImageFollowsTheGrid)
     EXPECT_EQ(channels, 4);
     EXPECT_EQ(w, h);
     ASSERT_EQ(w % 8, 0);
-    const int cell = w / 8;
-    const int margin = cell / 16;
+    const int cell = w / 8, margin = cell / 16;
     for (int index = 0; index < 64; ++index)
     {
-        const int x0 = (index % 8) * cell;
-        const int y0 = (index / 8) * cell;
-        int opaque = 0;
-        int dark = 0;
-        int inMargin = 0;
+        const int x0 = (index % 8) * cell, y0 = (index / 8) * cell;
+        int opaque = 0, dark = 0, inMargin = 0;
         for (int y = y0; y < y0 + cell; ++y)
-        {
             for (int x = x0; x < x0 + cell; ++x)
             {
                 const stbi_uc* p = &pixels[(static_cast<size_t>(y) * w + x) * 4];
                 if (p[3] == 0)
                     continue;
-                const bool border = x < x0 + margin || y < y0 + margin || x >= x0 + cell - margin ||
-                                    y >= y0 + cell - margin;
-                inMargin += border ? 1 : 0;
+                inMargin += x < x0 + margin || y < y0 + margin || x >= x0 + cell - margin || y >= y0 + cell - margin;
                 if (p[3] > 200)
                 {
                     ++opaque;
-                    const double luminance = (0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2]) / 255.0;
-                    dark += luminance < 0.5 ? 1 : 0;
+                    dark += (0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2]) / 255.0 < 0.5;
                 }
             }
-        }
         EXPECT_EQ(inMargin, 0) << "icon " << index << " reaches into its margin";
         if (index <= 18)
         {
@@ -130,9 +98,7 @@ TEST(IconAtlas, RepositoryImageFollowsTheGrid)
             EXPECT_GT(dark, cell * cell / 64) << "icon " << index << " has little dark ink";
         }
         else
-        {
             EXPECT_EQ(opaque, 0) << "cell " << index << " should be empty";
-        }
     }
     stbi_image_free(pixels);
 }

@@ -1,11 +1,11 @@
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <stb_image_write.h>
+#include <unistd.h>
 
 #include "GLTestContext.h"
 #include "LoadTexture.h"
@@ -14,65 +14,19 @@ using orvilaneeditor::LoadTexture;
 
 namespace
 {
-// A PNG in a fresh temporary folder, removed with the object.
-class TempImage
+// A PNG of the given pixels in the temporary folder, removed with the object.
+struct TempImage
 {
-public:
-    TempImage(const char* name, int w, int h, int channels, const std::vector<unsigned char>& pixels)
+    TempImage(int w, int h, int channels, const std::vector<unsigned char>& pixels)
+        : path(testing::TempDir() + "orvilane-texture-" + std::to_string(getpid()) + ".png"),
+          written(stbi_write_png(path.c_str(), w, h, channels, pixels.data(), w * channels) != 0)
     {
-        mDir = std::filesystem::temp_directory_path() /
-               ("orvilane-texture-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(mDir);
-        mPath = (mDir / name).string();
-        if (channels > 0)
-            mWritten = stbi_write_png(mPath.c_str(), w, h, channels, pixels.data(), w * channels) != 0;
     }
-    ~TempImage()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(mDir, ignored);
-    }
-    const char* Path() const { return mPath.c_str(); }
-    bool Written() const { return mWritten; }
-
-private:
-    std::filesystem::path mDir;
-    std::string mPath;
-    bool mWritten = false;
+    ~TempImage() { std::remove(path.c_str()); }
+    const char* Path() const { return path.c_str(); }
+    const std::string path;
+    const bool written;
 };
-
-std::vector<unsigned char> ReadBack(GLuint texture, int w, int h)
-{
-    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 4, 0);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    GLint tw = 0, th = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
-    EXPECT_EQ(tw, w);
-    EXPECT_EQ(th, h);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return pixels;
-}
-
-// Every pixel of a w x h image with the given channels, expanded to RGBA the
-// way an image loader expands it: grey to r = g = b, missing alpha to 255.
-std::vector<unsigned char> Expand(const std::vector<unsigned char>& pixels, int w, int h, int channels)
-{
-    std::vector<unsigned char> rgba;
-    for (int k = 0; k < w * h; ++k)
-    {
-        const unsigned char* p = &pixels[static_cast<size_t>(k) * channels];
-        const bool grey = channels < 3;
-        rgba.push_back(p[0]);
-        rgba.push_back(grey ? p[0] : p[1]);
-        rgba.push_back(grey ? p[0] : p[2]);
-        rgba.push_back(channels == 2 ? p[1] : channels == 4 ? p[3] : 255);
-    }
-    return rgba;
-}
 
 std::vector<unsigned char> Pattern(int count)
 {
@@ -82,86 +36,78 @@ std::vector<unsigned char> Pattern(int count)
     return bytes;
 }
 
-void ExpectRoundTrip(int w, int h, int channels)
+std::string LoadFailure(const char* path)
 {
-    const std::vector<unsigned char> pixels = Pattern(w * h * channels);
-    TempImage image("image.png", w, h, channels, pixels);
-    ASSERT_TRUE(image.Written());
-    const GLuint texture = LoadTexture(image.Path());
-    ASSERT_NE(texture, 0u) << channels << " channels";
-    glBindTexture(GL_TEXTURE_2D, texture);
-    GLint format = 0, minFilter = 0, magFilter = 0, wrapS = 0, wrapT = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
-    EXPECT_EQ(format, GL_RGBA);
-    EXPECT_EQ(minFilter, GL_LINEAR);
-    EXPECT_EQ(magFilter, GL_LINEAR);
-    EXPECT_EQ(wrapS, GL_CLAMP_TO_EDGE);
-    EXPECT_EQ(wrapT, GL_CLAMP_TO_EDGE);
-    GLint bound = -1;
-    glBindTexture(GL_TEXTURE_2D, 0);
-    // Row 0 of the file is row 0 of the texture: no flip.
-    EXPECT_EQ(ReadBack(texture, w, h), Expand(pixels, w, h, channels)) << channels << " channels";
-    glDeleteTextures(1, &texture);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(bound, 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(LoadTexture(path), 0u);
+    return testing::internal::GetCapturedStderr();
 }
 } // namespace
 
-TEST(LoadTexture, RgbaImageReadsBackAsWritten)
+// Grey, grey + alpha, RGB (rows of 9 and 15 bytes, not a multiple of four) and
+// RGBA files all read back as written, expanded to RGBA, row 0 first.
+TEST(LoadTexture, EveryChannelCountReadsBackAsRgbaWithoutSkew)
 {
     ORVILANE_GL_CONTEXT(gl);
-    ExpectRoundTrip(5, 3, 4);
-    EXPECT_EQ(orvilaneeditor::test::DrainGLErrors(), "");
-}
-
-TEST(LoadTexture, RgbImageWithOddRowLengthIsNotSkewed)
-{
-    ORVILANE_GL_CONTEXT(gl);
-    ExpectRoundTrip(3, 4, 3); // rows of 9 bytes
-    ExpectRoundTrip(5, 2, 3); // rows of 15 bytes
-    EXPECT_EQ(orvilaneeditor::test::DrainGLErrors(), "");
-}
-
-TEST(LoadTexture, GreyAndGreyAlphaImagesAreExpandedNotOverRead)
-{
-    ORVILANE_GL_CONTEXT(gl);
-    ExpectRoundTrip(3, 3, 1);
-    ExpectRoundTrip(7, 2, 2);
-    EXPECT_EQ(orvilaneeditor::test::DrainGLErrors(), "");
-}
-
-TEST(LoadTexture, MissingOrUndecodableFileGivesZero)
-{
-    ORVILANE_GL_CONTEXT(gl);
-    TempImage missing("missing.png", 0, 0, 0, {});
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(LoadTexture(missing.Path()), 0u);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("Failed to load texture: ") + missing.Path() + "\n");
-
-    TempImage garbage("garbage.png", 0, 0, 0, {});
+    const int sizes[][3] = {{3, 3, 1}, {7, 2, 2}, {3, 4, 3}, {5, 2, 3}, {5, 3, 4}};
+    for (const auto& [w, h, channels] : sizes)
     {
-        std::ofstream out(garbage.Path(), std::ios::binary);
+        SCOPED_TRACE(std::to_string(channels) + " channels, " + std::to_string(w) + " wide");
+        const std::vector<unsigned char> pixels = Pattern(w * h * channels);
+        TempImage image(w, h, channels, pixels);
+        ASSERT_TRUE(image.written);
+        GLuint texture = LoadTexture(image.Path());
+        ASSERT_NE(texture, 0u);
+        GLint bound = -1;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        EXPECT_EQ(bound, 0);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        GLint tw = 0, th = 0, format = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+        EXPECT_EQ(glm::ivec3(tw, th, format), glm::ivec3(w, h, GL_RGBA));
+        const std::pair<GLenum, GLint> parameters[] = {{GL_TEXTURE_MIN_FILTER, GL_LINEAR},
+                                                       {GL_TEXTURE_MAG_FILTER, GL_LINEAR},
+                                                       {GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE},
+                                                       {GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE}};
+        for (const auto& [name, value] : parameters)
+        {
+            GLint actual = 0;
+            glGetTexParameteriv(GL_TEXTURE_2D, name, &actual);
+            EXPECT_EQ(actual, value) << name;
+        }
+        std::vector<unsigned char> rgba(static_cast<size_t>(w) * h * 4, 0), expected;
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDeleteTextures(1, &texture);
+        for (size_t k = 0; k < pixels.size(); k += channels) // grey to r = g = b, missing alpha to 255
+        {
+            const unsigned char* p = &pixels[k];
+            const bool grey = channels < 3, alpha = channels % 2 == 0;
+            expected.insert(expected.end(), {p[0], p[grey ? 0 : 1], p[grey ? 0 : 2],
+                                             alpha ? p[channels - 1] : static_cast<unsigned char>(255)});
+        }
+        EXPECT_EQ(rgba, expected);
+    }
+    EXPECT_EQ(orvilaneeditor::test::DrainGLErrors(), "");
+}
+
+TEST(LoadTexture, MissingUndecodableOrContextlessGivesZero)
+{
+    TempImage image(2, 2, 4, Pattern(16));
+    ASSERT_TRUE(image.written);
+    const std::string message = std::string("Failed to load texture: ") + image.Path() + "\n";
+    EXPECT_EQ(LoadFailure(image.Path()), message); // no context
+    ORVILANE_GL_CONTEXT(gl);
+    {
+        std::ofstream out(image.Path(), std::ios::binary | std::ios::trunc);
         out << "\x89PNG\r\n\x1a\n this is not really an image";
     }
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(LoadTexture(garbage.Path()), 0u);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("Failed to load texture: "), std::string::npos);
-
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(LoadTexture(nullptr), 0u);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to load texture: \n");
+    EXPECT_EQ(LoadFailure(image.Path()), message);
+    std::remove(image.Path());
+    EXPECT_EQ(LoadFailure(image.Path()), message);
+    EXPECT_EQ(LoadFailure(nullptr), "Failed to load texture: \n");
     EXPECT_EQ(orvilaneeditor::test::DrainGLErrors(), "");
-}
-
-TEST(LoadTexture, WithoutContextFails)
-{
-    TempImage image("image.png", 2, 2, 4, Pattern(16));
-    ASSERT_TRUE(image.Written());
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(LoadTexture(image.Path()), 0u);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("Failed to load texture: ") + image.Path() + "\n");
 }

@@ -19,34 +19,32 @@ using orvilaneeditor::Line;
 using orvilaneeditor::Mesh;
 using orvilaneeditor::MeshGenerator;
 using orvilaneeditor::Renderable;
-using Surfaces = std::vector<std::shared_ptr<orvilane::SurfaceBase>>;
 
 namespace
 {
 constexpr int kStride = Mesh::kFloatsPerVertex;
 const char* const kUnknown = "Unknown surface. Cannot create mesh";
 
-std::shared_ptr<orvilane::SurfaceCurved> Curved(double aperture, double curvature, bool convex)
+std::shared_ptr<orvilane::SurfaceBase> Curved(double aperture, double curvature, bool convex, double conic = 0.0)
 {
     auto surface = std::make_shared<orvilane::SurfaceCurved>();
-    auto config = std::dynamic_pointer_cast<orvilane::ConfigSurfaceCurved>(surface->mConfig);
-    config->mApertureRadius = aperture;
-    config->mCurvatureRadius = curvature;
-    config->mConvex = convex;
+    auto& config = dynamic_cast<orvilane::ConfigSurfaceCurved&>(*surface->mConfig);
+    config.mApertureRadius = aperture;
+    config.mCurvatureRadius = curvature;
+    config.mConvex = convex;
+    config.mConicConstant = conic;
     return surface;
 }
-
-std::shared_ptr<orvilane::SurfaceFlatCircle> Disc(double radius)
+std::shared_ptr<orvilane::SurfaceBase> Disc(double radius)
 {
     auto surface = std::make_shared<orvilane::SurfaceFlatCircle>();
-    std::dynamic_pointer_cast<orvilane::ConfigSurfaceFlatCircle>(surface->mConfig)->mRadius = radius;
+    dynamic_cast<orvilane::ConfigSurfaceFlatCircle&>(*surface->mConfig).mRadius = radius;
     return surface;
 }
-
-std::shared_ptr<orvilane::SurfaceFlat> Rectangle(double w, double h)
+std::shared_ptr<orvilane::SurfaceBase> Rectangle(double w, double h)
 {
     auto surface = std::make_shared<orvilane::SurfaceFlat>();
-    std::dynamic_pointer_cast<orvilane::ConfigSurfaceFlat>(surface->mConfig)->mSize = arma::vec2{w, h};
+    dynamic_cast<orvilane::ConfigSurfaceFlat&>(*surface->mConfig).mSize = arma::vec2{w, h};
     return surface;
 }
 
@@ -57,178 +55,106 @@ public:
     std::optional<orvilane::SurfaceHit> Intersect(arma::vec3, arma::vec3) const override { return std::nullopt; }
 };
 
-// Sphere sag for rho = a, radius R: a^2 / (R (1 + sqrt(1 - a^2 / R^2))).
-double SphereSag(double a, double r)
+// Conic sag at rho for radius R and conic constant k.
+double Sag(double rho, double r, double k)
 {
-    return a * a / (r * (1.0 + std::sqrt(1.0 - a * a / (r * r))));
+    return rho * rho / (r * (1.0 + std::sqrt(1.0 - (1.0 + k) * rho * rho / (r * r))));
 }
 
-size_t PointCount(const Line& line)
+// Outline points lie on the circle of the given radius at height z.
+void ExpectRim(const Line& line, double radius, double z)
 {
-    return line.mPoints.size() / 3;
-}
-
-void ExpectDefaultLook(const Renderable& renderable)
-{
-    for (size_t i = 0; i < renderable.mMeshes.size(); ++i)
+    ASSERT_EQ(line.mPoints.size(), 3u * 60); // 30 segments
+    for (size_t k = 0; k < 60; ++k)
     {
-        ASSERT_TRUE(renderable.mMeshes[i]);
-        ASSERT_TRUE(renderable.mLines[i]);
-        EXPECT_EQ(renderable.mMeshes[i]->mColor, glm::vec3(0.8f));
-        EXPECT_EQ(renderable.mMeshes[i]->mAlpha, 1.0f);
-        EXPECT_EQ(renderable.mMeshes[i]->mModel, glm::mat4(1.0f));
-        EXPECT_EQ(renderable.mLines[i]->mColor, glm::vec4(1.0f, 0.0f, 0.0f, 1.0f));
-        EXPECT_TRUE(renderable.mLines[i]->mVisible);
-        EXPECT_EQ(renderable.mLines[i]->mTransform.mWorldMatrix, glm::dmat4(1.0));
+        EXPECT_NEAR(std::hypot(line.mPoints[3 * k], line.mPoints[3 * k + 1]), radius, 1e-6);
+        EXPECT_NEAR(line.mPoints[3 * k + 2], z, 1e-7);
     }
 }
 } // namespace
 
-TEST(MeshGenerator, EmptyListGivesAnEmptyDefaultRenderable)
-{
-    const Renderable renderable = MeshGenerator::GenerateMeshesFromSurfaces({});
-    EXPECT_EQ(renderable.mKind, 5u);
-    EXPECT_TRUE(renderable.mMeshes.empty());
-    EXPECT_TRUE(renderable.mLines.empty());
-}
-
-TEST(MeshGenerator, FlatCircleIsAFanWithACircleOutline)
+TEST(MeshGenerator, FlatSurfacesGetAFilledShapeAndItsOutline)
 {
     orvilane::test::LogCapture log; // no context: uploads are refused
-    const Renderable renderable = MeshGenerator::GenerateMeshesFromSurfaces({Disc(0.1)});
-    ASSERT_EQ(renderable.mMeshes.size(), 1u);
-    ASSERT_EQ(renderable.mLines.size(), 1u);
+    EXPECT_TRUE(MeshGenerator::GenerateMeshesFromSurfaces({}).mMeshes.empty());
+    const Renderable renderable = MeshGenerator::GenerateMeshesFromSurfaces(
+        {Disc(0.1), Rectangle(0.3, 0.2), std::make_shared<orvilane::SurfaceFlatInfinite>()});
     EXPECT_EQ(renderable.mKind, 5u);
-    ExpectDefaultLook(renderable);
-    const Mesh& mesh = *renderable.mMeshes[0];
-    EXPECT_EQ(mesh.mSize, glm::vec2(0.2f, 0.2f));
-    EXPECT_EQ(mesh.mIndices.size(), 3u * 30); // two rings: the centre fan only
-    for (size_t v = 0; v < mesh.mVertices.size() / kStride; ++v)
-        EXPECT_EQ(mesh.mVertices[v * kStride + 2], 0.0f);
-    const Line& line = *renderable.mLines[0];
-    ASSERT_EQ(PointCount(line), 60u); // 30 segments
-    for (size_t k = 0; k < 60; ++k)
-    {
-        EXPECT_NEAR(std::hypot(line.mPoints[3 * k], line.mPoints[3 * k + 1]), 0.1, 1e-6);
-        EXPECT_EQ(line.mPoints[3 * k + 2], 0.0f);
-    }
-    EXPECT_EQ(log.Count(kUnknown), 0u);
-}
-
-TEST(MeshGenerator, CurvedSurfaceFollowsTheSag)
-{
-    orvilane::test::LogCapture log;
-    const double expectedRim = 0.01 / (1.0 + std::sqrt(1.0 - 0.01)); // about 0.0050126
-    for (bool convex : {false, true})
-    {
-        const Renderable renderable = MeshGenerator::GenerateMeshesFromSurfaces({Curved(0.1, 1.0, convex)});
-        ASSERT_EQ(renderable.mMeshes.size(), 1u);
-        const Mesh& mesh = *renderable.mMeshes[0];
-        const double sign = convex ? -1.0 : 1.0;
-        EXPECT_EQ(mesh.mIndices.size(), 3u * 30 + 8u * 6 * 30); // fan and eight rings
-        for (size_t v = 0; v < mesh.mVertices.size() / kStride; ++v)
-        {
-            const double x = mesh.mVertices[v * kStride];
-            const double y = mesh.mVertices[v * kStride + 1];
-            EXPECT_NEAR(mesh.mVertices[v * kStride + 2], sign * SphereSag(std::hypot(x, y), 1.0), 1e-7);
-        }
-        const Line& line = *renderable.mLines[0];
-        ASSERT_EQ(PointCount(line), 60u);
-        for (size_t k = 0; k < 60; ++k)
-        {
-            EXPECT_NEAR(line.mPoints[3 * k + 2], sign * expectedRim, 1e-7);
-            EXPECT_NEAR(std::hypot(line.mPoints[3 * k], line.mPoints[3 * k + 1]), 0.1, 1e-6);
-        }
-        EXPECT_NEAR(expectedRim, 0.0050126, 1e-7);
-    }
-    EXPECT_EQ(log.Count(kUnknown), 0u);
-}
-
-TEST(MeshGenerator, ConicConstantEntersTheSag)
-{
-    orvilane::test::LogCapture log;
-    auto surface = Curved(0.2, 1.0, false);
-    std::dynamic_pointer_cast<orvilane::ConfigSurfaceCurved>(surface->mConfig)->mConicConstant = -1.0;
-    const Renderable renderable = MeshGenerator::GenerateMeshesFromSurfaces({surface});
-    // k = -1 is the paraboloid rho^2 / (2 R).
-    EXPECT_NEAR(renderable.mLines[0]->mPoints[2], 0.04 / 2.0, 1e-7);
-}
-
-TEST(MeshGenerator, ThickLensGivesTwoCapsInSurfaceOrder)
-{
-    orvilane::test::LogCapture log;
-    const Renderable renderable =
-        MeshGenerator::GenerateMeshesFromSurfaces({Curved(0.05, 0.5, false), Curved(0.1, 1.0, true)});
-    ASSERT_EQ(renderable.mMeshes.size(), 2u);
-    ASSERT_EQ(renderable.mLines.size(), 2u);
-    EXPECT_NE(renderable.mMeshes[0], renderable.mMeshes[1]);
-    EXPECT_EQ(renderable.mMeshes[0]->mSize, glm::vec2(0.1f));
-    EXPECT_EQ(renderable.mMeshes[1]->mSize, glm::vec2(0.2f));
-    // Each cap around its own local origin: the fan centres sit at (0, 0, 0).
+    ASSERT_EQ(renderable.mMeshes.size(), 3u);
+    ASSERT_EQ(renderable.mLines.size(), 3u);
     for (const auto& mesh : renderable.mMeshes)
-        EXPECT_EQ(glm::vec3(mesh->mVertices[0], mesh->mVertices[1], mesh->mVertices[2]), glm::vec3(0.0f));
-    EXPECT_NEAR(renderable.mLines[0]->mPoints[2], SphereSag(0.05, 0.5), 1e-7);
-    EXPECT_NEAR(renderable.mLines[1]->mPoints[2], -SphereSag(0.1, 1.0), 1e-7);
-    ExpectDefaultLook(renderable);
-}
-
-TEST(MeshGenerator, RectanglesAndTheInfinitePlane)
-{
-    orvilane::test::LogCapture log;
-    auto infinite = std::make_shared<orvilane::SurfaceFlatInfinite>();
-    const Renderable renderable = MeshGenerator::GenerateMeshesFromSurfaces({Rectangle(0.3, 0.2), infinite});
-    ASSERT_EQ(renderable.mMeshes.size(), 2u);
-    EXPECT_EQ(renderable.mMeshes[0]->mSize, glm::vec2(0.3f, 0.2f));
-    EXPECT_EQ(renderable.mMeshes[0]->mVertices[0], -0.15f);
-    EXPECT_EQ(renderable.mMeshes[0]->mVertices[1], -0.1f);
-    EXPECT_EQ(renderable.mLines[0]->mPoints[0], -0.15f);
-    EXPECT_EQ(PointCount(*renderable.mLines[0]), 8u);
-    // Always a unit square, whatever the plane is.
-    EXPECT_EQ(renderable.mMeshes[1]->mSize, glm::vec2(1.0f, 1.0f));
-    EXPECT_EQ(renderable.mLines[1]->mPoints[0], -0.5f);
-    EXPECT_EQ(PointCount(*renderable.mLines[1]), 8u);
-}
-
-TEST(MeshGenerator, UnknownSurfaceKeepsItsPlaceWithEmptyDrawables)
-{
-    orvilane::test::LogCapture log;
-    const Surfaces surfaces = {Disc(0.1), std::make_shared<OddSurface>(), nullptr, Rectangle(1.0, 1.0)};
-    const Renderable renderable = MeshGenerator::GenerateMeshesFromSurfaces(surfaces);
-    ASSERT_EQ(renderable.mMeshes.size(), 4u);
-    ASSERT_EQ(renderable.mLines.size(), 4u);
-    EXPECT_EQ(log.Count(kUnknown), 2u);
+        for (size_t v = 0; v < mesh->mVertices.size() / kStride; ++v)
+            EXPECT_EQ(mesh->mVertices[v * kStride + 2], 0.0f);
+    EXPECT_EQ(renderable.mMeshes[0]->mSize, glm::vec2(0.2f));
+    EXPECT_EQ(renderable.mMeshes[0]->mIndices.size(), 3u * 30); // two rings: the centre fan only
+    ExpectRim(*renderable.mLines[0], 0.1, 0.0);
+    EXPECT_EQ(renderable.mMeshes[1]->mSize, glm::vec2(0.3f, 0.2f));
+    EXPECT_EQ(renderable.mMeshes[1]->mVertices[0], -0.15f);
+    EXPECT_EQ(renderable.mMeshes[1]->mVertices[1], -0.1f);
+    EXPECT_EQ(renderable.mMeshes[2]->mSize, glm::vec2(1.0f)); // a unit square, whatever the plane is
     for (size_t i : {1u, 2u})
     {
-        ASSERT_TRUE(renderable.mMeshes[i]);
-        ASSERT_TRUE(renderable.mLines[i]);
-        EXPECT_TRUE(renderable.mMeshes[i]->mVertices.empty());
-        EXPECT_TRUE(renderable.mLines[i]->mPoints.empty());
-        EXPECT_EQ(renderable.mMeshes[i]->mVAO, 0u);
+        EXPECT_EQ(renderable.mLines[i]->mPoints.size(), 3u * 8);
+        EXPECT_EQ(renderable.mLines[i]->mPoints[0], -renderable.mMeshes[i]->mSize.x / 2);
     }
-    EXPECT_FALSE(renderable.mMeshes[3]->mVertices.empty()); // the others are built normally
-}
-
-TEST(MeshGenerator, SurfaceWithoutItsRecordIsNotDereferenced)
-{
-    orvilane::test::LogCapture log;
-    auto disc = Disc(0.1);
-    disc->mConfig.reset();
-    auto curved = Curved(0.1, 1.0, false);
-    curved->mConfig = std::make_shared<orvilane::ConfigSurfaceFlat>(); // the wrong kind
-    const Renderable renderable = MeshGenerator::GenerateMeshesFromSurfaces({disc, curved});
-    ASSERT_EQ(renderable.mMeshes.size(), 2u);
-    EXPECT_TRUE(renderable.mMeshes[0]->mVertices.empty());
-    EXPECT_TRUE(renderable.mMeshes[1]->mVertices.empty());
-    EXPECT_EQ(log.Errors(), 2u);
-}
-
-TEST(MeshGenerator, ImpossibleCapGivesNotANumberHeightsWithoutMessage)
-{
-    orvilane::test::LogCapture log;
-    // Aperture beyond the sphere: the sag's square root has a negative argument.
-    const Renderable renderable = MeshGenerator::GenerateMeshesFromSurfaces({Curved(2.0, 1.0, false)});
-    EXPECT_TRUE(std::isnan(renderable.mLines[0]->mPoints[2]));
     EXPECT_EQ(log.Count(kUnknown), 0u);
+}
+
+TEST(MeshGenerator, CurvedCapsFollowTheConicSagInSurfaceOrder)
+{
+    orvilane::test::LogCapture log;
+    const struct { double aperture, curvature, conic; bool convex; } caps[] = {
+        {0.1, 1.0, 0.0, false}, {0.1, 1.0, 0.0, true}, {0.2, 1.0, -1.0, false}, {0.05, 0.5, 0.0, false}};
+    std::vector<std::shared_ptr<orvilane::SurfaceBase>> surfaces;
+    for (const auto& cap : caps)
+        surfaces.push_back(Curved(cap.aperture, cap.curvature, cap.convex, cap.conic));
+    const Renderable renderable = MeshGenerator::GenerateMeshesFromSurfaces(surfaces);
+    ASSERT_EQ(renderable.mMeshes.size(), 4u);
+    for (size_t i = 0; i < 4; ++i)
+    {
+        SCOPED_TRACE(i);
+        const auto& cap = caps[i];
+        const double sign = cap.convex ? -1.0 : 1.0;
+        const Mesh& mesh = *renderable.mMeshes[i];
+        EXPECT_EQ(mesh.mSize, glm::vec2(static_cast<float>(2.0 * cap.aperture)));
+        EXPECT_EQ(mesh.mIndices.size(), 3u * 30 + 8u * 6 * 30); // fan and eight rings
+        EXPECT_EQ(glm::vec3(mesh.mVertices[0], mesh.mVertices[1], mesh.mVertices[2]), glm::vec3(0.0f)); // own origin
+        for (size_t v = 0; v < mesh.mVertices.size() / kStride; ++v)
+        {
+            const double rho = std::hypot(mesh.mVertices[v * kStride], mesh.mVertices[v * kStride + 1]);
+            ASSERT_NEAR(mesh.mVertices[v * kStride + 2], sign * Sag(rho, cap.curvature, cap.conic), 1e-7) << v;
+        }
+        ExpectRim(*renderable.mLines[i], cap.aperture, sign * Sag(cap.aperture, cap.curvature, cap.conic));
+    }
+    EXPECT_NEAR(renderable.mLines[0]->mPoints[2], 0.0050126, 1e-7); // sphere
+    EXPECT_NEAR(renderable.mLines[2]->mPoints[2], 0.04 / 2.0, 1e-7); // k = -1: the paraboloid rho^2 / (2 R)
+
+    // An aperture beyond the sphere has no sag: not-a-number heights, no message.
+    const Renderable impossible = MeshGenerator::GenerateMeshesFromSurfaces({Curved(2.0, 1.0, false)});
+    EXPECT_TRUE(std::isnan(impossible.mLines[0]->mPoints[2]));
+    EXPECT_EQ(log.Count(kUnknown), 0u);
+}
+
+TEST(MeshGenerator, UnknownOrIncompleteSurfacesKeepTheirPlaceWithEmptyDrawables)
+{
+    orvilane::test::LogCapture log;
+    auto bareDisc = Disc(0.1);
+    bareDisc->mConfig.reset();
+    auto mislabelled = Curved(0.1, 1.0, false);
+    mislabelled->mConfig = std::make_shared<orvilane::ConfigSurfaceFlat>(); // the wrong kind: not dereferenced
+    const Renderable renderable = MeshGenerator::GenerateMeshesFromSurfaces(
+        {Disc(0.1), std::make_shared<OddSurface>(), nullptr, bareDisc, mislabelled, Rectangle(1.0, 1.0)});
+    ASSERT_EQ(renderable.mMeshes.size(), 6u);
+    ASSERT_EQ(renderable.mLines.size(), 6u);
+    EXPECT_EQ(log.Count(kUnknown), 2u);
+    EXPECT_EQ(log.Count("Surface without its configuration. Cannot create mesh"), 2u);
+    for (size_t i = 0; i < 6; ++i)
+    {
+        ASSERT_TRUE(renderable.mMeshes[i] && renderable.mLines[i]);
+        const bool built = i == 0 || i == 5; // the others are built normally
+        EXPECT_EQ(renderable.mMeshes[i]->mVertices.empty(), !built) << i;
+        EXPECT_EQ(renderable.mLines[i]->mPoints.empty(), !built) << i;
+    }
 }
 
 TEST(MeshGenerator, UploadsAndDrawsUnderAContext)
