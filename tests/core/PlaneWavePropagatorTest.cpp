@@ -46,55 +46,31 @@ void ExpectUnchanged(const Fields& a, const Fields& b)
 
 TEST(PlaneWavePropagator, MultipliesEveryTravellingWaveByItsPhaseAndKeepsEvanescentOnes)
 {
-    // exp(i kz d) with kz = sqrt(k^2 - kx^2 - ky^2), k = 2 pi n / wavelength.
-    const PlaneWavePropagator propagator;
+    // exp(i kz d) with kz = sqrt(k^2 - kx^2 - ky^2), k = 2 pi n / wavelength; so
+    // distances add, and a negative one undoes a positive one.
     for (int n : {3, 9, 15})
-    {
         for (double d : {0.0, 3.7e-3, -0.1})
         {
             Fields f = RandomSpectrum(n, 2u + n);
             f.mRefractiveIndex = {1.5, 0.0};
             const Fields before = f;
-            propagator.Propagate(f, d);
+            PlaneWavePropagator().Propagate(f, d);
             const double k = kTwoPi * 1.5 / f.mWavelength;
             int evanescent = 0;
             for (int i = 0; i < n; ++i)
-            {
                 for (int j = 0; j < n; ++j)
                 {
                     const double kz2 = k * k - f.GetX(i) * f.GetX(i) - f.GetY(j) * f.GetY(j);
-                    if (kz2 < 0.0)
-                    {
-                        ++evanescent;
-                        EXPECT_EQ(f.mEx(i, j), before.mEx(i, j));
-                        EXPECT_EQ(f.mEy(i, j), before.mEy(i, j));
-                        continue;
-                    }
-                    const cd factor = std::polar(1.0, std::sqrt(kz2) * d);
-                    EXPECT_LE(std::abs(f.mEx(i, j) - before.mEx(i, j) * factor), 1e-12 * std::abs(before.mEx(i, j)));
-                    EXPECT_LE(std::abs(f.mEy(i, j) - before.mEy(i, j) * factor), 1e-12 * std::abs(before.mEy(i, j)));
+                    evanescent += kz2 < 0.0; // kept exactly as they are
+                    const cd factor = kz2 < 0.0 ? 1.0 : std::polar(1.0, std::sqrt(kz2) * d);
+                    const double tol = kz2 < 0.0 ? 0.0 : 1e-12;
+                    EXPECT_LE(std::abs(f.mEx(i, j) - before.mEx(i, j) * factor), tol * std::abs(before.mEx(i, j)));
+                    EXPECT_LE(std::abs(f.mEy(i, j) - before.mEy(i, j) * factor), tol * std::abs(before.mEy(i, j)));
                 }
-            }
             EXPECT_GT(evanescent, 0) << n;
             EXPECT_DOUBLE_EQ(f.mPosition[2], 0.3 + d);
-            EXPECT_EQ(f.mPosition[0], 0.1);
-            EXPECT_EQ(f.mPosition[1], 0.2);
+            EXPECT_TRUE(f.mPosition[0] == 0.1 && f.mPosition[1] == 0.2);
         }
-    }
-}
-
-TEST(PlaneWavePropagator, DistancesAdd)
-{
-    const PlaneWavePropagator propagator;
-    Fields once = RandomSpectrum(13, 6u);
-    Fields twice = once;
-    propagator.Propagate(once, 0.3);
-    propagator.Propagate(twice, 0.1);
-    propagator.Propagate(twice, 0.2);
-    EXPECT_LE(arma::abs(once.mEx - twice.mEx).max(), 1e-9);
-    EXPECT_NEAR(once.mPosition[2], twice.mPosition[2], 1e-15);
-    propagator.Propagate(twice, -0.3);
-    EXPECT_LE(arma::abs(twice.mEy - RandomSpectrum(13, 6u).mEy).max(), 1e-9);
 }
 
 TEST(PlaneWavePropagator, GaussianBeamWidensAsThePhysicsSays)
@@ -122,28 +98,18 @@ TEST(PlaneWavePropagator, GaussianBeamWidensAsThePhysicsSays)
 
 TEST(PlaneWavePropagator, ComplexIndexWarnsAndUsesTheRealPart)
 {
-    const PlaneWavePropagator propagator;
-    Fields lossy = RandomSpectrum(9, 9u);
-    Fields clear = lossy;
+    Fields lossy = RandomSpectrum(9, 9u), clear = lossy, tiny = lossy;
     lossy.mRefractiveIndex = {1.2, -0.01};
     clear.mRefractiveIndex = {1.2, 0.0};
+    tiny.mRefractiveIndex = {1.0, 1e-11}; // below the threshold: quiet
     LogCapture log;
-    for (int r = 0; r < 2; ++r)
-    {
-        propagator.Propagate(lossy, 0.01);
-        propagator.Propagate(clear, 0.01);
-    }
+    for (Fields* f : {&lossy, &clear, &lossy, &clear, &tiny})
+        PlaneWavePropagator().Propagate(*f, 0.01);
     EXPECT_EQ(log.Count("Warning: Trying to propagate a field in a medium with complex refractive index "
                         "(-0.01 != 0.0). Ignoring imaginary part."),
               2u);
     EXPECT_EQ(log.Warnings(), 2u);
     ExpectUnchanged(lossy, clear);
-
-    Fields tiny = RandomSpectrum(9, 9u);
-    tiny.mRefractiveIndex = {1.0, 1e-11};
-    LogCapture quiet;
-    propagator.Propagate(tiny, 0.01);
-    EXPECT_EQ(quiet.Warnings(), 0u);
 }
 
 TEST(PlaneWavePropagator, RefusesUnusableFieldsAndDistances)
