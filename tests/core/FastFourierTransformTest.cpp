@@ -8,6 +8,7 @@
 
 #include "FastFourierTransform.h"
 #include "FftwEngine.h"
+#include "FieldTestGrids.h"
 #include "LogCapture.h"
 
 using orvilane::FastFourierTransform;
@@ -15,34 +16,13 @@ using orvilane::FftwEngine;
 using orvilane::FieldDomain;
 using orvilane::Fields;
 using orvilane::IFourierTransform;
-using orvilane::test::LogCapture;
+using namespace orvilane::test;
 using cd = std::complex<double>;
 
 namespace
 {
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
-
-Fields RandomGrid(int n, double dx, double dy, FieldDomain domain, unsigned seed)
-{
-    arma::arma_rng::set_seed(seed);
-    Fields f(n, dx, dy);
-    f.mEx = arma::randn<arma::cx_mat>(n, n);
-    f.mEy = arma::randn<arma::cx_mat>(n, n);
-    f.mDomain = domain;
-    f.mWavelength = 633e-9;
-    f.mRefractiveIndex = {1.33, 0.0};
-    f.mPosition = {0.01, -0.02, 0.5};
-    return f;
-}
-
-// Largest difference relative to the largest reference sample.
-double RelativeDiff(const arma::cx_mat& a, const arma::cx_mat& reference)
-{
-    if (a.n_rows != reference.n_rows || a.n_cols != reference.n_cols)
-        return std::numeric_limits<double>::infinity();
-    return arma::abs(a - reference).max() / arma::abs(reference).max();
-}
 
 // out((i + s) mod n, (j + s) mod n) = a(i, j)
 arma::cx_mat Roll(const arma::cx_mat& a, arma::uword s)

@@ -7,17 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "FftwEngine.h"
+#include "FieldTestGrids.h"
 
 using orvilane::FftwEngine;
 using cd = std::complex<double>;
 
-namespace
-{
-double RelativeDiff(const arma::cx_mat& a, const arma::cx_mat& reference)
-{
-    return arma::abs(a - reference).max() / arma::abs(reference).max();
-}
-} // namespace
+using orvilane::test::RelativeDiff;
 
 TEST(FftwEngine, MatchesArmadilloOnOblongColumnMajorArrays)
 {

@@ -3,11 +3,34 @@
 
 #include <cmath>
 #include <complex>
+#include <limits>
 
 #include "Fields.h"
 
 namespace orvilane::test
 {
+
+// Largest difference relative to the largest reference sample; infinite for another shape.
+inline double RelativeDiff(const arma::cx_mat& a, const arma::cx_mat& reference)
+{
+    if (a.n_rows != reference.n_rows || a.n_cols != reference.n_cols)
+        return std::numeric_limits<double>::infinity();
+    return arma::abs(a - reference).max() / arma::abs(reference).max();
+}
+
+// n x n grid of normal random samples, wavelength 633 nm, index 1.33, off the origin.
+inline Fields RandomGrid(int n, double dx, double dy, FieldDomain domain, unsigned seed)
+{
+    arma::arma_rng::set_seed(seed);
+    Fields f(n, dx, dy);
+    f.mEx = arma::randn<arma::cx_mat>(n, n);
+    f.mEy = arma::randn<arma::cx_mat>(n, n);
+    f.mDomain = domain;
+    f.mWavelength = 633e-9;
+    f.mRefractiveIndex = {1.33, 0.0};
+    f.mPosition = {0.01, -0.02, 0.5};
+    return f;
+}
 
 // n x n x-space grid of constant Ex and Ey in vacuum.
 inline Fields UniformGrid(int n, double step, double wavelength, std::complex<double> ex, std::complex<double> ey)
