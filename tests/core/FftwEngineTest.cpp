@@ -10,9 +10,8 @@
 #include "FieldTestGrids.h"
 
 using orvilane::FftwEngine;
-using cd = std::complex<double>;
-
 using orvilane::test::RelativeDiff;
+using cd = std::complex<double>;
 
 TEST(FftwEngine, MatchesArmadilloOnOblongColumnMajorArrays)
 {
