@@ -1,17 +1,14 @@
-// Registry names and the simulation-file round trip of the ideal lens, the
-// blockers and the detector.
+// Configuration records and the simulation-file round trip of the ideal lens,
+// the blockers and the detector.
+#include <sstream>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "ConfigSurfaceFlat.h"
-#include "ConfigSurfaceFlatCircle.h"
-#include "EleBlockerDiafragm.h"
-#include "EleBlockerWindow.h"
 #include "EleDetector.h"
-#include "EleIdealLens.h"
 #include "ElementsFactory.h"
 #include "LogCapture.h"
 #include "SurfaceBase.h"
@@ -21,161 +18,118 @@ using orvilane::test::LogCapture;
 
 namespace
 {
-// Saves the element under a document root and reads it back into a new
-// element made by the registry from the saved Type.
-std::shared_ptr<Element> SaveAndLoad(Element& element, pugi::xml_document& doc)
+using Labels = std::vector<std::pair<std::string, std::string>>;
+
+// Saves the element under a fresh root and returns its node.
+pugi::xml_node Save(Element& element, pugi::xml_document& doc)
 {
     pugi::xml_node root = doc.append_child("Talvo");
     element.Save(root);
-    pugi::xml_node node = root.child("Element");
-    std::shared_ptr<Element> copy = ElementsFactory::CreateElement(node.attribute("Type").as_string());
-    if (copy)
-    {
-        EXPECT_TRUE(copy->Load(node));
-    }
-    return copy;
+    return root.child("Element");
 }
 
-arma::vec2& FlatSize(Element& e) { return dynamic_cast<ConfigSurfaceFlat&>(*e.mSurfaces[0]->mConfig).mSize; }
+std::string Text(const pugi::xml_node& node)
+{
+    std::ostringstream out;
+    node.print(out);
+    return out.str();
+}
+
+// Name and value of every attribute of node and of its children, in order.
+Labels Attributes(const pugi::xml_node& node)
+{
+    Labels all;
+    for (const pugi::xml_attribute& a : node.attributes())
+        all.emplace_back(a.name(), a.value());
+    for (const pugi::xml_node& child : node.children())
+        for (const auto& a : Attributes(child))
+            all.push_back(a);
+    return all;
+}
+
+// Moves every setting of the record away from its value.
+void Perturb(SerializableData& record)
+{
+    for (const FieldDescriptor& f : record.mFields)
+    {
+        if (*f.mType == typeid(double))
+            *static_cast<double*>(f.mAddress) = *static_cast<double*>(f.mAddress) * 1.5 + 0.0125;
+        else if (*f.mType == typeid(arma::vec2))
+            *static_cast<arma::vec2*>(f.mAddress) = *static_cast<arma::vec2*>(f.mAddress) * 1.5 + 0.0125;
+        else if (*f.mType == typeid(Vec2LL))
+        {
+            Vec2LL& v = *static_cast<Vec2LL*>(f.mAddress);
+            v[0] += 7;
+            v[1] -= 63;
+        }
+        else if (*f.mType == typeid(bool))
+            *static_cast<bool*>(f.mAddress) = !*static_cast<bool*>(f.mAddress);
+        else
+            ADD_FAILURE() << f.mName;
+    }
+}
 } // namespace
 
-TEST(EleIdealLens, RegisteredAsIdealLens)
+TEST(OpticsElementsXml, DefaultsAndRoundTripOfEverySetting)
 {
-    std::shared_ptr<Element> e = ElementsFactory::CreateElement("Ideal Lens");
-    ASSERT_NE(dynamic_cast<EleIdealLens*>(e.get()), nullptr);
-    EXPECT_EQ(e->mLabel, "Ideal Lens");
-    EXPECT_EQ(ElementsFactory::GetElementName(typeid(EleIdealLens)), "Ideal Lens");
+    const struct
+    {
+        const char* type;
+        Labels fields;                // descriptor names and labels, in order
+        std::vector<double> defaults; // as saved: the settings, then those of the surface
+    } cases[] = {
+        {"Ideal Lens", {{"mFocalDistance", "Focal Distance"}}, {static_cast<double>(0.1f), 0.1}},
+        {"Blocker-Diafragm", {{"mRadius", "Radius"}, {"mFalloffDistance", "Falloff"}}, {0.005, 0.001, 0.1, 0.1}},
+        {"Blocker-Window", {{"mSize", "Size"}, {"mFalloffDistance", "Falloff"}}, {0.01, 0.01, 0.001, 0.1, 0.1}},
+        {"Detector", {{"BlockLight", "Block Light"}, {"Resolution", "Number of Pixels"}}, {1, 100, 100, 0.1, 0.1}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.type);
+        std::shared_ptr<Element> element = ElementsFactory::CreateElement(c.type);
+        ASSERT_TRUE(element);
+        Labels fields;
+        for (const FieldDescriptor& field : element->mConfig->mFields)
+            fields.emplace_back(field.mName, field.mLabel);
+        EXPECT_EQ(fields, c.fields);
+
+        pugi::xml_document defaults;
+        const auto defaultConfig = Attributes(Save(*element, defaults).child("Config"));
+        ASSERT_EQ(defaultConfig.size(), c.defaults.size());
+        for (size_t k = 0; k < c.defaults.size(); ++k)
+        {
+            const std::string& text = defaultConfig[k].second;
+            EXPECT_EQ(text == "true" ? 1.0 : std::stod(text), c.defaults[k]) << defaultConfig[k].first;
+        }
+
+        Perturb(*element->mConfig);
+        for (const auto& surface : element->mSurfaces)
+            Perturb(*surface->mConfig);
+        element->mLabel = "Renamed";
+        element->SetPosition({0.1, 0.2, 0.3});
+        element->mSaveInputFields = true;
+        pugi::xml_document saved;
+        const pugi::xml_node node = Save(*element, saved);
+        const auto config = Attributes(node.child("Config"));
+        ASSERT_EQ(config.size(), defaultConfig.size());
+        for (size_t k = 0; k < config.size(); ++k)
+        {
+            EXPECT_EQ(config[k].first, defaultConfig[k].first);
+            EXPECT_NE(config[k].second, defaultConfig[k].second) << config[k].first;
+        }
+
+        // Read back into an element made from the saved type, it saves the same.
+        std::shared_ptr<Element> copy = ElementsFactory::CreateElement(node.attribute("Type").as_string());
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(typeid(*copy), typeid(*element));
+        pugi::xml_node readable = node;
+        ASSERT_TRUE(copy->Load(readable));
+        pugi::xml_document again;
+        EXPECT_EQ(Text(Save(*copy, again)), Text(node));
+    }
 }
 
-TEST(EleBlockerDiafragm, RegisteredUnderItsTypeNameNotItsLabel)
-{
-    std::shared_ptr<Element> e = ElementsFactory::CreateElement("Blocker-Diafragm");
-    ASSERT_NE(dynamic_cast<EleBlockerDiafragm*>(e.get()), nullptr);
-    EXPECT_EQ(e->mLabel, "Blocker - Diafragm");
-    LogCapture log;
-    EXPECT_FALSE(ElementsFactory::CreateElement("Blocker - Diafragm"));
-    EXPECT_EQ(log.Count("ERROR: Element 'Blocker - Diafragm' not registered"), 1u);
-}
-
-TEST(EleBlockerWindow, RegisteredAsBlockerWindow)
-{
-    std::shared_ptr<Element> e = ElementsFactory::CreateElement("Blocker-Window");
-    ASSERT_NE(dynamic_cast<EleBlockerWindow*>(e.get()), nullptr);
-    EXPECT_EQ(e->mLabel, "Blocker - Window");
-    EXPECT_EQ(ElementsFactory::GetElementName(typeid(EleBlockerWindow)), "Blocker-Window");
-}
-
-TEST(EleDetector, RegisteredFirstAsDetector)
-{
-    std::shared_ptr<Element> e = ElementsFactory::CreateElement("Detector");
-    ASSERT_NE(dynamic_cast<EleDetector*>(e.get()), nullptr);
-    EXPECT_EQ(e->mLabel, "Detector");
-    ASSERT_FALSE(ElementsFactory::Instance().mCreators.empty());
-    EXPECT_EQ(ElementsFactory::Instance().mCreators.begin()->first, "Detector");
-}
-
-TEST(EleIdealLens, XmlRoundTrip)
-{
-    EleIdealLens lens;
-    lens.mConfigIdealLens->mFocalDistance = -0.0375;
-    dynamic_cast<ConfigSurfaceFlatCircle&>(*lens.mSurfaces[0]->mConfig).mRadius = 0.0125;
-    lens.mLabel = "Objective";
-    lens.SetPosition({0.1, 0.2, 0.3});
-
-    pugi::xml_document doc;
-    std::shared_ptr<Element> copy = SaveAndLoad(lens, doc);
-    const pugi::xml_node config = doc.child("Talvo").child("Element").child("Config");
-    EXPECT_EQ(config.attribute("mFocalDistance").as_double(), -0.0375);
-    EXPECT_EQ(config.child("Surface").attribute("mRadius").as_double(), 0.0125);
-    EXPECT_FALSE(config.child("Surface").next_sibling("Surface"));
-
-    auto* loaded = dynamic_cast<EleIdealLens*>(copy.get());
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->mConfigIdealLens->mFocalDistance, -0.0375);
-    EXPECT_EQ(loaded->mConfig.get(), loaded->mConfigIdealLens.get());
-    EXPECT_EQ(dynamic_cast<ConfigSurfaceFlatCircle&>(*loaded->mSurfaces[0]->mConfig).mRadius, 0.0125);
-    EXPECT_EQ(loaded->mLabel, "Objective");
-    EXPECT_EQ(loaded->mId, lens.mId);
-    EXPECT_EQ(loaded->mLocalPosition, lens.mLocalPosition);
-}
-
-TEST(EleBlockerDiafragm, XmlRoundTrip)
-{
-    EleBlockerDiafragm b;
-    b.mConfigBlocker->mRadius = 0.0021;
-    b.mConfigBlocker->mFalloffDistance = 0.0;
-    FlatSize(b) = {0.03, 0.04};
-
-    pugi::xml_document doc;
-    std::shared_ptr<Element> copy = SaveAndLoad(b, doc);
-    const pugi::xml_node config = doc.child("Talvo").child("Element").child("Config");
-    EXPECT_EQ(std::string(config.first_attribute().name()), "mRadius");
-    EXPECT_EQ(std::string(config.first_attribute().next_attribute().name()), "mFalloffDistance");
-    EXPECT_EQ(config.child("Surface").attribute("mSize_x").as_double(), 0.03);
-    EXPECT_EQ(config.child("Surface").attribute("mSize_y").as_double(), 0.04);
-
-    auto* loaded = dynamic_cast<EleBlockerDiafragm*>(copy.get());
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->mConfigBlocker->mRadius, 0.0021);
-    EXPECT_EQ(loaded->mConfigBlocker->mFalloffDistance, 0.0);
-    EXPECT_EQ(FlatSize(*loaded)[0], 0.03);
-    EXPECT_EQ(FlatSize(*loaded)[1], 0.04);
-    EXPECT_EQ(loaded->GetTransmission(0.002, 0), 1.0);
-    EXPECT_EQ(loaded->GetTransmission(0.0022, 0), 0.0);
-}
-
-TEST(EleBlockerWindow, XmlRoundTrip)
-{
-    EleBlockerWindow b;
-    b.mConfigBlocker->mSize = {0.006, 0.002};
-    b.mConfigBlocker->mFalloffDistance = 0.00025;
-
-    pugi::xml_document doc;
-    std::shared_ptr<Element> copy = SaveAndLoad(b, doc);
-    const pugi::xml_node config = doc.child("Talvo").child("Element").child("Config");
-    EXPECT_EQ(config.attribute("mSize_x").as_double(), 0.006);
-    EXPECT_EQ(config.attribute("mSize_y").as_double(), 0.002);
-    EXPECT_EQ(config.attribute("mFalloffDistance").as_double(), 0.00025);
-    EXPECT_TRUE(config.child("Surface"));
-
-    auto* loaded = dynamic_cast<EleBlockerWindow*>(copy.get());
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->mConfigBlocker->mSize[0], 0.006);
-    EXPECT_EQ(loaded->mConfigBlocker->mSize[1], 0.002);
-    EXPECT_EQ(loaded->mConfigBlocker->mFalloffDistance, 0.00025);
-}
-
-TEST(EleDetector, XmlRoundTrip)
-{
-    EleDetector d;
-    d.mConfigDetector->BlockLight = false;
-    d.mConfigDetector->Resolution = {37, 12};
-    FlatSize(d) = {0.2, 0.05};
-    d.mSaveInputFields = true;
-
-    pugi::xml_document doc;
-    std::shared_ptr<Element> copy = SaveAndLoad(d, doc);
-    const pugi::xml_node node = doc.child("Talvo").child("Element");
-    EXPECT_EQ(std::string(node.attribute("Type").as_string()), "Detector");
-    const pugi::xml_node config = node.child("Config");
-    EXPECT_EQ(std::string(config.first_attribute().name()), "BlockLight");
-    EXPECT_FALSE(config.attribute("BlockLight").as_bool(true));
-    EXPECT_EQ(config.attribute("Resolution_x").as_int(), 37);
-    EXPECT_EQ(config.attribute("Resolution_y").as_int(), 12);
-    EXPECT_EQ(config.child("Surface").attribute("mSize_x").as_double(), 0.2);
-
-    auto* loaded = dynamic_cast<EleDetector*>(copy.get());
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_FALSE(loaded->mConfigDetector->BlockLight);
-    EXPECT_EQ(loaded->mConfigDetector->Resolution[0], 37);
-    EXPECT_EQ(loaded->mConfigDetector->Resolution[1], 12);
-    EXPECT_EQ(FlatSize(*loaded)[0], 0.2);
-    EXPECT_EQ(FlatSize(*loaded)[1], 0.05);
-    EXPECT_TRUE(loaded->mSaveInputFields);
-    EXPECT_TRUE(loaded->mLayers.empty()); // layers are not stored
-}
-
-TEST(EleDetector, HostileResolutionFromAFileIsRefusedOnUse)
+TEST(OpticsElementsXml, HostileDetectorResolutionFromAFileIsRefusedOnUse)
 {
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_string(
@@ -191,8 +145,7 @@ TEST(EleDetector, HostileResolutionFromAFileIsRefusedOnUse)
     const ElementHit hit = d.GetClosestHit(ray);
     ASSERT_EQ(hit.element, &d);
     EXPECT_FALSE(d.ProcessRay(ray, hit));
-    Fields g(3, 1e-3, 1e-3);
-    d.ProcessFields(g);
+    d.ProcessFields(Fields(3, 1e-3, 1e-3));
     EXPECT_TRUE(d.mLayers.empty());
     EXPECT_EQ(log.Errors(), 2u);
 }
