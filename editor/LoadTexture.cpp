@@ -42,6 +42,13 @@ uint32_t LoadTexture(const char* path)
         return Fail(path);
     }
 
+    const uint32_t texture = UploadRgbaTexture(width, height, pixels);
+    stbi_image_free(pixels);
+    return texture;
+}
+
+uint32_t UploadRgbaTexture(int width, int height, const unsigned char* pixels)
+{
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -51,7 +58,6 @@ uint32_t LoadTexture(const char* path)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     glBindTexture(GL_TEXTURE_2D, 0);
-    stbi_image_free(pixels);
     return texture;
 }
 

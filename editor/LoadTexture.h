@@ -12,4 +12,8 @@ namespace orvilaneeditor
 // Needs a current OpenGL context.
 uint32_t LoadTexture(const char* path);
 
+// Uploads width x height RGBA bytes into a new texture with the same settings
+// and returns its name. Needs a current OpenGL context.
+uint32_t UploadRgbaTexture(int width, int height, const unsigned char* pixels);
+
 } // namespace orvilaneeditor

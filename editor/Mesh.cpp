@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "GLContext.h"
+#include "LoadTexture.h"
 #include "Log.h"
 #include "Shader.h"
 
@@ -240,14 +241,7 @@ void Mesh::CreateTextureRGBA(int32_t w, int32_t h, const glm::vec2& extent, cons
     }
 
     ReleaseTexture();
-    glGenTextures(1, &mTexture);
-    glBindTexture(GL_TEXTURE_2D, mTexture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
+    mTexture = UploadRgbaTexture(w, h, buffer.data());
 }
 
 void Mesh::CreateTexture(int32_t w, int32_t h, const glm::vec2& extent, const ScalarFunction& f)
