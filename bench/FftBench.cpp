@@ -8,9 +8,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "FastFourierTransform.h"
-#include "FftwEngine.h"
-#include "PlaneWavePropagator.h"
+#include "core/fields/FastFourierTransform.h"
+#include "core/fields/FftwEngine.h"
+#include "core/fields/PlaneWavePropagator.h"
 
 namespace
 {

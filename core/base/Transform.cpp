@@ -1,4 +1,4 @@
-#include "Transform.h"
+#include "core/base/Transform.h"
 
 #include <algorithm>
 #include <cmath>

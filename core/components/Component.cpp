@@ -1,11 +1,11 @@
-#include "Component.h"
+#include "core/components/Component.h"
 
 #include <exception>
 
 #include <pugixml.hpp>
 
-#include "Log.h"
-#include "SurfaceBase.h"
+#include "core/base/Log.h"
+#include "core/surfaces/SurfaceBase.h"
 
 namespace orvilane
 {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "Configurable.h"
-#include "Fields.h"
-#include "Transform.h"
+#include "core/config/Configurable.h"
+#include "core/fields/Fields.h"
+#include "core/base/Transform.h"
 
 namespace pugi
 {

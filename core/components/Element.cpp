@@ -1,11 +1,11 @@
-#include "Element.h"
+#include "core/components/Element.h"
 
 #include <cmath>
 
 #include <pugixml.hpp>
 
-#include "Log.h"
-#include "SurfaceBase.h"
+#include "core/base/Log.h"
+#include "core/surfaces/SurfaceBase.h"
 
 namespace orvilane
 {

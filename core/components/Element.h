@@ -4,10 +4,10 @@
 
 #include <armadillo>
 
-#include "Component.h"
-#include "Fields.h"
-#include "Ray.h"
-#include "RayGeometry.h"
+#include "core/components/Component.h"
+#include "core/fields/Fields.h"
+#include "core/geometry/Ray.h"
+#include "core/geometry/RayGeometry.h"
 
 namespace orvilane
 {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "SerializableData.h"
+#include "core/config/SerializableData.h"
 
 namespace orvilane
 {

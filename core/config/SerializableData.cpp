@@ -1,10 +1,10 @@
-#include "SerializableData.h"
+#include "core/config/SerializableData.h"
 
 #include <cstdio>
 
 #include <pugixml.hpp>
 
-#include "Log.h"
+#include "core/base/Log.h"
 
 namespace orvilane
 {

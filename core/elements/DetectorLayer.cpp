@@ -1,4 +1,4 @@
-#include "DetectorLayer.h"
+#include "core/elements/DetectorLayer.h"
 
 namespace orvilane
 {

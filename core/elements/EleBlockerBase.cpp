@@ -1,8 +1,8 @@
-#include "EleBlockerBase.h"
+#include "core/elements/EleBlockerBase.h"
 
-#include "FastFourierTransform.h"
-#include "Log.h"
-#include "SurfaceFlat.h"
+#include "core/fields/FastFourierTransform.h"
+#include "core/base/Log.h"
+#include "core/surfaces/SurfaceFlat.h"
 
 namespace orvilane
 {

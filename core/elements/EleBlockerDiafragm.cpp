@@ -1,8 +1,8 @@
-#include "EleBlockerDiafragm.h"
+#include "core/elements/EleBlockerDiafragm.h"
 
 #include <cmath>
 
-#include "ElementsFactory.h"
+#include "core/elements/ElementsFactory.h"
 
 namespace orvilane
 {

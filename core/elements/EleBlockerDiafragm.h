@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "ConfigBlockerDiafragm.h"
-#include "EleBlockerBase.h"
+#include "core/elements/ConfigBlockerDiafragm.h"
+#include "core/elements/EleBlockerBase.h"
 
 namespace orvilane
 {

@@ -1,8 +1,8 @@
-#include "EleBlockerWindow.h"
+#include "core/elements/EleBlockerWindow.h"
 
 #include <cmath>
 
-#include "ElementsFactory.h"
+#include "core/elements/ElementsFactory.h"
 
 namespace orvilane
 {

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "ConfigBlockerWindow.h"
-#include "EleBlockerBase.h"
+#include "core/elements/ConfigBlockerWindow.h"
+#include "core/elements/EleBlockerBase.h"
 
 namespace orvilane
 {

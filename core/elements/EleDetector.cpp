@@ -1,15 +1,15 @@
-#include "EleDetector.h"
+#include "core/elements/EleDetector.h"
 
 #include <algorithm>
 #include <cmath>
 #include <complex>
 #include <new>
 
-#include "ConfigSurfaceFlat.h"
-#include "ElementsFactory.h"
-#include "FastFourierTransform.h"
-#include "Log.h"
-#include "SurfaceFlat.h"
+#include "core/surfaces/ConfigSurfaceFlat.h"
+#include "core/elements/ElementsFactory.h"
+#include "core/fields/FastFourierTransform.h"
+#include "core/base/Log.h"
+#include "core/surfaces/SurfaceFlat.h"
 
 namespace orvilane
 {

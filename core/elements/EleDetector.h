@@ -3,9 +3,9 @@
 #include <memory>
 #include <vector>
 
-#include "ConfigDetector.h"
-#include "DetectorLayer.h"
-#include "Element.h"
+#include "core/elements/ConfigDetector.h"
+#include "core/elements/DetectorLayer.h"
+#include "core/components/Element.h"
 
 namespace orvilane
 {

@@ -1,13 +1,13 @@
-#include "EleIdealLens.h"
+#include "core/elements/EleIdealLens.h"
 
 #include <algorithm>
 #include <cmath>
 #include <complex>
 
-#include "ElementsFactory.h"
-#include "FastFourierTransform.h"
-#include "Log.h"
-#include "SurfaceFlatCircle.h"
+#include "core/elements/ElementsFactory.h"
+#include "core/fields/FastFourierTransform.h"
+#include "core/base/Log.h"
+#include "core/surfaces/SurfaceFlatCircle.h"
 
 namespace orvilane
 {

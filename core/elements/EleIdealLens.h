@@ -3,8 +3,8 @@
 #include <memory>
 #include <optional>
 
-#include "ConfigIdealLens.h"
-#include "Element.h"
+#include "core/elements/ConfigIdealLens.h"
+#include "core/components/Element.h"
 
 namespace orvilane
 {

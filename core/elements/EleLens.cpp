@@ -1,13 +1,13 @@
-#include "EleLens.h"
+#include "core/elements/EleLens.h"
 
 #include <cmath>
 #include <limits>
 #include <optional>
 
-#include "ConfigLens.h"
-#include "ElementsFactory.h"
-#include "Log.h"
-#include "SurfaceCurved.h"
+#include "core/elements/ConfigLens.h"
+#include "core/elements/ElementsFactory.h"
+#include "core/base/Log.h"
+#include "core/surfaces/SurfaceCurved.h"
 
 namespace orvilane
 {

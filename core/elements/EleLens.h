@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "Element.h"
+#include "core/components/Element.h"
 
 namespace orvilane
 {

@@ -1,13 +1,13 @@
-#include "EleMirrorCurved.h"
+#include "core/elements/EleMirrorCurved.h"
 
 #include <cmath>
 #include <memory>
 
-#include "ConfigSurfaceCurved.h"
-#include "ElementsFactory.h"
-#include "Log.h"
-#include "MirrorReflection.h"
-#include "SurfaceCurved.h"
+#include "core/surfaces/ConfigSurfaceCurved.h"
+#include "core/elements/ElementsFactory.h"
+#include "core/base/Log.h"
+#include "core/elements/MirrorReflection.h"
+#include "core/surfaces/SurfaceCurved.h"
 
 namespace orvilane
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Element.h"
+#include "core/components/Element.h"
 
 namespace orvilane
 {

@@ -1,11 +1,11 @@
-#include "EleMirrorFlat.h"
+#include "core/elements/EleMirrorFlat.h"
 
 #include <memory>
 
-#include "ElementsFactory.h"
-#include "Log.h"
-#include "MirrorReflection.h"
-#include "SurfaceFlat.h"
+#include "core/elements/ElementsFactory.h"
+#include "core/base/Log.h"
+#include "core/elements/MirrorReflection.h"
+#include "core/surfaces/SurfaceFlat.h"
 
 namespace orvilane
 {

@@ -1,11 +1,11 @@
-#include "EleMirrorFlatInfinite.h"
+#include "core/elements/EleMirrorFlatInfinite.h"
 
 #include <memory>
 
-#include "ElementsFactory.h"
-#include "Log.h"
-#include "MirrorReflection.h"
-#include "SurfaceFlatInfinite.h"
+#include "core/elements/ElementsFactory.h"
+#include "core/base/Log.h"
+#include "core/elements/MirrorReflection.h"
+#include "core/surfaces/SurfaceFlatInfinite.h"
 
 namespace orvilane
 {

@@ -1,17 +1,17 @@
-#include "ElementsFactory.h"
+#include "core/elements/ElementsFactory.h"
 
-#include "Element.h"
-#include "Log.h"
+#include "core/components/Element.h"
+#include "core/base/Log.h"
 
 // Element classes: include each class's header here and add it to ElementTypes() below.
-#include "EleBlockerDiafragm.h"
-#include "EleBlockerWindow.h"
-#include "EleDetector.h"
-#include "EleIdealLens.h"
-#include "EleLens.h"
-#include "EleMirrorCurved.h"
-#include "EleMirrorFlat.h"
-#include "EleMirrorFlatInfinite.h"
+#include "core/elements/EleBlockerDiafragm.h"
+#include "core/elements/EleBlockerWindow.h"
+#include "core/elements/EleDetector.h"
+#include "core/elements/EleIdealLens.h"
+#include "core/elements/EleLens.h"
+#include "core/elements/EleMirrorCurved.h"
+#include "core/elements/EleMirrorFlat.h"
+#include "core/elements/EleMirrorFlatInfinite.h"
 
 namespace orvilane
 {

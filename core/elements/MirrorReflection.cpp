@@ -1,4 +1,4 @@
-#include "MirrorReflection.h"
+#include "core/elements/MirrorReflection.h"
 
 namespace orvilane
 {

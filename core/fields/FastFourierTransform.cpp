@@ -1,4 +1,4 @@
-#include "FastFourierTransform.h"
+#include "core/fields/FastFourierTransform.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,8 +7,8 @@
 #include <numeric>
 #include <vector>
 
-#include "FftwEngine.h"
-#include "Log.h"
+#include "core/fields/FftwEngine.h"
+#include "core/base/Log.h"
 
 namespace orvilane
 {

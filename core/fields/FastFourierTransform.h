@@ -2,7 +2,7 @@
 
 #include <armadillo>
 
-#include "Fields.h"
+#include "core/fields/Fields.h"
 
 namespace orvilane
 {

@@ -1,4 +1,4 @@
-#include "FftwEngine.h"
+#include "core/fields/FftwEngine.h"
 
 #include <atomic>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "Fields.h"
+#include "core/fields/Fields.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "PlaneWavePropagator.h"
+#include "core/fields/PlaneWavePropagator.h"
 
 #include <cmath>
 #include <complex>
 #include <vector>
 
-#include "Log.h"
+#include "core/base/Log.h"
 
 namespace orvilane
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Fields.h"
+#include "core/fields/Fields.h"
 
 namespace orvilane
 {

@@ -1,4 +1,4 @@
-#include "Ray.h"
+#include "core/geometry/Ray.h"
 
 #include <cmath>
 

@@ -1,10 +1,10 @@
-#include "RayGeometry.h"
+#include "core/geometry/RayGeometry.h"
 
 #include <cmath>
 #include <limits>
 
-#include "Ray.h"
-#include "Transform.h"
+#include "core/geometry/Ray.h"
+#include "core/base/Transform.h"
 
 namespace orvilane
 {

@@ -1,14 +1,14 @@
-#include "KernelElectromagnetic.h"
+#include "core/simulation/KernelElectromagnetic.h"
 
 #include <cmath>
 #include <exception>
 
-#include "Element.h"
-#include "FastFourierTransform.h"
-#include "Log.h"
-#include "PlaneWavePropagator.h"
-#include "SimulationSetup.h"
-#include "Source.h"
+#include "core/components/Element.h"
+#include "core/fields/FastFourierTransform.h"
+#include "core/base/Log.h"
+#include "core/fields/PlaneWavePropagator.h"
+#include "core/simulation/SimulationSetup.h"
+#include "core/sources/Source.h"
 
 namespace orvilane
 {

@@ -4,8 +4,8 @@
 #include <mutex>
 #include <vector>
 
-#include "Fields.h"
-#include "KernelRaytracing.h"
+#include "core/fields/Fields.h"
+#include "core/simulation/KernelRaytracing.h"
 
 namespace orvilane
 {

@@ -1,14 +1,14 @@
-#include "KernelRaytracing.h"
+#include "core/simulation/KernelRaytracing.h"
 
 #include <exception>
 #include <limits>
 
-#include "ConfigSource.h"
-#include "Element.h"
-#include "IRayGenerator.h"
-#include "Log.h"
-#include "SimulationSetup.h"
-#include "Source.h"
+#include "core/sources/ConfigSource.h"
+#include "core/components/Element.h"
+#include "core/sources/IRayGenerator.h"
+#include "core/base/Log.h"
+#include "core/simulation/SimulationSetup.h"
+#include "core/sources/Source.h"
 
 namespace orvilane
 {

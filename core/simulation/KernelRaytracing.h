@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "Ray.h"
+#include "core/geometry/Ray.h"
 
 namespace orvilane
 {

@@ -1,4 +1,4 @@
-#include "SimulationSetup.h"
+#include "core/simulation/SimulationSetup.h"
 
 #include <algorithm>
 #include <deque>
@@ -8,11 +8,11 @@
 
 #include <pugixml.hpp>
 
-#include "Component.h"
-#include "Element.h"
-#include "ElementsFactory.h"
-#include "Log.h"
-#include "Source.h"
+#include "core/components/Component.h"
+#include "core/components/Element.h"
+#include "core/elements/ElementsFactory.h"
+#include "core/base/Log.h"
+#include "core/sources/Source.h"
 
 namespace orvilane
 {

@@ -1,4 +1,4 @@
-#include "ConfigSource.h"
+#include "core/sources/ConfigSource.h"
 
 namespace orvilane
 {

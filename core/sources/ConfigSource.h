@@ -2,7 +2,7 @@
 
 #include <complex>
 
-#include "SerializableData.h"
+#include "core/config/SerializableData.h"
 
 namespace orvilane
 {

@@ -1,8 +1,8 @@
-#include "FieldsGeneratorGaussian.h"
+#include "core/sources/FieldsGeneratorGaussian.h"
 
 #include <cmath>
 
-#include "Log.h"
+#include "core/base/Log.h"
 
 namespace orvilane
 {

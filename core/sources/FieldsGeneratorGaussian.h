@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "ConfigFieldsGeneratorGaussian.h"
-#include "IFieldGenerator.h"
+#include "core/sources/ConfigFieldsGeneratorGaussian.h"
+#include "core/sources/IFieldGenerator.h"
 
 namespace orvilane
 {

@@ -1,9 +1,9 @@
-#include "FieldsGeneratorPlanewave.h"
+#include "core/sources/FieldsGeneratorPlanewave.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "Log.h"
+#include "core/base/Log.h"
 
 namespace orvilane
 {

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "ConfigFieldsGeneratorPlanewave.h"
-#include "IFieldGenerator.h"
+#include "core/sources/ConfigFieldsGeneratorPlanewave.h"
+#include "core/sources/IFieldGenerator.h"
 
 namespace orvilane
 {

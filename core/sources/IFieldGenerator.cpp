@@ -1,8 +1,8 @@
-#include "IFieldGenerator.h"
+#include "core/sources/IFieldGenerator.h"
 
 #include <cmath>
 
-#include "Log.h"
+#include "core/base/Log.h"
 
 namespace orvilane
 {

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "ConfigSource.h"
-#include "Configurable.h"
-#include "Fields.h"
+#include "core/sources/ConfigSource.h"
+#include "core/config/Configurable.h"
+#include "core/fields/Fields.h"
 
 namespace orvilane
 {

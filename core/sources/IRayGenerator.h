@@ -3,9 +3,9 @@
 #include <memory>
 #include <optional>
 
-#include "ConfigSource.h"
-#include "Configurable.h"
-#include "Ray.h"
+#include "core/sources/ConfigSource.h"
+#include "core/config/Configurable.h"
+#include "core/geometry/Ray.h"
 
 namespace orvilane
 {

@@ -1,12 +1,12 @@
-#include "RayGeneratorBeam.h"
+#include "core/sources/RayGeneratorBeam.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 
-#include "Log.h"
-#include "Source.h"
+#include "core/base/Log.h"
+#include "core/sources/Source.h"
 
 namespace orvilane
 {

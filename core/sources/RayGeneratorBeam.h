@@ -3,8 +3,8 @@
 #include <memory>
 #include <optional>
 
-#include "ConfigRayGeneratorBeam.h"
-#include "IRayGenerator.h"
+#include "core/sources/ConfigRayGeneratorBeam.h"
+#include "core/sources/IRayGenerator.h"
 
 namespace orvilane
 {

@@ -1,4 +1,4 @@
-#include "Source.h"
+#include "core/sources/Source.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,10 +6,10 @@
 
 #include <pugixml.hpp>
 
-#include "FieldsGeneratorGaussian.h"
-#include "FieldsGeneratorPlanewave.h"
-#include "Log.h"
-#include "RayGeneratorBeam.h"
+#include "core/sources/FieldsGeneratorGaussian.h"
+#include "core/sources/FieldsGeneratorPlanewave.h"
+#include "core/base/Log.h"
+#include "core/sources/RayGeneratorBeam.h"
 
 namespace orvilane
 {

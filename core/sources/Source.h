@@ -4,10 +4,10 @@
 
 #include <armadillo>
 
-#include "Component.h"
-#include "ConfigSource.h"
-#include "IFieldGenerator.h"
-#include "IRayGenerator.h"
+#include "core/components/Component.h"
+#include "core/sources/ConfigSource.h"
+#include "core/sources/IFieldGenerator.h"
+#include "core/sources/IRayGenerator.h"
 
 namespace orvilane
 {

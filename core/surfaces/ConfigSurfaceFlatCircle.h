@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SerializableData.h"
+#include "core/config/SerializableData.h"
 
 namespace orvilane
 {

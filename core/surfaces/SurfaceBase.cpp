@@ -1,4 +1,4 @@
-#include "SurfaceBase.h"
+#include "core/surfaces/SurfaceBase.h"
 
 #include <cmath>
 

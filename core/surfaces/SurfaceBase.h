@@ -4,8 +4,8 @@
 
 #include <armadillo>
 
-#include "Configurable.h"
-#include "Transform.h"
+#include "core/config/Configurable.h"
+#include "core/base/Transform.h"
 
 namespace orvilane
 {

@@ -1,11 +1,11 @@
-#include "SurfaceCurved.h"
+#include "core/surfaces/SurfaceCurved.h"
 
 #include <cmath>
 #include <limits>
 
-#include "ConfigSurfaceCurved.h"
-#include "Log.h"
-#include "RayGeometry.h"
+#include "core/surfaces/ConfigSurfaceCurved.h"
+#include "core/base/Log.h"
+#include "core/geometry/RayGeometry.h"
 
 namespace orvilane
 {

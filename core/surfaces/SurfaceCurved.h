@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-#include "SurfaceBase.h"
+#include "core/surfaces/SurfaceBase.h"
 
 namespace orvilane
 {

@@ -1,9 +1,9 @@
-#include "SurfaceFlat.h"
+#include "core/surfaces/SurfaceFlat.h"
 
 #include <cmath>
 
-#include "ConfigSurfaceFlat.h"
-#include "RayGeometry.h"
+#include "core/surfaces/ConfigSurfaceFlat.h"
+#include "core/geometry/RayGeometry.h"
 
 namespace orvilane
 {

@@ -1,7 +1,7 @@
-#include "SurfaceFlatCircle.h"
+#include "core/surfaces/SurfaceFlatCircle.h"
 
-#include "ConfigSurfaceFlatCircle.h"
-#include "RayGeometry.h"
+#include "core/surfaces/ConfigSurfaceFlatCircle.h"
+#include "core/geometry/RayGeometry.h"
 
 namespace orvilane
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SurfaceBase.h"
+#include "core/surfaces/SurfaceBase.h"
 
 namespace orvilane
 {

@@ -1,6 +1,6 @@
-#include "SurfaceFlatInfinite.h"
+#include "core/surfaces/SurfaceFlatInfinite.h"
 
-#include "RayGeometry.h"
+#include "core/geometry/RayGeometry.h"
 
 namespace orvilane
 {

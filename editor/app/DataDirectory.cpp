@@ -1,4 +1,4 @@
-#include "DataDirectory.h"
+#include "editor/app/DataDirectory.h"
 
 namespace orvilaneeditor
 {

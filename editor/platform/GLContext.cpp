@@ -1,4 +1,4 @@
-#include "GLContext.h"
+#include "editor/platform/GLContext.h"
 
 #include <GLFW/glfw3.h>
 

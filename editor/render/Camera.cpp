@@ -1,4 +1,4 @@
-#include "Camera.h"
+#include "editor/render/Camera.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtx/rotate_vector.hpp>
 
-#include "Shader.h"
+#include "editor/render/Shader.h"
 
 namespace orvilaneeditor
 {

@@ -1,11 +1,11 @@
-#include "Line.h"
+#include "editor/render/Line.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "GLContext.h"
-#include "Log.h"
-#include "Shader.h"
+#include "editor/platform/GLContext.h"
+#include "core/base/Log.h"
+#include "editor/render/Shader.h"
 
 namespace orvilaneeditor
 {

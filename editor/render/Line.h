@@ -6,7 +6,7 @@
 
 #include <glm/glm.hpp>
 
-#include "Transform.h"
+#include "core/base/Transform.h"
 
 namespace orvilaneeditor
 {

@@ -1,10 +1,10 @@
-#include "LoadTexture.h"
+#include "editor/render/LoadTexture.h"
 
 #include <cstdio>
 
 #include <stb_image.h>
 
-#include "GLContext.h"
+#include "editor/platform/GLContext.h"
 
 namespace orvilaneeditor
 {

@@ -1,13 +1,13 @@
-#include "Mesh.h"
+#include "editor/render/Mesh.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "GLContext.h"
-#include "LoadTexture.h"
-#include "Log.h"
-#include "Shader.h"
+#include "editor/platform/GLContext.h"
+#include "editor/render/LoadTexture.h"
+#include "core/base/Log.h"
+#include "editor/render/Shader.h"
 
 namespace orvilaneeditor
 {

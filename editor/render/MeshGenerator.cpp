@@ -1,15 +1,15 @@
-#include "MeshGenerator.h"
+#include "editor/render/MeshGenerator.h"
 
 #include <cmath>
 
-#include "ConfigSurfaceCurved.h"
-#include "ConfigSurfaceFlat.h"
-#include "ConfigSurfaceFlatCircle.h"
-#include "Log.h"
-#include "SurfaceCurved.h"
-#include "SurfaceFlat.h"
-#include "SurfaceFlatCircle.h"
-#include "SurfaceFlatInfinite.h"
+#include "core/surfaces/ConfigSurfaceCurved.h"
+#include "core/surfaces/ConfigSurfaceFlat.h"
+#include "core/surfaces/ConfigSurfaceFlatCircle.h"
+#include "core/base/Log.h"
+#include "core/surfaces/SurfaceCurved.h"
+#include "core/surfaces/SurfaceFlat.h"
+#include "core/surfaces/SurfaceFlatCircle.h"
+#include "core/surfaces/SurfaceFlatInfinite.h"
 
 namespace orvilaneeditor
 {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "Renderable.h"
+#include "editor/render/Renderable.h"
 
 namespace orvilane
 {

@@ -1,4 +1,4 @@
-#include "Renderable.h"
+#include "editor/render/Renderable.h"
 
 namespace orvilaneeditor
 {

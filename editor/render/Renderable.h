@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "Line.h"
-#include "Mesh.h"
+#include "editor/render/Line.h"
+#include "editor/render/Mesh.h"
 
 namespace orvilaneeditor
 {

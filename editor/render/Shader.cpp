@@ -1,12 +1,12 @@
-#include "Shader.h"
+#include "editor/render/Shader.h"
 
 #include <cstdio>
 #include <utility>
 
 #include <glm/gtc/type_ptr.hpp>
 
-#include "GLContext.h"
-#include "Log.h"
+#include "editor/platform/GLContext.h"
+#include "core/base/Log.h"
 
 namespace orvilaneeditor
 {

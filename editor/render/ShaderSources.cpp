@@ -1,4 +1,4 @@
-#include "ShaderSources.h"
+#include "editor/render/ShaderSources.h"
 
 namespace orvilaneeditor
 {

@@ -1,4 +1,4 @@
-#include "WavelengthToColor.h"
+#include "editor/render/WavelengthToColor.h"
 
 #include <algorithm>
 

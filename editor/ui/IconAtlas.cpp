@@ -1,10 +1,10 @@
-#include "IconAtlas.h"
+#include "editor/ui/IconAtlas.h"
 
 #include <string>
 
-#include "DataDirectory.h"
-#include "GLContext.h"
-#include "LoadTexture.h"
+#include "editor/app/DataDirectory.h"
+#include "editor/platform/GLContext.h"
+#include "editor/render/LoadTexture.h"
 
 namespace orvilaneeditor
 {

@@ -7,7 +7,7 @@
 
 #include <unistd.h>
 
-#include "SimulationFileCheck.h"
+#include "tests/support/SimulationFileCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -5,20 +5,20 @@
 
 #include <gtest/gtest.h>
 
-#include "ConfigFieldsGeneratorGaussian.h"
-#include "ConfigRayGeneratorBeam.h"
-#include "ConfigSource.h"
-#include "ConfigSurfaceFlat.h"
-#include "EleDetector.h"
-#include "EleIdealLens.h"
-#include "FieldsGeneratorGaussian.h"
-#include "KernelElectromagnetic.h"
-#include "KernelRaytracing.h"
-#include "LogCapture.h"
-#include "RayGeneratorBeam.h"
-#include "SimulationSetup.h"
-#include "Source.h"
-#include "SurfaceBase.h"
+#include "core/sources/ConfigFieldsGeneratorGaussian.h"
+#include "core/sources/ConfigRayGeneratorBeam.h"
+#include "core/sources/ConfigSource.h"
+#include "core/surfaces/ConfigSurfaceFlat.h"
+#include "core/elements/EleDetector.h"
+#include "core/elements/EleIdealLens.h"
+#include "core/sources/FieldsGeneratorGaussian.h"
+#include "core/simulation/KernelElectromagnetic.h"
+#include "core/simulation/KernelRaytracing.h"
+#include "tests/support/LogCapture.h"
+#include "core/sources/RayGeneratorBeam.h"
+#include "core/simulation/SimulationSetup.h"
+#include "core/sources/Source.h"
+#include "core/surfaces/SurfaceBase.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

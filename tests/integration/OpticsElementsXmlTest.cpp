@@ -8,10 +8,10 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "EleDetector.h"
-#include "ElementsFactory.h"
-#include "LogCapture.h"
-#include "SurfaceBase.h"
+#include "core/elements/EleDetector.h"
+#include "core/elements/ElementsFactory.h"
+#include "tests/support/LogCapture.h"
+#include "core/surfaces/SurfaceBase.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "LogCapture.h"
-#include "SimulationFileCheck.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/SimulationFileCheck.h"
 
 using orvilane::test::LoadAndRunBothKernels;
 using orvilane::test::LogCapture;

@@ -5,7 +5,7 @@
 #include <complex>
 #include <limits>
 
-#include "Fields.h"
+#include "core/fields/Fields.h"
 
 namespace orvilane::test
 {

@@ -1,4 +1,4 @@
-#include "GLTestContext.h"
+#include "tests/support/GLTestContext.h"
 
 #include <cstdlib>
 #include <sstream>

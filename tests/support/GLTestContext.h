@@ -5,7 +5,7 @@
 #include <glm/glm.hpp>
 #include <gtest/gtest.h>
 
-#include "GLContext.h"
+#include "editor/platform/GLContext.h"
 
 struct GLFWwindow;
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Log.h"
+#include "core/base/Log.h"
 
 namespace orvilane::test
 {

@@ -1,4 +1,4 @@
-#include "SimulationFileCheck.h"
+#include "tests/support/SimulationFileCheck.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,13 +6,13 @@
 
 #include <unistd.h>
 
-#include "Element.h"
-#include "IFieldGenerator.h"
-#include "IRayGenerator.h"
-#include "KernelElectromagnetic.h"
-#include "KernelRaytracing.h"
-#include "SimulationSetup.h"
-#include "Source.h"
+#include "core/components/Element.h"
+#include "core/sources/IFieldGenerator.h"
+#include "core/sources/IRayGenerator.h"
+#include "core/simulation/KernelElectromagnetic.h"
+#include "core/simulation/KernelRaytracing.h"
+#include "core/simulation/SimulationSetup.h"
+#include "core/sources/Source.h"
 
 namespace orvilane::test
 {

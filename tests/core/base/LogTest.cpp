@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Log.h"
-#include "LogCapture.h"
+#include "core/base/Log.h"
+#include "tests/support/LogCapture.h"
 
 using orvilane::Log;
 using orvilane::test::LogCapture;

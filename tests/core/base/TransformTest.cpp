@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Transform.h"
+#include "core/base/Transform.h"
 
 using orvilane::Transform;
 

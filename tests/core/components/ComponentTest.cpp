@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "Component.h"
-#include "LogCapture.h"
-#include "SurfaceFlatInfinite.h"
+#include "core/components/Component.h"
+#include "tests/support/LogCapture.h"
+#include "core/surfaces/SurfaceFlatInfinite.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

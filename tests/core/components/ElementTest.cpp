@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "ConfigSurfaceCurved.h"
-#include "ConfigSurfaceFlat.h"
-#include "Element.h"
-#include "LogCapture.h"
-#include "SurfaceCurved.h"
-#include "SurfaceFlat.h"
-#include "SurfaceFlatInfinite.h"
+#include "core/surfaces/ConfigSurfaceCurved.h"
+#include "core/surfaces/ConfigSurfaceFlat.h"
+#include "core/components/Element.h"
+#include "tests/support/LogCapture.h"
+#include "core/surfaces/SurfaceCurved.h"
+#include "core/surfaces/SurfaceFlat.h"
+#include "core/surfaces/SurfaceFlatInfinite.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "ConfigSource.h"
-#include "LogCapture.h"
-#include "SerializableData.h"
+#include "core/sources/ConfigSource.h"
+#include "tests/support/LogCapture.h"
+#include "core/config/SerializableData.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

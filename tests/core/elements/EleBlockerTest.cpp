@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "EleBlockerDiafragm.h"
-#include "EleBlockerWindow.h"
-#include "FastFourierTransform.h"
-#include "FieldTestGrids.h"
-#include "LogCapture.h"
+#include "core/elements/EleBlockerDiafragm.h"
+#include "core/elements/EleBlockerWindow.h"
+#include "core/fields/FastFourierTransform.h"
+#include "tests/support/FieldTestGrids.h"
+#include "tests/support/LogCapture.h"
 
 using namespace orvilane;
 using namespace orvilane::test;

@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "ConfigSurfaceFlat.h"
-#include "EleDetector.h"
-#include "FastFourierTransform.h"
-#include "FieldTestGrids.h"
-#include "LogCapture.h"
-#include "SurfaceBase.h"
+#include "core/surfaces/ConfigSurfaceFlat.h"
+#include "core/elements/EleDetector.h"
+#include "core/fields/FastFourierTransform.h"
+#include "tests/support/FieldTestGrids.h"
+#include "tests/support/LogCapture.h"
+#include "core/surfaces/SurfaceBase.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

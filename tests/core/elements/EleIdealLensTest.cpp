@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include "EleIdealLens.h"
-#include "FastFourierTransform.h"
-#include "FieldTestGrids.h"
-#include "LogCapture.h"
-#include "PlaneWavePropagator.h"
-#include "SurfaceFlatCircle.h"
+#include "core/elements/EleIdealLens.h"
+#include "core/fields/FastFourierTransform.h"
+#include "tests/support/FieldTestGrids.h"
+#include "tests/support/LogCapture.h"
+#include "core/fields/PlaneWavePropagator.h"
+#include "core/surfaces/SurfaceFlatCircle.h"
 
 using namespace orvilane;
 using namespace orvilane::test;

@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "ConfigLens.h"
-#include "ConfigSurfaceCurved.h"
-#include "EleLens.h"
-#include "ElementsFactory.h"
-#include "LogCapture.h"
-#include "SurfaceBase.h"
+#include "core/elements/ConfigLens.h"
+#include "core/surfaces/ConfigSurfaceCurved.h"
+#include "core/elements/EleLens.h"
+#include "core/elements/ElementsFactory.h"
+#include "tests/support/LogCapture.h"
+#include "core/surfaces/SurfaceBase.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

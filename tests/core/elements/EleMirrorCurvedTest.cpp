@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "ConfigSurfaceCurved.h"
-#include "EleMirrorCurved.h"
-#include "LogCapture.h"
-#include "SurfaceBase.h"
+#include "core/surfaces/ConfigSurfaceCurved.h"
+#include "core/elements/EleMirrorCurved.h"
+#include "tests/support/LogCapture.h"
+#include "core/surfaces/SurfaceBase.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

@@ -7,15 +7,15 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "ConfigSurfaceCurved.h"
-#include "ConfigSurfaceFlat.h"
-#include "EleLens.h"
-#include "EleMirrorCurved.h"
-#include "EleMirrorFlat.h"
-#include "EleMirrorFlatInfinite.h"
-#include "ElementsFactory.h"
-#include "LogCapture.h"
-#include "SurfaceBase.h"
+#include "core/surfaces/ConfigSurfaceCurved.h"
+#include "core/surfaces/ConfigSurfaceFlat.h"
+#include "core/elements/EleLens.h"
+#include "core/elements/EleMirrorCurved.h"
+#include "core/elements/EleMirrorFlat.h"
+#include "core/elements/EleMirrorFlatInfinite.h"
+#include "core/elements/ElementsFactory.h"
+#include "tests/support/LogCapture.h"
+#include "core/surfaces/SurfaceBase.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "Element.h"
-#include "ElementsFactory.h"
-#include "LogCapture.h"
+#include "core/components/Element.h"
+#include "core/elements/ElementsFactory.h"
+#include "tests/support/LogCapture.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

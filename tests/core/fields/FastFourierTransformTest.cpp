@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "FastFourierTransform.h"
-#include "FftwEngine.h"
-#include "FieldTestGrids.h"
-#include "LogCapture.h"
+#include "core/fields/FastFourierTransform.h"
+#include "core/fields/FftwEngine.h"
+#include "tests/support/FieldTestGrids.h"
+#include "tests/support/LogCapture.h"
 
 using orvilane::FastFourierTransform;
 using orvilane::FftwEngine;

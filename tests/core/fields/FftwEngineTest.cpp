@@ -6,8 +6,8 @@
 #include <armadillo>
 #include <gtest/gtest.h>
 
-#include "FftwEngine.h"
-#include "FieldTestGrids.h"
+#include "core/fields/FftwEngine.h"
+#include "tests/support/FieldTestGrids.h"
 
 using orvilane::FftwEngine;
 using orvilane::test::RelativeDiff;

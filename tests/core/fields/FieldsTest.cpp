@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Fields.h"
+#include "core/fields/Fields.h"
 
 using orvilane::FieldDomain;
 using orvilane::Fields;

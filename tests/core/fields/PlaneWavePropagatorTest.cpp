@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "FastFourierTransform.h"
-#include "FieldTestGrids.h"
-#include "LogCapture.h"
-#include "PlaneWavePropagator.h"
+#include "core/fields/FastFourierTransform.h"
+#include "tests/support/FieldTestGrids.h"
+#include "tests/support/LogCapture.h"
+#include "core/fields/PlaneWavePropagator.h"
 
 using namespace orvilane;
 using namespace orvilane::test;

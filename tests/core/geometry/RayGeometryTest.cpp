@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "Element.h"
-#include "Ray.h"
-#include "RayGeometry.h"
-#include "Transform.h"
+#include "core/components/Element.h"
+#include "core/geometry/Ray.h"
+#include "core/geometry/RayGeometry.h"
+#include "core/base/Transform.h"
 
 using namespace orvilane;
 

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "ConfigSource.h"
-#include "Element.h"
-#include "KernelElectromagnetic.h"
-#include "LogCapture.h"
-#include "SimulationSetup.h"
-#include "Source.h"
+#include "core/sources/ConfigSource.h"
+#include "core/components/Element.h"
+#include "core/simulation/KernelElectromagnetic.h"
+#include "tests/support/LogCapture.h"
+#include "core/simulation/SimulationSetup.h"
+#include "core/sources/Source.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "ConfigLens.h"
-#include "ConfigRayGeneratorBeam.h"
-#include "ConfigSurfaceCurved.h"
-#include "EleLens.h"
-#include "Element.h"
-#include "KernelRaytracing.h"
-#include "LogCapture.h"
-#include "RayGeneratorBeam.h"
-#include "SimulationSetup.h"
-#include "Source.h"
-#include "SurfaceFlatInfinite.h"
+#include "core/elements/ConfigLens.h"
+#include "core/sources/ConfigRayGeneratorBeam.h"
+#include "core/surfaces/ConfigSurfaceCurved.h"
+#include "core/elements/EleLens.h"
+#include "core/components/Element.h"
+#include "core/simulation/KernelRaytracing.h"
+#include "tests/support/LogCapture.h"
+#include "core/sources/RayGeneratorBeam.h"
+#include "core/simulation/SimulationSetup.h"
+#include "core/sources/Source.h"
+#include "core/surfaces/SurfaceFlatInfinite.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

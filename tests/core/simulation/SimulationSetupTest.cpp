@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "Element.h"
-#include "ElementsFactory.h"
-#include "LogCapture.h"
-#include "SimulationSetup.h"
-#include "Source.h"
+#include "core/components/Element.h"
+#include "core/elements/ElementsFactory.h"
+#include "tests/support/LogCapture.h"
+#include "core/simulation/SimulationSetup.h"
+#include "core/sources/Source.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

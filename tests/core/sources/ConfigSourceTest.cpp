@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "ConfigSource.h"
+#include "core/sources/ConfigSource.h"
 
 using orvilane::ConfigSource;
 

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "FieldsGeneratorGaussian.h"
-#include "FieldsGeneratorPlanewave.h"
-#include "LogCapture.h"
+#include "core/sources/FieldsGeneratorGaussian.h"
+#include "core/sources/FieldsGeneratorPlanewave.h"
+#include "tests/support/LogCapture.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

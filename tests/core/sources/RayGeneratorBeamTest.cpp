@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "LogCapture.h"
-#include "RayGeneratorBeam.h"
-#include "Source.h"
+#include "tests/support/LogCapture.h"
+#include "core/sources/RayGeneratorBeam.h"
+#include "core/sources/Source.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "FieldsGeneratorGaussian.h"
-#include "FieldsGeneratorPlanewave.h"
-#include "LogCapture.h"
-#include "RayGeneratorBeam.h"
-#include "Source.h"
+#include "core/sources/FieldsGeneratorGaussian.h"
+#include "core/sources/FieldsGeneratorPlanewave.h"
+#include "tests/support/LogCapture.h"
+#include "core/sources/RayGeneratorBeam.h"
+#include "core/sources/Source.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

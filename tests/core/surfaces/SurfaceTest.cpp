@@ -6,15 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include "ConfigSurfaceCurved.h"
-#include "ConfigSurfaceFlat.h"
-#include "ConfigSurfaceFlatCircle.h"
-#include "LogCapture.h"
-#include "RayGeometry.h"
-#include "SurfaceCurved.h"
-#include "SurfaceFlat.h"
-#include "SurfaceFlatCircle.h"
-#include "SurfaceFlatInfinite.h"
+#include "core/surfaces/ConfigSurfaceCurved.h"
+#include "core/surfaces/ConfigSurfaceFlat.h"
+#include "core/surfaces/ConfigSurfaceFlatCircle.h"
+#include "tests/support/LogCapture.h"
+#include "core/geometry/RayGeometry.h"
+#include "core/surfaces/SurfaceCurved.h"
+#include "core/surfaces/SurfaceFlat.h"
+#include "core/surfaces/SurfaceFlatCircle.h"
+#include "core/surfaces/SurfaceFlatInfinite.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;

@@ -3,10 +3,10 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
-#include "Camera.h"
-#include "GLTestContext.h"
-#include "Shader.h"
-#include "ShaderSources.h"
+#include "editor/render/Camera.h"
+#include "tests/support/GLTestContext.h"
+#include "editor/render/Shader.h"
+#include "editor/render/ShaderSources.h"
 
 using orvilaneeditor::Camera;
 

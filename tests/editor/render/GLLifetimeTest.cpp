@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include "DataDirectory.h"
-#include "GLTestContext.h"
-#include "IconAtlas.h"
-#include "Line.h"
-#include "Mesh.h"
-#include "Shader.h"
-#include "ShaderSources.h"
+#include "editor/app/DataDirectory.h"
+#include "tests/support/GLTestContext.h"
+#include "editor/ui/IconAtlas.h"
+#include "editor/render/Line.h"
+#include "editor/render/Mesh.h"
+#include "editor/render/Shader.h"
+#include "editor/render/ShaderSources.h"
 
 using orvilaneeditor::Line;
 using orvilaneeditor::Mesh;

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "GLTestContext.h"
-#include "Line.h"
-#include "LogCapture.h"
-#include "Shader.h"
-#include "ShaderSources.h"
+#include "tests/support/GLTestContext.h"
+#include "editor/render/Line.h"
+#include "tests/support/LogCapture.h"
+#include "editor/render/Shader.h"
+#include "editor/render/ShaderSources.h"
 
 using orvilaneeditor::Line;
 using orvilaneeditor::Shader;

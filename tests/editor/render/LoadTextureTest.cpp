@@ -7,8 +7,8 @@
 #include <stb_image_write.h>
 #include <unistd.h>
 
-#include "GLTestContext.h"
-#include "LoadTexture.h"
+#include "tests/support/GLTestContext.h"
+#include "editor/render/LoadTexture.h"
 
 using orvilaneeditor::LoadTexture;
 

@@ -2,18 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "ConfigSurfaceCurved.h"
-#include "ConfigSurfaceFlat.h"
-#include "ConfigSurfaceFlatCircle.h"
-#include "GLTestContext.h"
-#include "LogCapture.h"
-#include "MeshGenerator.h"
-#include "Shader.h"
-#include "ShaderSources.h"
-#include "SurfaceCurved.h"
-#include "SurfaceFlat.h"
-#include "SurfaceFlatCircle.h"
-#include "SurfaceFlatInfinite.h"
+#include "core/surfaces/ConfigSurfaceCurved.h"
+#include "core/surfaces/ConfigSurfaceFlat.h"
+#include "core/surfaces/ConfigSurfaceFlatCircle.h"
+#include "tests/support/GLTestContext.h"
+#include "tests/support/LogCapture.h"
+#include "editor/render/MeshGenerator.h"
+#include "editor/render/Shader.h"
+#include "editor/render/ShaderSources.h"
+#include "core/surfaces/SurfaceCurved.h"
+#include "core/surfaces/SurfaceFlat.h"
+#include "core/surfaces/SurfaceFlatCircle.h"
+#include "core/surfaces/SurfaceFlatInfinite.h"
 
 using orvilaneeditor::Line;
 using orvilaneeditor::Mesh;

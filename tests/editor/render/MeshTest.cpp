@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "GLTestContext.h"
-#include "LogCapture.h"
-#include "Mesh.h"
-#include "Shader.h"
-#include "ShaderSources.h"
+#include "tests/support/GLTestContext.h"
+#include "tests/support/LogCapture.h"
+#include "editor/render/Mesh.h"
+#include "editor/render/Shader.h"
+#include "editor/render/ShaderSources.h"
 
 using orvilaneeditor::Mesh;
 using orvilaneeditor::Shader;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Renderable.h"
+#include "editor/render/Renderable.h"
 
 using orvilaneeditor::Mesh;
 using orvilaneeditor::Renderable;

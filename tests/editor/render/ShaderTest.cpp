@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "GLTestContext.h"
-#include "LogCapture.h"
-#include "Shader.h"
-#include "ShaderSources.h"
+#include "tests/support/GLTestContext.h"
+#include "tests/support/LogCapture.h"
+#include "editor/render/Shader.h"
+#include "editor/render/ShaderSources.h"
 
 using orvilaneeditor::Shader;
 using orvilaneeditor::test::DrainGLErrors;

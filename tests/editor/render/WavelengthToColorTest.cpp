@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "WavelengthToColor.h"
+#include "editor/render/WavelengthToColor.h"
 
 using orvilaneeditor::WavelengthToColor;
 

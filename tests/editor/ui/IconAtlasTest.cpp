@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <stb_image.h>
 
-#include "DataDirectory.h"
-#include "GLTestContext.h"
-#include "IconAtlas.h"
+#include "editor/app/DataDirectory.h"
+#include "tests/support/GLTestContext.h"
+#include "editor/ui/IconAtlas.h"
 
 using orvilaneeditor::IconAtlas;
 
