@@ -8,14 +8,13 @@
 #include "core/fields/FastFourierTransform.h"
 #include "core/base/Log.h"
 #include "core/surfaces/SurfaceFlatCircle.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilane
 {
 
 namespace
 {
-constexpr double kTwoPi = 6.283185307179586;
-
 // v divided by its length; a zero (or non-finite) length leaves v as it is.
 arma::vec3 Normalise(const arma::vec3& v)
 {

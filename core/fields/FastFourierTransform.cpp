@@ -9,6 +9,7 @@
 
 #include "core/fields/FftwEngine.h"
 #include "core/base/Log.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilane
 {
@@ -16,9 +17,6 @@ namespace orvilane
 namespace
 {
 using cd = std::complex<double>;
-
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kPi = 3.141592653589793;
 
 // Plain product, without the NaN recovery branch of std::complex's operator*.
 inline cd Mul(cd a, cd b)

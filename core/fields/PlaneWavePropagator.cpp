@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/base/Log.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilane
 {
@@ -12,8 +13,6 @@ namespace orvilane
 namespace
 {
 using cd = std::complex<double>;
-
-constexpr double kTwoPi = 6.283185307179586;
 
 inline void MulInPlace(cd& a, cd b)
 {

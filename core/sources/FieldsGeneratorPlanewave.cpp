@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/base/Log.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilane
 {
@@ -11,8 +12,6 @@ namespace orvilane
 namespace
 {
 constexpr const char* kName = "Planewave field generator";
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kHalfPi = 1.5707963267948966;
 
 bool IsFinite(const std::complex<double>& z)
 {
