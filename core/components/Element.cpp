@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 
 #include "core/base/Log.h"
+#include "core/geometry/RayGeometry.h"
 #include "core/surfaces/SurfaceBase.h"
 
 namespace orvilane

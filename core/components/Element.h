@@ -7,7 +7,6 @@
 #include "core/components/Component.h"
 #include "core/fields/Fields.h"
 #include "core/geometry/Ray.h"
-#include "core/geometry/RayGeometry.h"
 
 namespace orvilane
 {

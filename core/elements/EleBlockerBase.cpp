@@ -2,6 +2,8 @@
 
 #include "core/fields/FastFourierTransform.h"
 #include "core/base/Log.h"
+#include "core/geometry/RayGeometry.h"
+#include "core/geometry/Vectors.h"
 #include "core/surfaces/SurfaceFlat.h"
 
 namespace orvilane
@@ -22,8 +24,7 @@ bool EleBlockerBase::ProcessRay(Ray& ray, const ElementHit& hit)
 
     // The point is recorded whether or not the ray goes on; it goes on straight.
     const arma::vec3 direction = GetLastDirection(ray);
-    ray.AddPoint(glm::dvec3(hit.point[0], hit.point[1], hit.point[2]),
-                 glm::dvec3(direction[0], direction[1], direction[2]));
+    ray.AddPoint(ToGlm(hit.point), ToGlm(direction));
     return GetTransmission(u, v) > 0.5;
 }
 

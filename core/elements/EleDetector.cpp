@@ -9,6 +9,8 @@
 #include "core/elements/ElementsFactory.h"
 #include "core/fields/FastFourierTransform.h"
 #include "core/base/Log.h"
+#include "core/geometry/RayGeometry.h"
+#include "core/geometry/Vectors.h"
 #include "core/surfaces/SurfaceFlat.h"
 
 namespace orvilane
@@ -141,8 +143,7 @@ bool EleDetector::ProcessRay(Ray& ray, const ElementHit& hit)
     }
 
     const arma::vec3 direction = GetLastDirection(ray);
-    ray.AddPoint(glm::dvec3(hit.point[0], hit.point[1], hit.point[2]),
-                 glm::dvec3(direction[0], direction[1], direction[2]));
+    ray.AddPoint(ToGlm(hit.point), ToGlm(direction));
     return !mConfigDetector->BlockLight;
 }
 

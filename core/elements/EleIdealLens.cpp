@@ -7,6 +7,8 @@
 #include "core/elements/ElementsFactory.h"
 #include "core/fields/FastFourierTransform.h"
 #include "core/base/Log.h"
+#include "core/geometry/RayGeometry.h"
+#include "core/geometry/Vectors.h"
 #include "core/surfaces/SurfaceFlatCircle.h"
 #include "core/base/MathConstants.h"
 
@@ -15,23 +17,9 @@ namespace orvilane
 
 namespace
 {
-// v divided by its length; a zero (or non-finite) length leaves v as it is.
-arma::vec3 Normalise(const arma::vec3& v)
-{
-    const double length = arma::norm(v);
-    if (length > 0.0 && std::isfinite(length))
-        return v / length;
-    return v;
-}
-
 bool IsZero(const arma::vec3& v)
 {
     return v[0] == 0.0 && v[1] == 0.0 && v[2] == 0.0;
-}
-
-glm::dvec3 ToGlm(const arma::vec3& v)
-{
-    return glm::dvec3(v[0], v[1], v[2]);
 }
 } // namespace
 
@@ -76,7 +64,7 @@ bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
     // An object point close to the axis is moved back along the incoming ray:
     // the outgoing ray of a thin lens depends only on the incoming line, and this
     // keeps the two construction lines apart.
-    if (std::fabs(arma::dot(N, Normalise(O - P))) > 0.9)
+    if (std::fabs(arma::dot(N, Normalised(O - P))) > 0.9)
         O = O - 0.1 * D;
     // N points back towards the side the ray comes from.
     if (arma::dot(D, N) > 0.0)
@@ -85,15 +73,15 @@ bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
     const double s = arma::dot(O - P, N); // object distance, positive on the incoming side
     const arma::vec3 Q = O - s * N;       // foot of the object point on the lens plane
     const arma::vec3 F = P - f * N;       // focus reached by rays parallel to the axis
-    const arma::vec3 dir1 = Normalise(F - Q);
-    const arma::vec3 dir2 = Normalise(P - O);
+    const arma::vec3 dir1 = Normalised(F - Q);
+    const arma::vec3 dir2 = Normalised(P - O);
     if (IsZero(dir2))
         return false; // the object point is the lens centre: no chief ray
 
     arma::vec3 out;
     if (const std::optional<arma::vec3> image = IntersectLines(F, dir1, P, dir2))
     {
-        out = Normalise(H - *image);
+        out = Normalised(H - *image);
     }
     else
     {
@@ -111,13 +99,13 @@ bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
             const double imageDistance = s * f / offFocus; // beyond the lens when positive
             const double magnification = -f / offFocus;
             const arma::vec3 image = P - imageDistance * N + magnification * (Q - P);
-            out = image.is_finite() ? Normalise(H - image) : dir2;
+            out = image.is_finite() ? Normalised(H - image) : dir2;
         }
     }
     // The hit point coincides with the image (an object on the lens plane):
     // the ray goes on undeviated.
     if (IsZero(out) || !out.is_finite())
-        out = Normalise(D);
+        out = Normalised(D);
     if (arma::dot(out, N) > 0.0)
         out = -out;
 

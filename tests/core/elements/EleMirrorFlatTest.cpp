@@ -14,6 +14,7 @@
 #include "core/elements/EleMirrorFlat.h"
 #include "core/elements/EleMirrorFlatInfinite.h"
 #include "core/elements/ElementsFactory.h"
+#include "core/geometry/RayGeometry.h"
 #include "tests/support/LogCapture.h"
 #include "core/surfaces/SurfaceBase.h"
 
