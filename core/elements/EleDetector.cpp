@@ -7,7 +7,6 @@
 
 #include "core/surfaces/ConfigSurfaceFlat.h"
 #include "core/elements/ElementsFactory.h"
-#include "core/fields/FastFourierTransform.h"
 #include "core/base/Log.h"
 #include "core/geometry/RayGeometry.h"
 #include "core/geometry/Vectors.h"
@@ -149,21 +148,11 @@ bool EleDetector::ProcessRay(Ray& ray, const ElementHit& hit)
 
 Fields EleDetector::ProcessFields(const Fields& input)
 {
-    if (mSaveInputFields)
-        mInputFields = input;
-
     // The pixels sample x-space; a k-space field is brought back once, and that
     // grid is what is kept as the output.
-    Fields transformed;
-    const Fields* source = &input;
-    if (input.mDomain == FieldDomain::KSpace)
-    {
-        transformed = FastFourierTransform().Inverse(input);
-        if (mSaveOutputFields)
-            mOutputFields = transformed;
-        source = &transformed;
-    }
-    const Fields& g = *source;
+    const Fields g = TakeInputInXSpace(input);
+    if (input.mDomain == FieldDomain::KSpace && mSaveOutputFields)
+        mOutputFields = g;
 
     double sizeX = 0.0, sizeY = 0.0;
     uint64_t nx = 0, ny = 0;

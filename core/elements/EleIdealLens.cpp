@@ -5,7 +5,7 @@
 #include <complex>
 
 #include "core/elements/ElementsFactory.h"
-#include "core/fields/FastFourierTransform.h"
+#include "core/fields/FieldOps.h"
 #include "core/base/Log.h"
 #include "core/geometry/RayGeometry.h"
 #include "core/geometry/Vectors.h"
@@ -115,11 +115,8 @@ bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
 
 Fields EleIdealLens::ProcessFields(const Fields& input)
 {
-    if (mSaveInputFields)
-        mInputFields = input;
-
     // The phase acts on x-space samples; a k-space field is brought back first.
-    Fields result = input.mDomain == FieldDomain::KSpace ? FastFourierTransform().Inverse(input) : input;
+    Fields result = TakeInputInXSpace(input);
 
     if (mSurfaces.size() != 1)
     {
@@ -129,7 +126,7 @@ Fields EleIdealLens::ProcessFields(const Fields& input)
 
     const double f = mConfigIdealLens->mFocalDistance;
     const double wavelength = result.mWavelength;
-    if (result.mEy.n_rows != result.mEx.n_rows || result.mEy.n_cols != result.mEx.n_cols)
+    if (!HaveSameShape(result))
     {
         Log::Error("Ideal Lens ID:%u. Field with Ex and Ey of different sizes; no field passes", mId);
         return Fields();
@@ -141,29 +138,19 @@ Fields EleIdealLens::ProcessFields(const Fields& input)
             Log::Error("Ideal Lens ID:%u. Focal distance must be finite and non-zero (%g); no field passes", mId, f);
             return Fields();
         }
-        if (!std::isfinite(wavelength) || !(wavelength > 0.0))
+        if (!IsUsableWavelength(wavelength))
         {
             Log::Error("Ideal Lens ID:%u. Field with an invalid wavelength (%g); no field passes", mId, wavelength);
             return Fields();
         }
     }
 
-    const arma::uword rows = result.mEx.n_rows;
-    const arma::uword cols = result.mEx.n_cols;
-    for (arma::uword i = 0; i < rows; ++i)
-    {
-        const double x = result.GetX(static_cast<unsigned>(i));
-        for (arma::uword j = 0; j < cols; ++j)
-        {
-            const double y = result.GetY(static_cast<unsigned>(j));
-            double r = std::sqrt(x * x + y * y + f * f);
-            if (f > 0.0)
-                r = -r;
-            const std::complex<double> factor = std::exp(std::complex<double>(0.0, kTwoPi * r / wavelength));
-            result.mEx(i, j) *= factor;
-            result.mEy(i, j) *= factor;
-        }
-    }
+    MultiplySamples(result, [f, wavelength](double x, double y) {
+        double r = std::sqrt(x * x + y * y + f * f);
+        if (f > 0.0)
+            r = -r;
+        return std::exp(std::complex<double>(0.0, kTwoPi * r / wavelength));
+    });
 
     if (mSaveOutputFields)
         mOutputFields = result;
