@@ -67,7 +67,7 @@ RayGeneratorBeam::RayGeneratorBeam(Source* source)
 
 int RayGeneratorBeam::GetNumberOfRays(int mode) const
 {
-    if (mode != 0 && mode != 1)
+    if (mode != kRayModeGrid && mode != kRayModeRandom)
         return 0;
     const int n = mConfigBeam->mNumberRaysPerSide;
     return SaturatedProduct(n, mConfigBeam->mNumberRayMultiplierForRandom, n);
@@ -80,7 +80,7 @@ float RayGeneratorBeam::GetExtent() const
 
 std::optional<Ray> RayGeneratorBeam::GetNextRay(const std::shared_ptr<ConfigSource>& sourceConfig, int mode)
 {
-    if (mode != 0 && mode != 1)
+    if (mode != kRayModeGrid && mode != kRayModeRandom)
         return std::nullopt;
     if (!sourceConfig)
     {
@@ -96,7 +96,7 @@ std::optional<Ray> RayGeneratorBeam::GetNextRay(const std::shared_ptr<ConfigSour
     if (mRayCounter < 0)
         mRayCounter = 0;
     const int n = mConfigBeam->mNumberRaysPerSide;
-    const int total = mode == 0 ? SaturatedProduct(n, n, 1) : GetNumberOfRays(mode);
+    const int total = mode == kRayModeGrid ? SaturatedProduct(n, n, 1) : GetNumberOfRays(mode);
     if (mRayCounter == 0 && total > kMaxRaysPerPass)
     {
         Log::Error("Ray generator: %d rays requested in one pass ('Number Rays per Side' %d); at most %d can be "
@@ -105,7 +105,7 @@ std::optional<Ray> RayGeneratorBeam::GetNextRay(const std::shared_ptr<ConfigSour
         mRayCounter = total;
         return std::nullopt;
     }
-    return mode == 0 ? GridStep(*sourceConfig) : RandomStep(*sourceConfig);
+    return mode == kRayModeGrid ? GridStep(*sourceConfig) : RandomStep(*sourceConfig);
 }
 
 std::optional<glm::dvec3> RayGeneratorBeam::PassDirection(const ConfigSource& config, int total)
