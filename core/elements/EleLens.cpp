@@ -9,6 +9,8 @@
 #include "core/surfaces/ConfigSurfaceCurved.h"
 #include "core/elements/ElementsFactory.h"
 #include "core/base/Log.h"
+#include "core/geometry/RayGeometry.h"
+#include "core/geometry/Vectors.h"
 #include "core/surfaces/SurfaceCurved.h"
 
 namespace orvilane
@@ -19,20 +21,6 @@ namespace
 // Indices closer than this to the glass's count as "inside" (single precision,
 // like the ray's state as the elements read it).
 constexpr double kSameIndex = std::numeric_limits<float>::epsilon();
-
-glm::dvec3 ToGlm(const arma::vec3& v)
-{
-    return glm::dvec3(v[0], v[1], v[2]);
-}
-
-// The unit vector along v, or empty when v has no finite, non-zero length.
-std::optional<arma::vec3> Unit(const arma::vec3& v)
-{
-    const double length = arma::norm(v);
-    if (!(length > 0.0) || !std::isfinite(length))
-        return std::nullopt;
-    return arma::vec3(v / length);
-}
 
 constexpr double kRimTolerance = 1e-12; // ray parameters at or below this are the ray's own start
 
