@@ -221,8 +221,13 @@ bool SimulationSetup::Save(const char* path)
         source->Save(root);
     for (const auto& element : mElements)
         element->Save(root);
+    if (path == nullptr)
+    {
+        Log::Error("Simulation Setup: no file name to save to");
+        return false;
+    }
     // The helper logs why; the file that was there stays whole.
-    if (path == nullptr || !SaveXmlAtomically(document, path))
+    if (!SaveXmlAtomically(document, path))
         return false;
     Log::Info(0, "Simulation Setup saved in %s", path);
     mName = path;
