@@ -8,17 +8,21 @@
 //   the walk's bookkeeping dominates; per element at 20,000 over 2,000 should
 //   stay at or below 2;
 // - the editor's preview at the per-pass ray limit (4096 rays per side): the
-//   peak resident memory of a process that runs it, and the paths recorded.
+//   peak resident memory of a fresh process that runs it, and the paths recorded.
 // The runs log: send standard output elsewhere and keep the figures with
 // --benchmark_out=<file> --benchmark_out_format=console.
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,7 +65,9 @@ std::filesystem::path WriteBench(size_t count, bool largestIdFirst)
     for (size_t k = 1; k < count; ++k)
     {
         auto mirror = std::make_shared<EleMirrorFlat>();
-        mirror->mId = static_cast<uint32_t>(1000 + k);
+        // Ids run on from 1000 without a gap, so that finding the first free id
+        // is the longest walk.
+        mirror->mId = static_cast<uint32_t>((largestIdFirst ? 999 : 1000) + k);
         mirror->mParentId = source->mId;
         mirror->mInputId = source->mId;
         setup.mElements.push_back(mirror);
@@ -142,61 +148,97 @@ void FieldWalkGrowth(benchmark::State& state)
 BENCHMARK(FieldWalkGrowth)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // The preview (grid rays, paths recorded, 100 bounces) of a source at the
-// per-pass limit onto a detector, in a child process so that its peak memory
-// is its own. The child reports its peak before and after the run (kB) and the
-// number of paths recorded.
+// per-pass limit onto a detector. Its peak memory is measured in a fresh
+// process (this program started again for this benchmark alone, with
+// kFiguresFd naming the pipe for its figures), since a forked one would share
+// the memory already held by the benchmarks before it.
+constexpr const char* kFiguresFd = "ORVILANE_BENCH_FIGURES_FD";
+
+// Peak resident kB before and after the preview, and the paths it recorded.
+struct PreviewFigures
+{
+    long peakBefore = 0, peakAfter = 0, paths = 0;
+};
+
+PreviewFigures RunPreview()
+{
+    SimulationSetup setup;
+    setup.New();
+    auto source = std::make_shared<Source>();
+    source->SetSourceType(0);
+    std::dynamic_pointer_cast<ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig)->mNumberRaysPerSide = 4096;
+    setup.mSources.push_back(source);
+    auto detector = std::make_shared<EleDetector>();
+    detector->SetPosition({0, 0, 0.5});
+    setup.mElements.push_back(detector);
+    PreviewFigures figures;
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    figures.peakBefore = usage.ru_maxrss;
+    KernelRaytracing kernel;
+    kernel.Run(setup, RaytracingOptions{0, true, 100, nullptr});
+    getrusage(RUSAGE_SELF, &usage);
+    figures.peakAfter = usage.ru_maxrss;
+    figures.paths = static_cast<long>(kernel.GetRays().size());
+    return figures;
+}
+
+// Starts this program again for the preview alone; its output goes to /dev/null.
+bool PreviewInFreshProcess(PreviewFigures& figures)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return false;
+    std::vector<std::string> environment;
+    for (char** e = environ; *e != nullptr; ++e)
+        environment.emplace_back(*e);
+    environment.push_back(std::string(kFiguresFd) + "=" + std::to_string(channel[1]));
+    std::vector<char*> envp;
+    for (std::string& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    char program[] = "/proc/self/exe";
+    char filter[] = "--benchmark_filter=^PreviewAtTheRayLimit";
+    char* argv[] = {program, filter, nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, channel[0]);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child = -1;
+    const bool started = posix_spawn(&child, program, &actions, nullptr, argv, envp.data()) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(channel[1]);
+    const bool readOk =
+        started && read(channel[0], &figures, sizeof(figures)) == static_cast<ssize_t>(sizeof(figures));
+    close(channel[0]);
+    int status = 0;
+    if (started)
+        waitpid(child, &status, 0);
+    return readOk;
+}
+
 void PreviewAtTheRayLimit(benchmark::State& state)
 {
-    long figures[3] = {0, 0, 0};
+    const char* fd = std::getenv(kFiguresFd);
+    PreviewFigures figures;
     for (auto _ : state)
     {
-        int channel[2];
-        if (pipe(channel) != 0)
+        if (fd != nullptr)
         {
-            state.SkipWithError("pipe failed");
-            return;
+            figures = RunPreview();
+            if (write(std::atoi(fd), &figures, sizeof(figures)) != static_cast<ssize_t>(sizeof(figures)))
+                state.SkipWithError("the figures could not be passed on");
         }
-        const pid_t child = fork();
-        if (child == 0)
-        {
-            close(channel[0]);
-            SimulationSetup setup;
-            setup.New();
-            auto source = std::make_shared<Source>();
-            source->SetSourceType(0);
-            std::dynamic_pointer_cast<ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig)->mNumberRaysPerSide =
-                4096;
-            setup.mSources.push_back(source);
-            auto detector = std::make_shared<EleDetector>();
-            detector->SetPosition({0, 0, 0.5});
-            setup.mElements.push_back(detector);
-            rusage usage = {};
-            getrusage(RUSAGE_SELF, &usage);
-            long result[3] = {usage.ru_maxrss, 0, 0};
-            KernelRaytracing kernel;
-            kernel.Run(setup, RaytracingOptions{0, true, 100, nullptr});
-            getrusage(RUSAGE_SELF, &usage);
-            result[1] = usage.ru_maxrss;
-            result[2] = static_cast<long>(kernel.GetRays().size());
-            const bool written = write(channel[1], result, sizeof(result)) == static_cast<ssize_t>(sizeof(result));
-            _exit(written ? 0 : 1);
-        }
-        close(channel[1]);
-        const bool readOk = child > 0 && read(channel[0], figures, sizeof(figures)) ==
-                                              static_cast<ssize_t>(sizeof(figures));
-        close(channel[0]);
-        int status = 0;
-        if (child > 0)
-            waitpid(child, &status, 0);
-        if (!readOk)
+        else if (!PreviewInFreshProcess(figures))
         {
             state.SkipWithError("the preview process failed");
             return;
         }
     }
-    state.counters["peakMB_before"] = figures[0] / 1024.0;
-    state.counters["peakMB_after"] = figures[1] / 1024.0;
-    state.counters["paths"] = static_cast<double>(figures[2]);
+    state.counters["peakMB_before"] = figures.peakBefore / 1024.0;
+    state.counters["peakMB_after"] = figures.peakAfter / 1024.0;
+    state.counters["paths"] = static_cast<double>(figures.paths);
 }
 BENCHMARK(PreviewAtTheRayLimit)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 } // namespace
