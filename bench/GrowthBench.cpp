@@ -23,7 +23,6 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -160,6 +159,20 @@ struct PreviewFigures
     long peakBefore = 0, peakAfter = 0, paths = 0;
 };
 
+// The peak resident memory of this process image (VmHWM, kB). Unlike
+// getrusage's ru_maxrss it starts afresh at exec.
+long PeakResidentKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+    {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    }
+    return -1;
+}
+
 PreviewFigures RunPreview()
 {
     SimulationSetup setup;
@@ -172,13 +185,10 @@ PreviewFigures RunPreview()
     detector->SetPosition({0, 0, 0.5});
     setup.mElements.push_back(detector);
     PreviewFigures figures;
-    rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    figures.peakBefore = usage.ru_maxrss;
+    figures.peakBefore = PeakResidentKb();
     KernelRaytracing kernel;
     kernel.Run(setup, RaytracingOptions{0, true, 100, nullptr});
-    getrusage(RUSAGE_SELF, &usage);
-    figures.peakAfter = usage.ru_maxrss;
+    figures.peakAfter = PeakResidentKb();
     figures.paths = static_cast<long>(kernel.GetRays().size());
     return figures;
 }
