@@ -9,12 +9,27 @@ namespace orvilane
 
 namespace
 {
-void Read(const pugi::xml_attribute& a, double& v) { v = a.as_double(); }
-void Read(const pugi::xml_attribute& a, float& v) { v = a.as_float(); }
-void Read(const pugi::xml_attribute& a, int& v) { v = a.as_int(); }
-void Read(const pugi::xml_attribute& a, bool& v) { v = a.as_bool(); }
+void Read(const pugi::xml_attribute& a, double& v)
+{
+    v = a.as_double();
+}
+void Read(const pugi::xml_attribute& a, float& v)
+{
+    v = a.as_float();
+}
+void Read(const pugi::xml_attribute& a, int& v)
+{
+    v = a.as_int();
+}
+void Read(const pugi::xml_attribute& a, bool& v)
+{
+    v = a.as_bool();
+}
 // Integer vectors go through the 32-bit reader, widened with sign.
-void Read(const pugi::xml_attribute& a, long long& v) { v = static_cast<long long>(a.as_int()); }
+void Read(const pugi::xml_attribute& a, long long& v)
+{
+    v = static_cast<long long>(a.as_int());
+}
 
 const char* const kVectorSuffixes[] = {"_x", "_y", "_z"};
 
@@ -70,8 +85,8 @@ const std::array<FieldType, kFieldKindCount>& FieldTypes()
         {FieldKind::Bool, &typeid(bool), SaveScalar<bool>, LoadScalar<bool>},
         {FieldKind::Vec3, &typeid(arma::vec3), SaveVector<arma::vec3>, LoadVector<arma::vec3>},
         {FieldKind::Vec2, &typeid(arma::vec2), SaveVector<arma::vec2>, LoadVector<arma::vec2>},
-        {FieldKind::Vec3LL, &typeid(Vec3LL), SaveVector<Vec3LL>, LoadVector<Vec3LL>},
-        {FieldKind::Vec2LL, &typeid(Vec2LL), SaveVector<Vec2LL>, LoadVector<Vec2LL>},
+        {FieldKind::Vec3LongLong, &typeid(Vec3LL), SaveVector<Vec3LL>, LoadVector<Vec3LL>},
+        {FieldKind::Vec2LongLong, &typeid(Vec2LL), SaveVector<Vec2LL>, LoadVector<Vec2LL>},
         {FieldKind::Complex, &typeid(std::complex<double>), SaveComplex, LoadComplex},
     }};
     return table;

@@ -22,15 +22,15 @@ using Vec3LL = arma::Col<long long>::fixed<3>;
 // The member types a configuration record can store, one per row of FieldTypes().
 enum class FieldKind
 {
-    Double,  // double
-    Float,   // float
-    Int,     // int
-    Bool,    // bool
-    Vec3,    // arma::vec3
-    Vec2,    // arma::vec2
-    Vec3LL,  // Vec3LL
-    Vec2LL,  // Vec2LL
-    Complex, // std::complex<double>
+    Double,       // double
+    Float,        // float
+    Int,          // int
+    Bool,         // bool
+    Vec3,         // arma::vec3
+    Vec2,         // arma::vec2
+    Vec3LongLong, // Vec3LL
+    Vec2LongLong, // Vec2LL
+    Complex,      // std::complex<double>
 };
 constexpr std::size_t kFieldKindCount = static_cast<std::size_t>(FieldKind::Complex) + 1;
 
