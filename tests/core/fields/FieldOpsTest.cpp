@@ -21,8 +21,8 @@ TEST(FieldOps, GridAndNumberChecks)
     {
         arma::uword rows, cols;
         bool centrable;
-    } grids[] = {{3, 3, true},   {101, 101, true}, {1, 1, false}, {2, 2, false},
-                 {4, 4, false}, {5, 3, false},     {0, 0, false}};
+    } grids[] = {{3, 3, true},  {101, 101, true}, {1, 1, false}, {2, 2, false},
+                 {4, 4, false}, {5, 3, false},    {0, 0, false}};
     for (const auto& g : grids)
         EXPECT_EQ(IsCentrableGrid(g.rows, g.cols), g.centrable) << g.rows << " x " << g.cols;
 
