@@ -9,14 +9,10 @@
 
 using namespace orvilane;
 
-namespace
-{
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
-} // namespace
-
 TEST(FieldOps, GridAndNumberChecks)
 {
+    const double kNaN = std::numeric_limits<double>::quiet_NaN();
+    const double kInf = std::numeric_limits<double>::infinity();
     const struct
     {
         arma::uword rows, cols;
