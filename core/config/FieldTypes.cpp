@@ -85,8 +85,8 @@ const std::array<FieldType, kFieldKindCount>& FieldTypes()
         {FieldKind::Bool, &typeid(bool), SaveScalar<bool>, LoadScalar<bool>},
         {FieldKind::Vec3, &typeid(arma::vec3), SaveVector<arma::vec3>, LoadVector<arma::vec3>},
         {FieldKind::Vec2, &typeid(arma::vec2), SaveVector<arma::vec2>, LoadVector<arma::vec2>},
-        {FieldKind::Vec3LongLong, &typeid(Vec3LL), SaveVector<Vec3LL>, LoadVector<Vec3LL>},
-        {FieldKind::Vec2LongLong, &typeid(Vec2LL), SaveVector<Vec2LL>, LoadVector<Vec2LL>},
+        {FieldKind::Vec3LL, &typeid(Vec3LL), SaveVector<Vec3LL>, LoadVector<Vec3LL>},
+        {FieldKind::Vec2LL, &typeid(Vec2LL), SaveVector<Vec2LL>, LoadVector<Vec2LL>},
         {FieldKind::Complex, &typeid(std::complex<double>), SaveComplex, LoadComplex},
     }};
     return table;

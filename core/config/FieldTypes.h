@@ -16,23 +16,24 @@ class xml_node;
 namespace orvilane
 {
 
-using Vec2LL = arma::Col<long long>::fixed<2>;
-using Vec3LL = arma::Col<long long>::fixed<3>;
-
 // The member types a configuration record can store, one per row of FieldTypes().
 enum class FieldKind
 {
-    Double,       // double
-    Float,        // float
-    Int,          // int
-    Bool,         // bool
-    Vec3,         // arma::vec3
-    Vec2,         // arma::vec2
-    Vec3LongLong, // Vec3LL
-    Vec2LongLong, // Vec2LL
-    Complex,      // std::complex<double>
+    Double,  // double
+    Float,   // float
+    Int,     // int
+    Bool,    // bool
+    Vec3,    // arma::vec3
+    Vec2,    // arma::vec2
+    Vec3LL,  // Vec3LL
+    Vec2LL,  // Vec2LL
+    Complex, // std::complex<double>
 };
 constexpr std::size_t kFieldKindCount = static_cast<std::size_t>(FieldKind::Complex) + 1;
+
+// Declared after FieldKind, whose enumerators of the same names would otherwise shadow them.
+using Vec2LL = arma::Col<long long>::fixed<2>;
+using Vec3LL = arma::Col<long long>::fixed<3>;
 
 // How one member type goes to and from XML attributes. Layers above the core
 // attach their own per-type behaviour (an edit widget) by switching on mKind.
