@@ -1,5 +1,6 @@
 #include "core/elements/EleLens.h"
 
+#include <cassert>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -139,7 +140,8 @@ EleLens::~EleLens()
 
 void EleLens::OnConfigChanged()
 {
-    if (mSurfaces.size() < 2 || !mSurfaces.back() || !mConfigLens)
+    assert(mConfigLens); // made by the constructor, never replaced
+    if (mSurfaces.size() < 2 || !mSurfaces.back())
         return;
     const double thickness = mConfigLens->mThickness;
     if (!std::isfinite(thickness))
@@ -154,7 +156,7 @@ void EleLens::OnConfigChanged()
 ElementHit EleLens::GetClosestHit(const Ray& ray, int64_t skipSurface)
 {
     ElementHit closest = Element::GetClosestHit(ray, skipSurface);
-    const double glass = mConfigLens ? mConfigLens->mRefractiveIndex : 0.0;
+    const double glass = mConfigLens->mRefractiveIndex;
     if (skipSurface == kRimSurface || mSurfaces.size() != 2 || !mSurfaces[0] || !mSurfaces[1] ||
         !(std::fabs(ray.mRefractiveIndex - glass) < kSameIndex))
         return closest;
@@ -183,7 +185,8 @@ bool EleLens::ProcessRay(Ray& ray, const ElementHit& hit)
     if (hit.surfaceIndex == kRimSurface)
         return StopAtCap(ray, hit);
 
-    const double glass = mConfigLens ? mConfigLens->mRefractiveIndex : std::numeric_limits<double>::quiet_NaN();
+    assert(mConfigLens);
+    const double glass = mConfigLens->mRefractiveIndex;
     if (!(glass > 0.0) || !std::isfinite(glass))
     {
         Log::Error("Lens ID:%u. Refractive index (%g) is not a positive finite number: the ray stops at the lens",
