@@ -348,3 +348,31 @@ TEST_F(KernelRaytracingThreaded, WorkerRunReadAndStoppedFromAnotherThread)
     EXPECT_FALSE(kernel.IsBusy());
     EXPECT_EQ(kernel.GetRays().size(), static_cast<size_t>(plate->processed));
 }
+
+// A ray refracted into a lens near its edge ends on the rim; it never reaches a
+// second lens of the same glass carrying that glass's index.
+TEST_F(KernelRaytracingTest, RayLeavingThroughTheRimEndsBeforeTheNextLens)
+{
+    auto source = AddSource(1); // one ray along the source's own axis
+    source->SetRotation({0, 20, 0});
+    glm::dvec3 d(source->mWorldMatrix[2]);
+    if (d.x < 0.0)
+    {
+        source->SetRotation({0, -20, 0}); // tilted outward, towards +x
+        d = glm::dvec3(source->mWorldMatrix[2]);
+    }
+    const double xe = 0.0995; // default lens: concave caps, aperture 0.1, index 2
+    const glm::dvec3 entry(xe, 0.0, 1.0 - std::sqrt(1.0 - xe * xe));
+    source->SetPosition(entry - 0.1 * d);
+    setup.mElements.push_back(std::make_shared<EleLens>());
+    auto next = std::make_shared<EleLens>();
+    next->SetPosition({0, 0, 0.1});
+    setup.mElements.push_back(next);
+
+    kernel.Run(setup, Options());
+    const auto rays = kernel.GetRays();
+    ASSERT_EQ(rays.size(), 1u);
+    ASSERT_EQ(rays[0].mPoints.size(), 3u); // start, entry cap, rim: no escape segment
+    EXPECT_NEAR(std::hypot(rays[0].mPoints[2].x, rays[0].mPoints[2].y), 0.1, 1e-6);
+    EXPECT_LT(rays[0].mPoints[2].z, 0.06);
+}
