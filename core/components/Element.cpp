@@ -26,9 +26,11 @@ Element::~Element()
 
 ElementHit Element::GetClosestHit(const Ray& ray, int64_t skipSurface)
 {
-    const arma::vec3 origin = GetLastPoint(ray);
-    const arma::vec3 direction = GetLastDirection(ray);
+    return GetClosestHit(GetLastPoint(ray), GetLastDirection(ray), skipSurface);
+}
 
+ElementHit Element::GetClosestHit(const arma::vec3& origin, const arma::vec3& direction, int64_t skipSurface)
+{
     ElementHit closest;
     for (size_t i = 0; i < mSurfaces.size(); ++i)
     {

@@ -57,6 +57,9 @@ public:
     // mEnabled. Never fails: a miss is the null-element record. The surface
     // with index skipSurface (the one the ray has just left) is not considered.
     ElementHit GetClosestHit(const Ray& ray, int64_t skipSurface = -1);
+    // The same from origin along direction, already rounded as GetLastPoint and
+    // GetLastDirection round them (a tracer computes them once per bounce).
+    ElementHit GetClosestHit(const arma::vec3& origin, const arma::vec3& direction, int64_t skipSurface = -1);
 
     // Mirror reflection of direction about the plane with the given normal; the
     // normal's orientation does not matter. Not renormalised.

@@ -105,6 +105,8 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
             for (int bounce = 0; bounce < options.maxBounces; ++bounce)
             {
                 hits.clear();
+                const arma::vec3 origin = GetLastPoint(ray);
+                const arma::vec3 direction = GetLastDirection(ray);
                 for (size_t k = 0; k < setup.mElements.size(); ++k)
                 {
                     Element* element = setup.mElements[k].get();
@@ -113,7 +115,7 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
                     // Only the surface just left is left out; the element's other
                     // surfaces (a lens's exit cap) still take part.
                     const int64_t skip = element == previous ? static_cast<int64_t>(previousSurface) : -1;
-                    ElementHit hit = element->GetClosestHit(ray, skip);
+                    ElementHit hit = element->GetClosestHit(origin, direction, skip);
                     if (hit.element != nullptr)
                         hits.push_back({hit, k});
                 }

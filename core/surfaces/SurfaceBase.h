@@ -40,6 +40,17 @@ public:
     // origin (ray parameter below 1e-12) give no point.
     static std::optional<arma::vec3> IntersectPlane(const arma::vec3& origin, const arma::vec3& direction,
                                                     const arma::vec3& normal, const arma::vec3& pointOnPlane);
+
+protected:
+    // The record as T: the typed pointer the surface keeps while mConfig is
+    // still that object (no downcast per ray), else a checked downcast.
+    template <typename T>
+    const T* RecordAs(const std::shared_ptr<T>& typed) const
+    {
+        if (typed && static_cast<const SerializableData*>(typed.get()) == mConfig.get())
+            return typed.get();
+        return dynamic_cast<const T*>(mConfig.get());
+    }
 };
 
 } // namespace orvilane

@@ -69,8 +69,8 @@ std::optional<arma::vec3> SurfaceCurved::IntersectSphere(const arma::vec3& origi
 
 std::optional<SurfaceHit> SurfaceCurved::Intersect(arma::vec3 origin, arma::vec3 direction) const
 {
-    const auto* config = dynamic_cast<const ConfigSurfaceCurved*>(mConfig.get());
-    if (config == nullptr || !mConfigCurved)
+    const ConfigSurfaceCurved* config = RecordAs(mConfigCurved);
+    if (config == nullptr)
         return std::nullopt;
     const double ra = config->mApertureRadius;
     const double rc = config->mCurvatureRadius;
@@ -81,7 +81,7 @@ std::optional<SurfaceHit> SurfaceCurved::Intersect(arma::vec3 origin, arma::vec3
         return std::nullopt;
     }
     // Negated so that a NaN constant is refused rather than traced as a sphere.
-    if (!(std::fabs(mConfigCurved->mConicConstant) < std::numeric_limits<double>::epsilon()))
+    if (!(std::fabs(config->mConicConstant) < std::numeric_limits<double>::epsilon()))
     {
         Log::Error("Surface type not supported yet (only flat and spherical surfaces)");
         return std::nullopt;

@@ -10,7 +10,8 @@ namespace orvilane
 
 SurfaceFlat::SurfaceFlat()
 {
-    mConfig = std::make_shared<ConfigSurfaceFlat>();
+    mConfigFlat = std::make_shared<ConfigSurfaceFlat>();
+    mConfig = mConfigFlat;
 }
 
 SurfaceFlat::~SurfaceFlat() = default;
@@ -36,7 +37,7 @@ std::optional<arma::vec3> SurfaceFlat::IntersectBounded(const arma::vec3& origin
 
 std::optional<SurfaceHit> SurfaceFlat::Intersect(arma::vec3 origin, arma::vec3 direction) const
 {
-    const auto* config = dynamic_cast<const ConfigSurfaceFlat*>(mConfig.get());
+    const ConfigSurfaceFlat* config = RecordAs(mConfigFlat);
     if (config == nullptr)
         return std::nullopt;
     const arma::vec3 normal = GetWorldAxisZ(*this);

@@ -5,6 +5,8 @@
 namespace orvilane
 {
 
+class ConfigSurfaceFlat;
+
 // Rectangle centred on the surface origin: mSize x along the local x axis,
 // mSize y along the local y axis (ConfigSurfaceFlat). Edges belong to it.
 class SurfaceFlat : public SurfaceBase
@@ -21,6 +23,10 @@ public:
     static std::optional<arma::vec3> IntersectBounded(const arma::vec3& origin, const arma::vec3& direction,
                                                       const arma::vec3& normal, arma::vec3 axisY,
                                                       const arma::vec3& centre, double width, double height);
+
+private:
+    // The same object as mConfig.
+    std::shared_ptr<ConfigSurfaceFlat> mConfigFlat;
 };
 
 } // namespace orvilane

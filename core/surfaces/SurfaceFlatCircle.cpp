@@ -8,14 +8,15 @@ namespace orvilane
 
 SurfaceFlatCircle::SurfaceFlatCircle()
 {
-    mConfig = std::make_shared<ConfigSurfaceFlatCircle>();
+    mConfigCircle = std::make_shared<ConfigSurfaceFlatCircle>();
+    mConfig = mConfigCircle;
 }
 
 SurfaceFlatCircle::~SurfaceFlatCircle() = default;
 
 std::optional<SurfaceHit> SurfaceFlatCircle::Intersect(arma::vec3 origin, arma::vec3 direction) const
 {
-    const auto* config = dynamic_cast<const ConfigSurfaceFlatCircle*>(mConfig.get());
+    const ConfigSurfaceFlatCircle* config = RecordAs(mConfigCircle);
     if (config == nullptr)
         return std::nullopt;
     const arma::vec3 normal = GetWorldAxisZ(*this);

@@ -5,6 +5,8 @@
 namespace orvilane
 {
 
+class ConfigSurfaceFlatCircle;
+
 // Disc of radius mRadius (ConfigSurfaceFlatCircle) centred on the surface
 // origin. Its rim does not belong to it.
 class SurfaceFlatCircle : public SurfaceBase
@@ -14,6 +16,10 @@ public:
     ~SurfaceFlatCircle() override;
 
     std::optional<SurfaceHit> Intersect(arma::vec3 origin, arma::vec3 direction) const override;
+
+private:
+    // The same object as mConfig.
+    std::shared_ptr<ConfigSurfaceFlatCircle> mConfigCircle;
 };
 
 } // namespace orvilane
