@@ -8,6 +8,7 @@
 #include "core/fields/Fields.h"
 #include "core/geometry/Ray.h"
 #include "core/geometry/RayGeometry.h"
+#include "core/surfaces/SurfaceBase.h"
 
 namespace orvilane
 {
@@ -60,6 +61,10 @@ public:
     // The same from origin along direction, already rounded as GetLastPoint and
     // GetLastDirection round them (a tracer computes them once per bounce).
     ElementHit GetClosestHit(const arma::vec3& origin, const arma::vec3& direction, int64_t skipSurface = -1);
+    // The same on glm vectors, without building the hit record: true, with
+    // the surface's index and meeting filled, on a hit.
+    bool FindClosestHit(const glm::dvec3& origin, const glm::dvec3& direction, int64_t skipSurface,
+                        uint32_t& surfaceIndex, RayMeeting& meeting) const;
 
     // Mirror reflection of direction about the plane with the given normal; the
     // normal's orientation does not matter. Not renormalised.
