@@ -55,7 +55,11 @@ std::optional<glm::dvec3> SurfaceBase::IntersectPlane(const glm::dvec3& origin, 
     const double den = Dot3(normal, direction);
     if (!(std::fabs(den) >= kTolerance))
         return std::nullopt;
-    const double t = Dot3(pointOnPlane - origin, normal) / den;
+    const double along = Dot3(pointOnPlane - origin, normal);
+    // A plane behind the origin (the two of opposite sign) needs no division.
+    if ((along < 0.0) != (den < 0.0) && along != 0.0)
+        return std::nullopt;
+    const double t = along / den;
     if (!(t >= kTolerance))
         return std::nullopt;
     const glm::dvec3 point = origin + t * direction;
