@@ -5,14 +5,13 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "core/base/MathConstants.h"
+
 namespace orvilane
 {
 
 namespace
 {
-constexpr double kDegToRad = 0.017453292519943295;
-constexpr double kHalfPi = 1.5707963267948966;
-
 double NormaliseAngle(double degrees)
 {
     if (!std::isfinite(degrees))

@@ -5,6 +5,8 @@
 #include <pugixml.hpp>
 
 #include "core/base/Log.h"
+#include "core/fields/FieldOps.h"
+#include "core/geometry/RayGeometry.h"
 #include "core/geometry/VectorMath.h"
 #include "core/surfaces/SurfaceBase.h"
 
@@ -34,7 +36,7 @@ ElementHit Element::GetClosestHit(const arma::vec3& origin, const arma::vec3& di
 {
     uint32_t index = 0;
     RayMeeting meeting;
-    if (!FindClosestHit(FromArma(origin), FromArma(direction), skipSurface, index, meeting))
+    if (!FindClosestHit(ToGlm(origin), ToGlm(direction), skipSurface, index, meeting))
         return ElementHit();
     return ElementHit{this, index, ToArma(meeting.point), ToArma(meeting.normal), meeting.distance};
 }
@@ -67,6 +69,13 @@ arma::vec3 Element::ReflectRay(const arma::vec3& direction, arma::vec3 normal)
     if (arma::dot(normal, direction) > 0.0)
         normal = -normal;
     return direction - 2.0 * arma::dot(normal, direction) * normal;
+}
+
+Fields Element::TakeInputInXSpace(const Fields& input)
+{
+    if (mSaveInputFields)
+        mInputFields = input;
+    return ToXSpace(input);
 }
 
 bool Element::SaveConfig(pugi::xml_node& node)

@@ -7,7 +7,6 @@
 #include "core/components/Component.h"
 #include "core/fields/Fields.h"
 #include "core/geometry/Ray.h"
-#include "core/geometry/RayGeometry.h"
 #include "core/surfaces/SurfaceBase.h"
 
 namespace orvilane
@@ -69,6 +68,12 @@ public:
     // Mirror reflection of direction about the plane with the given normal; the
     // normal's orientation does not matter. Not renormalised.
     static arma::vec3 ReflectRay(const arma::vec3& direction, arma::vec3 normal);
+
+protected:
+    // Opening steps of ProcessFields for an element that acts on x-space
+    // samples: keeps a copy of input when mSaveInputFields, and returns the
+    // field in x-space (a k-space one brought back by the inverse transform).
+    Fields TakeInputInXSpace(const Fields& input);
 };
 
 } // namespace orvilane

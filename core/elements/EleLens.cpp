@@ -7,6 +7,8 @@
 #include "core/elements/ConfigLens.h"
 #include "core/elements/ElementsFactory.h"
 #include "core/base/Log.h"
+#include "core/geometry/RayGeometry.h"
+#include "core/geometry/Vectors.h"
 #include "core/surfaces/SurfaceCurved.h"
 
 namespace orvilane
@@ -17,20 +19,6 @@ namespace
 // Indices closer than this to the glass's count as "inside" (single precision,
 // like the ray's state as the elements read it).
 constexpr double kSameIndex = std::numeric_limits<float>::epsilon();
-
-glm::dvec3 ToGlm(const arma::vec3& v)
-{
-    return glm::dvec3(v[0], v[1], v[2]);
-}
-
-// The unit vector along v, or empty when v has no finite, non-zero length.
-std::optional<arma::vec3> Unit(const arma::vec3& v)
-{
-    const double length = arma::norm(v);
-    if (!(length > 0.0) || !std::isfinite(length))
-        return std::nullopt;
-    return arma::vec3(v / length);
-}
 
 // Ends the ray at the cap: the hit point, with the cap normal as its last
 // direction (the zero vector when that normal is unusable).

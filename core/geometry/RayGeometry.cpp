@@ -14,10 +14,8 @@ namespace
 {
 arma::vec3 Column(const Transform& transform, int column)
 {
-    const glm::dvec4& c = transform.mWorldMatrix[column];
-    return arma::vec3{c.x, c.y, c.z};
+    return ToArma(glm::dvec3(transform.mWorldMatrix[column]));
 }
-
 
 // Lines whose directions make an angle with a sine below 1e-9 count as parallel:
 // their meeting point would lie beyond any bench and is dominated by rounding.
@@ -26,8 +24,7 @@ constexpr double kParallelSineSquared = 1e-18;
 
 arma::vec3 GetWorldPosition(const Transform& transform)
 {
-    const glm::dvec3& p = transform.mWorldPosition;
-    return arma::vec3{p.x, p.y, p.z};
+    return ToArma(transform.mWorldPosition);
 }
 
 arma::vec3 GetWorldAxisX(const Transform& transform) { return Column(transform, 0); }

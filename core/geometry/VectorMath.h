@@ -5,6 +5,8 @@
 #include <armadillo>
 #include <glm/glm.hpp>
 
+#include "core/geometry/Vectors.h"
+
 namespace orvilane
 {
 
@@ -24,20 +26,6 @@ inline glm::dvec3 Cross3(const glm::dvec3& a, const glm::dvec3& b)
 inline bool IsFinite3(const glm::dvec3& v)
 {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
-inline glm::dvec3 FromArma(const arma::vec3& v)
-{
-    return {v[0], v[1], v[2]};
-}
-
-inline arma::vec3 ToArma(const glm::dvec3& v)
-{
-    arma::vec3 out; // element writes: cheaper than the initializer-list constructor
-    out[0] = v.x;
-    out[1] = v.y;
-    out[2] = v.z;
-    return out;
 }
 
 // Euclidean length; a zero or non-finite sum falls back to Armadillo's rescaled

@@ -9,6 +9,7 @@
 #include "core/fields/PlaneWavePropagator.h"
 #include "core/simulation/SimulationSetup.h"
 #include "core/sources/Source.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilane
 {
@@ -17,7 +18,6 @@ namespace
 {
 constexpr double kMinDistance = 1e-12;
 constexpr float kParallelTolerance = 0.001f;
-constexpr float kPi = 3.14159265358979f;
 
 // Difference of two angles wrapped into (-pi, pi], so +pi and -pi read as equal.
 float AngleDifference(double a, double b)
@@ -25,8 +25,8 @@ float AngleDifference(double a, double b)
     float d = static_cast<float>(a) - static_cast<float>(b);
     if (!std::isfinite(d))
         return d;
-    d = std::remainder(d, 2.0f * kPi);
-    return d <= -kPi ? d + 2.0f * kPi : d;
+    d = std::remainder(d, 2.0f * kPiF);
+    return d <= -kPiF ? d + 2.0f * kPiF : d;
 }
 } // namespace
 

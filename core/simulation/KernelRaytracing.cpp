@@ -5,6 +5,7 @@
 
 #include "core/sources/ConfigSource.h"
 #include "core/components/Element.h"
+#include "core/geometry/RayGeometry.h"
 #include "core/geometry/VectorMath.h"
 #include "core/sources/IRayGenerator.h"
 #include "core/base/Log.h"

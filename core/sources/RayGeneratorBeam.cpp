@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/base/Log.h"
+#include "core/geometry/Vectors.h"
 #include "core/sources/Source.h"
 
 namespace orvilane
@@ -38,7 +39,7 @@ int SaturatedProduct(int a, int b, int c)
 // or overflows are rescaled by their largest component.
 std::optional<glm::dvec3> UsableDirection(const arma::vec3& d)
 {
-    const glm::dvec3 direction(d[0], d[1], d[2]);
+    const glm::dvec3 direction = ToGlm(d);
     if (!std::isfinite(direction.x) || !std::isfinite(direction.y) || !std::isfinite(direction.z))
         return std::nullopt;
     const double largest = std::max({std::abs(direction.x), std::abs(direction.y), std::abs(direction.z)});

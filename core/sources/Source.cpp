@@ -9,6 +9,7 @@
 #include "core/sources/FieldsGeneratorGaussian.h"
 #include "core/sources/FieldsGeneratorPlanewave.h"
 #include "core/base/Log.h"
+#include "core/config/XmlAttribute.h"
 #include "core/sources/RayGeneratorBeam.h"
 
 namespace orvilane
@@ -146,12 +147,7 @@ bool Source::SaveConfig(pugi::xml_node& node)
 
 bool Source::LoadConfig(pugi::xml_node& node)
 {
-    int type = 0;
-    if (pugi::xml_attribute attribute = node.attribute("sourceType"))
-        type = attribute.as_int();
-    else
-        Log::Error("Attribute '%s' doesn't exisit in node '%s'", "sourceType", node.name());
-    SetSourceType(type);
+    SetSourceType(RequiredAttribute(node, "sourceType").as_int());
 
     pugi::xml_node config = node.child("Config");
     if (!config)

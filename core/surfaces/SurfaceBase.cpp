@@ -25,7 +25,7 @@ bool SurfaceBase::Meet(const glm::dvec3& origin, const glm::dvec3& direction, Ra
     const std::optional<SurfaceHit> hit = Intersect(ToArma(origin), ToArma(direction));
     if (!hit)
         return false;
-    meeting = RayMeeting{FromArma(hit->point), FromArma(hit->normal), hit->distance};
+    meeting = RayMeeting{ToGlm(hit->point), ToGlm(hit->normal), hit->distance};
     return true;
 }
 
@@ -33,7 +33,7 @@ std::optional<SurfaceHit> SurfaceBase::IntersectThroughMeet(const arma::vec3& or
                                                             const arma::vec3& direction) const
 {
     RayMeeting meeting;
-    if (!Meet(FromArma(origin), FromArma(direction), meeting))
+    if (!Meet(ToGlm(origin), ToGlm(direction), meeting))
         return std::nullopt;
     return SurfaceHit{ToArma(meeting.point), ToArma(meeting.normal), meeting.distance};
 }
@@ -42,7 +42,7 @@ std::optional<arma::vec3> SurfaceBase::IntersectPlane(const arma::vec3& origin, 
                                                       const arma::vec3& normal, const arma::vec3& pointOnPlane)
 {
     const std::optional<glm::dvec3> point =
-        IntersectPlane(FromArma(origin), FromArma(direction), FromArma(normal), FromArma(pointOnPlane));
+        IntersectPlane(ToGlm(origin), ToGlm(direction), ToGlm(normal), ToGlm(pointOnPlane));
     if (!point)
         return std::nullopt;
     return ToArma(*point);

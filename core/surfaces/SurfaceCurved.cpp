@@ -29,7 +29,7 @@ SurfaceCurved::~SurfaceCurved()
 std::pair<double, double> SurfaceCurved::SphereRoots(const arma::vec3& origin, const arma::vec3& direction,
                                                      const arma::vec3& centre, double radius)
 {
-    return SphereRoots(FromArma(origin), FromArma(direction), FromArma(centre), radius);
+    return SphereRoots(ToGlm(origin), ToGlm(direction), ToGlm(centre), radius);
 }
 
 std::pair<double, double> SurfaceCurved::SphereRoots(const glm::dvec3& origin, const glm::dvec3& direction,
@@ -51,8 +51,8 @@ std::optional<arma::vec3> SurfaceCurved::IntersectSphere(const arma::vec3& origi
                                                          const arma::vec3& centre, double radius,
                                                          const arma::vec3& rimPoint, const arma::vec3& capAxis)
 {
-    const std::optional<glm::dvec3> point = IntersectSphere(FromArma(origin), FromArma(direction), FromArma(centre),
-                                                            radius, FromArma(rimPoint), FromArma(capAxis));
+    const std::optional<glm::dvec3> point = IntersectSphere(ToGlm(origin), ToGlm(direction), ToGlm(centre),
+                                                            radius, ToGlm(rimPoint), ToGlm(capAxis));
     if (!point)
         return std::nullopt;
     return ToArma(*point);

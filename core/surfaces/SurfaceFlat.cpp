@@ -21,8 +21,8 @@ std::optional<arma::vec3> SurfaceFlat::IntersectBounded(const arma::vec3& origin
                                                         const arma::vec3& normal, arma::vec3 axisY,
                                                         const arma::vec3& centre, double width, double height)
 {
-    const std::optional<glm::dvec3> p = IntersectBounded(FromArma(origin), FromArma(direction), FromArma(normal),
-                                                         FromArma(axisY), FromArma(centre), width, height);
+    const std::optional<glm::dvec3> p = IntersectBounded(ToGlm(origin), ToGlm(direction), ToGlm(normal),
+                                                         ToGlm(axisY), ToGlm(centre), width, height);
     if (!p)
         return std::nullopt;
     return ToArma(*p);

@@ -1,7 +1,6 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <sstream>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -11,11 +10,15 @@
 #include "core/surfaces/ConfigSurfaceCurved.h"
 #include "core/elements/EleLens.h"
 #include "core/elements/ElementsFactory.h"
+#include "tests/support/ElementXml.h"
 #include "tests/support/LogCapture.h"
 #include "core/surfaces/SurfaceBase.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;
+using orvilane::test::SavedText;
+using orvilane::test::SaveUnderRoot;
+using orvilane::test::XmlText;
 
 namespace
 {
@@ -305,9 +308,7 @@ TEST(EleLens, ConfigAndBothCapsRoundTripThroughTheFile)
     auto saved = Biconvex(0.7, 0.08, 1.7);
     Cap(*saved, 0).mApertureRadius = 0.06;
     pugi::xml_document doc;
-    pugi::xml_node root = doc.append_child("Talvo");
-    saved->Save(root);
-    pugi::xml_node node = root.child("Element");
+    pugi::xml_node node = SaveUnderRoot(*saved, doc);
     pugi::xml_node config = node.child("Config");
     ASSERT_TRUE(config.child("Surface").next_sibling("Surface"));
     EXPECT_FALSE(config.child("Surface").next_sibling("Surface").next_sibling());
@@ -318,11 +319,5 @@ TEST(EleLens, ConfigAndBothCapsRoundTripThroughTheFile)
     EXPECT_EQ(log.Errors(), 0u);
     EXPECT_EQ(loaded->mSurfaces[1]->mLocalPosition, glm::dvec3(0, 0, 0.08)); // placed after loading
     // Saving the loaded lens gives the same document: every setting came back.
-    pugi::xml_document again;
-    pugi::xml_node root2 = again.append_child("Talvo");
-    loaded->Save(root2);
-    std::ostringstream a1, a2;
-    doc.save(a1);
-    again.save(a2);
-    EXPECT_EQ(a1.str(), a2.str());
+    EXPECT_EQ(SavedText(*loaded), XmlText(node));
 }
