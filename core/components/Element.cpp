@@ -78,6 +78,13 @@ Fields Element::TakeInputInXSpace(const Fields& input)
     return ToXSpace(input);
 }
 
+Fields Element::TakeInputInXSpace(Fields&& input)
+{
+    if (mSaveInputFields)
+        mInputFields = input;
+    return ToXSpace(std::move(input));
+}
+
 bool Element::SaveConfig(pugi::xml_node& node)
 {
     pugi::xml_node config = node.append_child("Config");

@@ -50,6 +50,10 @@ public:
     // The field leaving the element for the field reaching it. Implementations
     // that model fields keep copies per mSaveInputFields / mSaveOutputFields.
     virtual Fields ProcessFields(const Fields& input) = 0;
+    // The same for a field the caller gives up (the kernel's walk): elements
+    // that transform or rescale the grid do so in place, without a second
+    // grid's memory. By default ProcessFields.
+    virtual Fields ProcessOwnedFields(Fields&& input) { return ProcessFields(input); }
 
     // The nearest meeting of the ray, from its current point along its current
     // direction (both rounded to single precision), with this element's
@@ -74,6 +78,7 @@ protected:
     // samples: keeps a copy of input when mSaveInputFields, and returns the
     // field in x-space (a k-space one brought back by the inverse transform).
     Fields TakeInputInXSpace(const Fields& input);
+    Fields TakeInputInXSpace(Fields&& input);
 };
 
 } // namespace orvilane

@@ -148,10 +148,16 @@ bool EleDetector::ProcessRay(Ray& ray, const ElementHit& hit)
 
 Fields EleDetector::ProcessFields(const Fields& input)
 {
+    return ProcessOwnedFields(Fields(input));
+}
+
+Fields EleDetector::ProcessOwnedFields(Fields&& input)
+{
     // The pixels sample x-space; a k-space field is brought back once, and that
     // grid is what is kept as the output.
-    const Fields g = TakeInputInXSpace(input);
-    if (input.mDomain == FieldDomain::KSpace && mSaveOutputFields)
+    const bool fromKSpace = input.mDomain == FieldDomain::KSpace;
+    const Fields g = TakeInputInXSpace(std::move(input));
+    if (fromKSpace && mSaveOutputFields)
         mOutputFields = g;
 
     double sizeX = 0.0, sizeY = 0.0;
