@@ -1,8 +1,7 @@
-// Whole kernel runs on fixed benches.
-// Raytracing: a bench of ten elements (mirrors, lenses, blockers, detectors),
-// the editor's preview (grid rays, recorded paths) and a full random run of
-// 100,000 rays, on one core. Electromagnetic: source -> ideal lens -> detector
-// against the bare FFTW transforms that run needs, on one thread and on all.
+// Raytracing runs on a bench of ten elements (mirrors, lenses, blockers,
+// detectors): the editor's preview (grid rays, recorded paths) and a full
+// random run of 100,000 rays, pinned to one core (the kernel is single-threaded).
+// The field runs are in FieldBench.cpp.
 // The runs log: send standard output elsewhere and keep the figures with
 // --benchmark_out=<file> --benchmark_out_format=console.
 
@@ -11,12 +10,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "core/sources/ConfigFieldsGeneratorGaussian.h"
+#include "bench/BenchSupport.h"
+
 #include "core/elements/ConfigLens.h"
 #include "core/sources/ConfigRayGeneratorBeam.h"
-#include "core/sources/ConfigSource.h"
 #include "core/surfaces/ConfigSurfaceCurved.h"
-#include "core/surfaces/ConfigSurfaceFlat.h"
 #include "core/elements/EleBlockerDiafragm.h"
 #include "core/elements/EleBlockerWindow.h"
 #include "core/elements/EleDetector.h"
@@ -25,10 +23,7 @@
 #include "core/elements/EleMirrorCurved.h"
 #include "core/elements/EleMirrorFlat.h"
 #include "core/elements/EleMirrorFlatInfinite.h"
-#include "core/fields/FftwEngine.h"
-#include "core/simulation/KernelElectromagnetic.h"
 #include "core/simulation/KernelRaytracing.h"
-#include "core/base/Log.h"
 #include "core/simulation/SimulationSetup.h"
 #include "core/sources/Source.h"
 #include "core/surfaces/SurfaceBase.h"
@@ -36,6 +31,7 @@
 namespace
 {
 using namespace orvilane;
+using orvilane::bench::ThreadMode;
 
 template <typename T>
 std::shared_ptr<T> Place(SimulationSetup& setup, double x, double z, double a = 0.0)
@@ -107,6 +103,7 @@ void RaytracingPreview(benchmark::State& state)
     SimulationSetup& setup = TenElementBench(10, 10);
     KernelRaytracing kernel;
     const RaytracingOptions options{0, true, 100, nullptr};
+    const ThreadMode oneCore(1);
     kernel.Run(setup, options);
     const std::vector<Ray> rays = kernel.GetRays();
     const double tests = SurfaceTests(rays, SurfaceCount(setup));
@@ -122,6 +119,7 @@ void RaytracingRandom(benchmark::State& state)
 {
     SimulationSetup& setup = TenElementBench(100, 10); // 100,000 random rays
     KernelRaytracing kernel;
+    const ThreadMode oneCore(1);
     // The bounce count per ray, from one recorded run outside the timing.
     kernel.Run(setup, RaytracingOptions{1, true, 100, nullptr});
     const std::vector<Ray> rays = kernel.GetRays();
@@ -136,95 +134,4 @@ void RaytracingRandom(benchmark::State& state)
 }
 BENCHMARK(RaytracingRandom)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Source -> ideal lens -> detector with an N x N grid.
-SimulationSetup& LensToDetector(int n)
-{
-    static SimulationSetup setup;
-    setup.New();
-    auto source = std::make_shared<Source>();
-    source->SetSourceType(1);
-    auto& config = static_cast<ConfigSource&>(*source->mConfig);
-    config.mSamplingPoints = n;
-    config.mSamplingWindowSize = 0.004;
-    std::dynamic_pointer_cast<ConfigFieldsGeneratorGaussian>(source->mFieldGenerator->mConfig)->mWaist = 2e-4;
-    setup.mSources.push_back(source);
-    auto lens = Place<EleIdealLens>(setup, 0, 0.01);
-    lens->mInputId = source->mId;
-    auto detector = Place<EleDetector>(setup, 0, 0.11);
-    detector->mInputId = lens->mId;
-    detector->mConfigDetector->Resolution = {200, 200};
-    dynamic_cast<ConfigSurfaceFlat&>(*detector->mSurfaces[0]->mConfig).mSize = {0.002, 0.002};
-    return setup;
-}
-
-// Counts the field transforms a run makes, from its log lines.
-int TransformsPerRun(SimulationSetup& setup)
-{
-    static int counted = 0;
-    static bool listening = false;
-    if (!listening)
-    {
-        Log::AddListener([](const std::string& line) {
-            if (line.find("FFT: ") != std::string::npos)
-                ++counted;
-        });
-        listening = true;
-    }
-    counted = 0;
-    KernelElectromagnetic kernel;
-    kernel.Run(setup, nullptr);
-    return counted;
-}
-
-void Electromagnetic(benchmark::State& state)
-{
-    FftwEngine::SetThreadCount(static_cast<unsigned>(state.range(1)));
-    SimulationSetup& setup = LensToDetector(static_cast<int>(state.range(0)));
-    state.counters["transforms"] = TransformsPerRun(setup);
-    state.counters["threads"] = FftwEngine::GetThreadCount();
-    KernelElectromagnetic kernel;
-    for (auto _ : state)
-        kernel.Run(setup, nullptr);
-}
-
-// The bare FFTW work of one run: two N x N transforms (Ex, Ey) per field
-// transform, with the plans the transforms use (forward out of place, inverse
-// in place), on reused buffers.
-void ElectromagneticBareFfts(benchmark::State& state)
-{
-    FftwEngine::SetThreadCount(static_cast<unsigned>(state.range(1)));
-    const int n = static_cast<int>(state.range(0));
-    const int transforms = TransformsPerRun(LensToDetector(n));
-    state.counters["transforms"] = transforms;
-    state.counters["threads"] = FftwEngine::GetThreadCount();
-    const arma::uword side = static_cast<arma::uword>(n);
-    const arma::cx_mat ex = arma::randn<arma::cx_mat>(side, side);
-    const arma::cx_mat ey = arma::randn<arma::cx_mat>(side, side);
-    arma::cx_mat ox(side, side), oy(side, side);
-    for (auto _ : state)
-    {
-        for (int k = 0; k < transforms; ++k)
-        {
-            if (k % 2 == 0)
-            {
-                FftwEngine::Transform2D(ex.memptr(), ox.memptr(), side, side, FftwEngine::Forward);
-                FftwEngine::Transform2D(ey.memptr(), oy.memptr(), side, side, FftwEngine::Forward);
-            }
-            else
-            {
-                FftwEngine::Transform2D(ox.memptr(), ox.memptr(), side, side, FftwEngine::Backward);
-                FftwEngine::Transform2D(oy.memptr(), oy.memptr(), side, side, FftwEngine::Backward);
-            }
-        }
-    }
-}
-
-void GridsAndThreads(benchmark::internal::Benchmark* b)
-{
-    for (int n : {1025, 2049})
-        for (int threads : {1, 0})
-            b->Args({n, threads});
-}
-BENCHMARK(ElectromagneticBareFfts)->Apply(GridsAndThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(Electromagnetic)->Apply(GridsAndThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
