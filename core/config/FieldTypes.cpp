@@ -9,12 +9,27 @@ namespace orvilane
 
 namespace
 {
-void Read(const pugi::xml_attribute& a, double& v) { v = a.as_double(); }
-void Read(const pugi::xml_attribute& a, float& v) { v = a.as_float(); }
-void Read(const pugi::xml_attribute& a, int& v) { v = a.as_int(); }
-void Read(const pugi::xml_attribute& a, bool& v) { v = a.as_bool(); }
+void Read(const pugi::xml_attribute& a, double& v)
+{
+    v = a.as_double();
+}
+void Read(const pugi::xml_attribute& a, float& v)
+{
+    v = a.as_float();
+}
+void Read(const pugi::xml_attribute& a, int& v)
+{
+    v = a.as_int();
+}
+void Read(const pugi::xml_attribute& a, bool& v)
+{
+    v = a.as_bool();
+}
 // Integer vectors go through the 32-bit reader, widened with sign.
-void Read(const pugi::xml_attribute& a, long long& v) { v = static_cast<long long>(a.as_int()); }
+void Read(const pugi::xml_attribute& a, long long& v)
+{
+    v = static_cast<long long>(a.as_int());
+}
 
 const char* const kVectorSuffixes[] = {"_x", "_y", "_z"};
 

@@ -16,9 +16,6 @@ class xml_node;
 namespace orvilane
 {
 
-using Vec2LL = arma::Col<long long>::fixed<2>;
-using Vec3LL = arma::Col<long long>::fixed<3>;
-
 // The member types a configuration record can store, one per row of FieldTypes().
 enum class FieldKind
 {
@@ -33,6 +30,10 @@ enum class FieldKind
     Complex, // std::complex<double>
 };
 constexpr std::size_t kFieldKindCount = static_cast<std::size_t>(FieldKind::Complex) + 1;
+
+// Declared after FieldKind, whose enumerators of the same names would otherwise shadow them.
+using Vec2LL = arma::Col<long long>::fixed<2>;
+using Vec3LL = arma::Col<long long>::fixed<3>;
 
 // How one member type goes to and from XML attributes. Layers above the core
 // attach their own per-type behaviour (an edit widget) by switching on mKind.

@@ -98,8 +98,8 @@ bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
         {
             const double imageDistance = s * f / offFocus; // beyond the lens when positive
             const double magnification = -f / offFocus;
-            const arma::vec3 image = P - imageDistance * N + magnification * (Q - P);
-            out = image.is_finite() ? Normalised(H - image) : dir2;
+            const arma::vec3 imagePoint = P - imageDistance * N + magnification * (Q - P);
+            out = imagePoint.is_finite() ? Normalised(H - imagePoint) : dir2;
         }
     }
     // The hit point coincides with the image (an object on the lens plane):

@@ -1,5 +1,6 @@
 #include "core/elements/EleLens.h"
 
+#include <cassert>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -48,7 +49,8 @@ EleLens::~EleLens()
 
 void EleLens::OnConfigChanged()
 {
-    if (mSurfaces.size() < 2 || !mSurfaces.back() || !mConfigLens)
+    assert(mConfigLens); // made by the constructor, never replaced
+    if (mSurfaces.size() < 2 || !mSurfaces.back())
         return;
     const double thickness = mConfigLens->mThickness;
     if (!std::isfinite(thickness))
@@ -62,7 +64,8 @@ void EleLens::OnConfigChanged()
 
 bool EleLens::ProcessRay(Ray& ray, const ElementHit& hit)
 {
-    const double glass = mConfigLens ? mConfigLens->mRefractiveIndex : std::numeric_limits<double>::quiet_NaN();
+    assert(mConfigLens);
+    const double glass = mConfigLens->mRefractiveIndex;
     if (!(glass > 0.0) || !std::isfinite(glass))
     {
         Log::Error("Lens ID:%u. Refractive index (%g) is not a positive finite number: the ray stops at the lens",

@@ -130,9 +130,9 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
                 }
                 if (nearest == nullptr)
                 {
-                    const glm::dvec3 direction = ray.mDirections.back();
-                    ray.mPoints.push_back(ray.mPoints.back() + kEscapeLength * direction);
-                    ray.mDirections.push_back(direction);
+                    const glm::dvec3 leaving = ray.mDirections.back();
+                    ray.mPoints.push_back(ray.mPoints.back() + kEscapeLength * leaving);
+                    ray.mDirections.push_back(leaving);
                     break;
                 }
                 previous = nearest;

@@ -6,6 +6,7 @@
 
 #include "core/geometry/Ray.h"
 #include "core/simulation/ProgressCallback.h"
+#include "core/sources/RayModes.h"
 
 namespace orvilane
 {
@@ -14,7 +15,7 @@ class SimulationSetup;
 
 struct RaytracingOptions
 {
-    int mode = 0;            // 0 grid, 1 random
+    int mode = kRayModeGrid;  // or kRayModeRandom
     bool recordPaths = false; // keep every traced ray
     int maxBounces = 100;     // most element interactions per ray
     ProgressCallback progress;

@@ -22,14 +22,14 @@ bool IsFinite(const std::complex<double>& z)
 } // namespace
 
 FieldsGeneratorPlanewave::FieldsGeneratorPlanewave()
-    : mPlanewaveConfig(std::make_shared<ConfigFieldsGeneratorPlanewave>())
+    : mConfigPlanewave(std::make_shared<ConfigFieldsGeneratorPlanewave>())
 {
-    mConfig = mPlanewaveConfig;
+    mConfig = mConfigPlanewave;
 }
 
 float FieldsGeneratorPlanewave::GetExtent() const
 {
-    return static_cast<float>(mPlanewaveConfig->mRadius * 2.5);
+    return static_cast<float>(mConfigPlanewave->mRadius * 2.5);
 }
 
 Fields FieldsGeneratorPlanewave::GenerateFields(std::shared_ptr<ConfigSource> config) const
@@ -52,8 +52,8 @@ Fields FieldsGeneratorPlanewave::GenerateFields(std::shared_ptr<ConfigSource> co
                    c.mDirection[0], c.mDirection[1], c.mDirection[2]);
         return Fields();
     }
-    const double radius = mPlanewaveConfig->mRadius;
-    const double smoothing = mPlanewaveConfig->mSmoothingDistance;
+    const double radius = mConfigPlanewave->mRadius;
+    const double smoothing = mConfigPlanewave->mSmoothingDistance;
     if (std::isnan(radius) || std::isnan(smoothing))
     {
         Log::Error("%s: 'Radius' (%g) and 'Smoothing Distance' (%g) must be numbers. No field generated.", kName,

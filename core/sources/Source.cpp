@@ -1,6 +1,7 @@
 #include "core/sources/Source.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 
@@ -86,11 +87,7 @@ Fields Source::GenerateFields()
     if (!mFieldGenerator)
         return Fields();
     std::shared_ptr<ConfigSource> config = std::dynamic_pointer_cast<ConfigSource>(mConfig);
-    if (!config)
-    {
-        Log::Error("Source (id=%u) has no source settings. No field generated.", mId);
-        return Fields();
-    }
+    assert(config); // the constructor gives every source its ConfigSource record
     Fields fields = mFieldGenerator->GenerateFields(config);
     fields.mPosition = {mWorldPosition.x, mWorldPosition.y, mWorldPosition.z};
     CheckSamplingWindowEdges(fields.mEx);

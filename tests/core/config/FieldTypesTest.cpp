@@ -28,8 +28,8 @@ TEST(FieldTypes, EveryRecordDescriptorCarriesItsRow)
 {
     ConfigSource source;
     ConfigDetector detector;
-    for (const SerializableData* record : {static_cast<const SerializableData*>(&source),
-                                           static_cast<const SerializableData*>(&detector)})
+    for (const SerializableData* record :
+         {static_cast<const SerializableData*>(&source), static_cast<const SerializableData*>(&detector)})
         for (const FieldDescriptor& field : record->mFields)
         {
             ASSERT_NE(field.mFieldType, nullptr) << field.mName;

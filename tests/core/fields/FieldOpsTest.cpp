@@ -9,20 +9,16 @@
 
 using namespace orvilane;
 
-namespace
-{
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
-} // namespace
-
 TEST(FieldOps, GridAndNumberChecks)
 {
+    const double kNaN = std::numeric_limits<double>::quiet_NaN();
+    const double kInf = std::numeric_limits<double>::infinity();
     const struct
     {
         arma::uword rows, cols;
         bool centrable;
-    } grids[] = {{3, 3, true},   {101, 101, true}, {1, 1, false}, {2, 2, false},
-                 {4, 4, false}, {5, 3, false},     {0, 0, false}};
+    } grids[] = {{3, 3, true},  {101, 101, true}, {1, 1, false}, {2, 2, false},
+                 {4, 4, false}, {5, 3, false},    {0, 0, false}};
     for (const auto& g : grids)
         EXPECT_EQ(IsCentrableGrid(g.rows, g.cols), g.centrable) << g.rows << " x " << g.cols;
 

@@ -7,12 +7,6 @@
 
 using namespace orvilane;
 
-namespace
-{
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-} // namespace
-
 TEST(Vectors, ConversionsAreExact)
 {
     const arma::vec3 a{0.1, -2e-300, 6.02e23};
@@ -27,6 +21,8 @@ TEST(Vectors, ConversionsAreExact)
 // the expected unit vector is (1, 2, 2) / 3 at every scale.
 TEST(Vectors, UnitAtEveryScaleAndNothingForVectorsWithoutLength)
 {
+    const double kNaN = std::numeric_limits<double>::quiet_NaN();
+    const double kInf = std::numeric_limits<double>::infinity();
     for (double scale : {1.0, 3e-170, 1e-300, 4.9e-324, 1e200, 1e307})
     {
         const std::optional<arma::vec3> u = Unit(arma::vec3{scale, 2 * scale, 2 * scale});

@@ -23,7 +23,7 @@ struct Beam
     Source source;
     std::shared_ptr<RayGeneratorBeam> generator = std::make_shared<RayGeneratorBeam>(&source);
     std::shared_ptr<ConfigSource> config = std::make_shared<ConfigSource>();
-    ConfigRayGeneratorBeam& Settings() { return *generator->mBeamConfig; }
+    ConfigRayGeneratorBeam& Settings() { return *generator->mConfigBeam; }
 };
 
 // Runs one pass (counter reset first) and returns the rays.
@@ -80,7 +80,7 @@ TEST(RayGeneratorBeam, SettingsConstructionAndExtent)
     EXPECT_EQ(c.mRadius, 0.01);
     EXPECT_EQ(c.mNumberRaysPerSide, 10);
     EXPECT_EQ(c.mNumberRayMultiplierForRandom, 10);
-    EXPECT_EQ(beam.generator->mConfig, beam.generator->mBeamConfig);
+    EXPECT_EQ(beam.generator->mConfig, beam.generator->mConfigBeam);
     EXPECT_EQ(beam.generator->GetExtent(), 0.021f);
     EXPECT_FALSE(beam.generator->GetNextRay(beam.config, 2));
 }
