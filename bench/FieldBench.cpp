@@ -19,18 +19,13 @@
 
 #include "bench/BenchSupport.h"
 #include "core/base/Log.h"
-#include "core/elements/EleBlockerWindow.h"
-#include "core/elements/EleDetector.h"
-#include "core/elements/EleIdealLens.h"
 #include "core/fields/FastFourierTransform.h"
 #include "core/fields/PlaneWavePropagator.h"
 #include "core/simulation/KernelElectromagnetic.h"
 #include "core/simulation/SimulationSetup.h"
-#include "core/sources/ConfigFieldsGeneratorGaussian.h"
-#include "core/sources/ConfigSource.h"
-#include "core/sources/Source.h"
 #include "core/surfaces/ConfigSurfaceFlat.h"
 #include "core/surfaces/SurfaceBase.h"
+#include "tests/support/SampleBenches.h"
 
 namespace
 {
@@ -38,6 +33,8 @@ using namespace orvilane;
 using orvilane::bench::BarePlans;
 using orvilane::bench::Rounds;
 using orvilane::bench::ThreadMode;
+using orvilane::test::AddGaussianSource;
+using orvilane::test::PlaceAfter;
 
 constexpr double kTwoPi = 6.283185307179586;
 
@@ -55,32 +52,9 @@ Fields RandomGrid(arma::uword n, FieldDomain domain)
     return f;
 }
 
-template <typename T>
-std::shared_ptr<T> Add(SimulationSetup& setup, const Component& input, double z)
-{
-    auto element = std::make_shared<T>();
-    element->SetPosition({0, 0, z});
-    element->mInputId = input.mId;
-    setup.mElements.push_back(element);
-    return element;
-}
-
-// A Gaussian source (waist 0.2 mm, 4 mm window, n x n samples) at the origin.
-std::shared_ptr<Source> AddSource(SimulationSetup& setup, int n)
-{
-    auto source = std::make_shared<Source>();
-    source->SetSourceType(1);
-    auto& config = static_cast<ConfigSource&>(*source->mConfig);
-    config.mSamplingPoints = n;
-    config.mSamplingWindowSize = 0.004;
-    std::dynamic_pointer_cast<ConfigFieldsGeneratorGaussian>(source->mFieldGenerator->mConfig)->mWaist = 2e-4;
-    setup.mSources.push_back(source);
-    return source;
-}
-
 void AddDetector(SimulationSetup& setup, const Component& input, double z)
 {
-    auto detector = Add<EleDetector>(setup, input, z);
+    auto detector = PlaceAfter<EleDetector>(setup, input, z);
     detector->mConfigDetector->Resolution = {200, 200};
     dynamic_cast<ConfigSurfaceFlat&>(*detector->mSurfaces[0]->mConfig).mSize = {0.002, 0.002};
 }
@@ -89,8 +63,8 @@ void AddDetector(SimulationSetup& setup, const Component& input, double z)
 void LensToDetector(SimulationSetup& setup, int n)
 {
     setup.New();
-    auto source = AddSource(setup, n);
-    auto lens = Add<EleIdealLens>(setup, *source, 0.01);
+    auto source = AddGaussianSource(setup, n);
+    auto lens = PlaceAfter<EleIdealLens>(setup, *source, 0.01);
     AddDetector(setup, *lens, 0.11);
 }
 
@@ -98,9 +72,9 @@ void LensToDetector(SimulationSetup& setup, int n)
 void WindowChain(SimulationSetup& setup, int n, int windows)
 {
     setup.New();
-    const Component* input = AddSource(setup, n).get();
+    const Component* input = AddGaussianSource(setup, n).get();
     for (int k = 1; k <= windows; ++k)
-        input = Add<EleBlockerWindow>(setup, *input, 0.001 * k).get();
+        input = PlaceAfter<EleBlockerWindow>(setup, *input, 0.001 * k).get();
     AddDetector(setup, *input, 0.001 * (windows + 1));
 }
 

@@ -37,8 +37,9 @@ std::vector<cd> CentringPhase(arma::uword n)
     return r;
 }
 
-// dst[i] = src[(i + shift) mod n] * p[i] * columnFactor.
-void WriteColumn(cd* dst, const cd* src, arma::uword n, arma::uword shift, const cd* p, cd columnFactor)
+// dst[i] = src[(i + shift) mod n] * p[i] * columnFactor; dst and src never overlap.
+void WriteColumn(cd* __restrict__ dst, const cd* __restrict__ src, arma::uword n, arma::uword shift, const cd* p,
+                 cd columnFactor)
 {
     const arma::uword head = n - shift;
     for (arma::uword i = 0; i < head; ++i)

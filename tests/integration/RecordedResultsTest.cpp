@@ -8,28 +8,14 @@
 
 #include <gtest/gtest.h>
 
-#include "core/elements/ConfigLens.h"
-#include "core/elements/EleBlockerDiafragm.h"
-#include "core/elements/EleBlockerWindow.h"
-#include "core/elements/EleDetector.h"
-#include "core/elements/EleIdealLens.h"
-#include "core/elements/EleLens.h"
-#include "core/elements/EleMirrorCurved.h"
-#include "core/elements/EleMirrorFlat.h"
-#include "core/elements/EleMirrorFlatInfinite.h"
 #include "core/simulation/KernelElectromagnetic.h"
 #include "core/simulation/KernelRaytracing.h"
-#include "core/simulation/SimulationSetup.h"
-#include "core/sources/ConfigFieldsGeneratorGaussian.h"
-#include "core/sources/ConfigRayGeneratorBeam.h"
-#include "core/sources/ConfigSource.h"
-#include "core/sources/Source.h"
-#include "core/surfaces/ConfigSurfaceCurved.h"
 #include "core/surfaces/ConfigSurfaceFlat.h"
-#include "core/surfaces/SurfaceBase.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/SampleBenches.h"
 
 using namespace orvilane;
+using namespace orvilane::test;
 
 namespace
 {
@@ -66,16 +52,6 @@ void ExpectRecorded(const Checksum& c, size_t count, double plain, double weight
     EXPECT_NEAR(c.weighted, weighted, 7.0 * tolerance) << what;
 }
 
-template <typename T>
-std::shared_ptr<T> Place(SimulationSetup& setup, double x, double z, double a = 0.0)
-{
-    auto element = std::make_shared<T>();
-    element->SetPosition({x, 0, z});
-    element->SetRotation({a, 0, 0});
-    setup.mElements.push_back(element);
-    return element;
-}
-
 struct Recorded
 {
     double plain;
@@ -104,31 +80,7 @@ protected:
 // of the raytracing benchmark).
 TEST_F(RecordedResults, RaysThroughTenElements)
 {
-    auto source = std::make_shared<Source>();
-    source->SetSourceType(0);
-    auto beam = std::dynamic_pointer_cast<ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig);
-    beam->mNumberRaysPerSide = 10;
-    setup.mSources.push_back(source);
-    Place<EleIdealLens>(setup, 0, 0.05);
-    Place<EleBlockerDiafragm>(setup, 0, 0.10);
-    auto lens = Place<EleLens>(setup, 0, 0.20);
-    for (int k = 0; k < 2; ++k)
-    {
-        auto& cap = static_cast<ConfigSurfaceCurved&>(*lens->mSurfaces[k]->mConfig);
-        cap.mCurvatureRadius = 0.5;
-        cap.mConvex = k == 1;
-    }
-    static_cast<ConfigLens&>(*lens->mConfig).mThickness = 0.01;
-    static_cast<ConfigLens&>(*lens->mConfig).mRefractiveIndex = 1.5;
-    lens->OnConfigChanged();
-    Place<EleBlockerWindow>(setup, 0, 0.30);
-    Place<EleMirrorFlat>(setup, 0.5, 0.35);
-    Place<EleMirrorCurved>(setup, -0.5, 0.40);
-    Place<EleDetector>(setup, 0.5, 0.45);
-    Place<EleMirrorFlat>(setup, 0, 0.50, 45.0);
-    auto screen = Place<EleDetector>(setup, 0, 0.50, 90.0);
-    screen->SetPosition({0, -0.2, 0.50});
-    Place<EleMirrorFlatInfinite>(setup, 0, -1.0);
+    TenElementBench(setup, 10, 10);
 
     KernelRaytracing kernel;
     kernel.Run(setup, {0, true, 100, nullptr});
@@ -153,26 +105,16 @@ TEST_F(RecordedResults, FieldsAlongABranchingChain)
     for (int n : {101, 151})
     {
         setup.New();
-        auto source = std::make_shared<Source>();
-        source->SetSourceType(1);
-        auto& config = static_cast<ConfigSource&>(*source->mConfig);
-        config.mSamplingPoints = n;
-        config.mSamplingWindowSize = 0.004;
-        std::dynamic_pointer_cast<ConfigFieldsGeneratorGaussian>(source->mFieldGenerator->mConfig)->mWaist = 2e-4;
-        setup.mSources.push_back(source);
-        auto lens = Place<EleIdealLens>(setup, 0, 0.01);
-        lens->mInputId = source->mId;
+        auto source = AddGaussianSource(setup, n);
+        auto lens = PlaceAfter<EleIdealLens>(setup, *source, 0.01);
         lens->mConfigIdealLens->mFocalDistance = 0.1;
         lens->mSaveInputFields = true;
         lens->mSaveOutputFields = true;
-        auto side = Place<EleDetector>(setup, 0, 0.06);
-        side->mInputId = lens->mId;
+        auto side = PlaceAfter<EleDetector>(setup, *lens, 0.06);
         side->mSaveInputFields = true;
-        auto window = Place<EleBlockerWindow>(setup, 0, 0.08);
-        window->mInputId = lens->mId;
+        auto window = PlaceAfter<EleBlockerWindow>(setup, *lens, 0.08);
         window->mSaveOutputFields = true;
-        auto detector = Place<EleDetector>(setup, 0, 0.11);
-        detector->mInputId = window->mId;
+        auto detector = PlaceAfter<EleDetector>(setup, *window, 0.11);
         detector->mSaveInputFields = true;
         detector->mSaveOutputFields = true;
         for (auto* d : {side.get(), detector.get()})
@@ -181,7 +123,7 @@ TEST_F(RecordedResults, FieldsAlongABranchingChain)
             dynamic_cast<ConfigSurfaceFlat&>(*d->mSurfaces[0]->mConfig).mSize = {0.002, 0.002};
         }
 
-        orvilane::test::LogCapture log;
+        LogCapture log;
         KernelElectromagnetic kernel;
         kernel.Run(setup, nullptr);
         EXPECT_EQ(log.Errors(), 0u);
