@@ -39,7 +39,7 @@ Fields FieldsGeneratorGaussian::GenerateFields(std::shared_ptr<ConfigSource> con
         return Fields();
     }
 
-    Fields fields = MakeGrid(*config);
+    Fields fields = MakeUnsetGrid(*config);
     // exp(-r^2 / w^2) depends on x^2 + y^2 only: one exponential per mirrored set.
     std::complex<double>* ex = fields.mEx.memptr();
     std::complex<double>* ey = fields.mEy.memptr();
