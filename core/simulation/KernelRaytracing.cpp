@@ -18,7 +18,6 @@ namespace orvilane
 namespace
 {
 constexpr double kEscapeLength = 20.0;
-constexpr size_t kReservedPoints = 8;
 
 float Fraction(int done, int total)
 {
@@ -96,9 +95,6 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
                 options.progress(Fraction(done, total), false);
 
             Ray ray = std::move(*next);
-            // Room for a typical path, so few rays grow their lists while traced.
-            ray.mPoints.reserve(kReservedPoints);
-            ray.mDirections.reserve(kReservedPoints);
             const Element* previous = nullptr;
             uint32_t previousSurface = 0;
             for (int bounce = 0; bounce < options.maxBounces; ++bounce)
