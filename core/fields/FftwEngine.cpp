@@ -99,13 +99,17 @@ fftw_plan MakePlan(const PlanKey& key, bool& measured)
     // same either way round. Out-of-place plans keep the input intact.
     const int rows = static_cast<int>(key.rows);
     const int cols = static_cast<int>(key.cols);
-    const unsigned flags = FFTW_MEASURE | (key.inPlace ? 0u : FFTW_PRESERVE_INPUT);
-    fftw_plan plan = fftw_plan_dft_2d(cols, rows, src, dst, key.sign, flags | FFTW_WISDOM_ONLY);
+    const unsigned placement = key.inPlace ? 0u : FFTW_PRESERVE_INPUT;
+    fftw_plan plan = fftw_plan_dft_2d(cols, rows, src, dst, key.sign, FFTW_MEASURE | placement | FFTW_WISDOM_ONLY);
     measured = plan == nullptr;
     if (plan == nullptr)
     {
+        // A single trial transform of a grid beyond kMeasuredMaxSamples takes
+        // seconds by itself: such grids are planned from estimates.
+        const bool measure = key.rows * key.cols <= FftwEngine::kMeasuredMaxSamples;
         fftw_set_timelimit(FftwEngine::kPlanningSeconds);
-        plan = fftw_plan_dft_2d(cols, rows, src, dst, key.sign, flags);
+        plan = fftw_plan_dft_2d(cols, rows, src, dst, key.sign, (measure ? FFTW_MEASURE : FFTW_ESTIMATE) | placement);
+        measured = measure;
     }
     return plan;
 }

@@ -9,7 +9,8 @@ namespace orvilane
 
 // Unnormalised two-dimensional DFTs through FFTW on column-major complex arrays
 // (the layout of arma::cx_mat). Plans are measured (FFTW_MEASURE, on scratch
-// arrays, at most kPlanningSeconds each) once per shape, direction, placement,
+// arrays, at most about kPlanningSeconds each; estimated beyond
+// kMeasuredMaxSamples) once per shape, direction, placement,
 // alignment and thread count, and kept for the life of the process; planning is
 // serialised, execution is not. What FFTW learns while planning (its wisdom) is
 // read from WisdomPath() before the first plan and written back after each
@@ -51,6 +52,8 @@ public:
 
     static constexpr size_t kThreadedMinSamples = 128 * 128;
     static constexpr double kPlanningSeconds = 2.0;
+    // Larger transforms are planned with FFTW_ESTIMATE (no trial runs).
+    static constexpr size_t kMeasuredMaxSamples = size_t{4097} * 4097;
 };
 
 } // namespace orvilane
