@@ -13,6 +13,8 @@
 #include "core/fields/FftwEngine.h"
 #include "core/fields/FieldOps.h"
 #include "core/fields/PlaneWavePropagator.h"
+#include "core/surfaces/ConfigSurfaceFlat.h"
+#include "core/surfaces/SurfaceBase.h"
 #include "tests/support/FieldTestGrids.h"
 #include "tests/support/LogCapture.h"
 
@@ -115,6 +117,34 @@ TEST(InPlaceFieldsThreaded, CentringIsExactOnAnyThreadCount)
         EXPECT_TRUE(arma::approx_equal(a, reference, "absdiff", 0.0)) << threads;
         ASSERT_TRUE(probe.ShiftCentreInverse(a, g));
         EXPECT_LE(RelativeDiff(a, g.mEx), 1e-15) << threads;
+    }
+}
+
+// The detector's pixel rows are shared out among threads: the same images.
+TEST(InPlaceFieldsThreaded, DetectorImagesDoNotDependOnTheThreadCount)
+{
+    const Fields x = RandomGrid(151, 1e-5, 1e-5, FieldDomain::XSpace, 21u);
+    std::vector<std::vector<DetectorLayer>> images;
+    for (unsigned threads : {1u, 4u, 7u})
+    {
+        ScopedThreads scoped(threads);
+        EleDetector detector;
+        detector.mConfigDetector->Resolution = {37, 23};
+        dynamic_cast<ConfigSurfaceFlat&>(*detector.mSurfaces[0]->mConfig).mSize = {0.001, 0.0012};
+        detector.ProcessFields(x);
+        images.push_back(detector.mLayers);
+    }
+    ASSERT_EQ(images[0].size(), 8u);
+    EXPECT_LT(images[0][2].mMin, images[0][2].mMax); // the screen lies on the grid
+    for (size_t t = 1; t < images.size(); ++t)
+    {
+        ASSERT_EQ(images[t].size(), 8u);
+        for (size_t l = 0; l < 8; ++l)
+        {
+            EXPECT_EQ(images[t][l].mData, images[0][l].mData) << l;
+            EXPECT_EQ(images[t][l].mMin, images[0][l].mMin) << l;
+            EXPECT_EQ(images[t][l].mMax, images[0][l].mMax) << l;
+        }
     }
 }
 
