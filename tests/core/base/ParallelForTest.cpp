@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -36,4 +38,25 @@ TEST(ParallelForThreaded, CoversEveryIndexOnceInFixedRanges)
             EXPECT_EQ(hits[k].load(), 2) << k;
         EXPECT_LE(ranges.size(), std::max<size_t>(threads, 1u));
     }
+}
+
+// Calls from several threads at once all finish, each covering its own range
+// (one at a time on the helpers, the others on their own threads).
+TEST(ParallelForThreaded, CallsFromSeveralThreadsAtOnce)
+{
+    constexpr size_t kCount = 5000;
+    std::vector<std::vector<int>> hits(4, std::vector<int>(kCount, 0));
+    std::vector<std::thread> callers;
+    for (size_t c = 0; c < hits.size(); ++c)
+        callers.emplace_back([&hits, c] {
+            for (int round = 0; round < 20; ++round)
+                ParallelFor(kCount, 4, [&](size_t begin, size_t end) {
+                    for (size_t k = begin; k < end; ++k)
+                        ++hits[c][k];
+                });
+        });
+    for (std::thread& caller : callers)
+        caller.join();
+    for (const std::vector<int>& h : hits)
+        EXPECT_EQ(std::count(h.begin(), h.end(), 20), static_cast<std::ptrdiff_t>(kCount));
 }
