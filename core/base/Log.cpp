@@ -58,10 +58,15 @@ std::string Format(const char* prefix, const char* format, va_list args)
 }
 } // namespace
 
-void Log::Info(int level, const char* format, ...)
+bool Log::Writes(int level)
 {
     const int threshold = State().levelThreshold;
-    if (threshold != -1 && level >= threshold)
+    return threshold == -1 || level < threshold;
+}
+
+void Log::Info(int level, const char* format, ...)
+{
+    if (!Writes(level))
         return;
     va_list args;
     va_start(args, format);

@@ -22,6 +22,9 @@ public:
     using Listener = std::function<void(const std::string&)>;
 
     static void Info(int level, const char* format, ...) ORVILANE_PRINTF(2, 3);
+    // Whether Info lines of this level are written: costly figures for a line
+    // are computed only when it is.
+    static bool Writes(int level);
     static void Warning(const char* format, ...) ORVILANE_PRINTF(1, 2);
     static void Error(const char* format, ...) ORVILANE_PRINTF(1, 2);
     static void Write(const std::string& text);

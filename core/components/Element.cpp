@@ -7,6 +7,7 @@
 #include "core/base/Log.h"
 #include "core/fields/FieldOps.h"
 #include "core/geometry/RayGeometry.h"
+#include "core/geometry/VectorMath.h"
 #include "core/surfaces/SurfaceBase.h"
 
 namespace orvilane
@@ -28,23 +29,49 @@ Element::~Element()
 
 ElementHit Element::GetClosestHit(const Ray& ray, int64_t skipSurface)
 {
-    const arma::vec3 origin = GetLastPoint(ray);
-    const arma::vec3 direction = GetLastDirection(ray);
+    uint32_t index = 0;
+    RayMeeting meeting;
+    if (!MeetRay(ray, ToGlm(GetLastPoint(ray)), ToGlm(GetLastDirection(ray)), skipSurface, index, meeting))
+        return ElementHit();
+    return ElementHit{this, index, ToArma(meeting.point), ToArma(meeting.normal), meeting.distance};
+}
 
-    ElementHit closest;
+bool Element::MeetRay(const Ray&, const glm::dvec3& origin, const glm::dvec3& direction, int64_t skipSurface,
+                      uint32_t& surfaceIndex, RayMeeting& meeting) const
+{
+    return FindClosestHit(origin, direction, skipSurface, surfaceIndex, meeting);
+}
+
+ElementHit Element::GetClosestHit(const arma::vec3& origin, const arma::vec3& direction, int64_t skipSurface)
+{
+    uint32_t index = 0;
+    RayMeeting meeting;
+    if (!FindClosestHit(ToGlm(origin), ToGlm(direction), skipSurface, index, meeting))
+        return ElementHit();
+    return ElementHit{this, index, ToArma(meeting.point), ToArma(meeting.normal), meeting.distance};
+}
+
+bool Element::FindClosestHit(const glm::dvec3& origin, const glm::dvec3& direction, int64_t skipSurface,
+                             uint32_t& surfaceIndex, RayMeeting& meeting) const
+{
+    bool found = false;
+    RayMeeting candidate;
     for (size_t i = 0; i < mSurfaces.size(); ++i)
     {
         if (!mSurfaces[i] || static_cast<int64_t>(i) == skipSurface)
             continue;
-        const std::optional<SurfaceHit> hit = mSurfaces[i]->Intersect(origin, direction);
         // Strictly nearer only, so the first of equal distances stays; a
         // distance that is not a number cannot be ordered and is dropped.
-        if (!hit || std::isnan(hit->distance))
+        if (!mSurfaces[i]->Meet(origin, direction, candidate) || std::isnan(candidate.distance))
             continue;
-        if (closest.element == nullptr || hit->distance < closest.distance)
-            closest = ElementHit{this, static_cast<uint32_t>(i), hit->point, hit->normal, hit->distance};
+        if (!found || candidate.distance < meeting.distance)
+        {
+            found = true;
+            surfaceIndex = static_cast<uint32_t>(i);
+            meeting = candidate;
+        }
     }
-    return closest;
+    return found;
 }
 
 arma::vec3 Element::ReflectRay(const arma::vec3& direction, arma::vec3 normal)
@@ -59,6 +86,13 @@ Fields Element::TakeInputInXSpace(const Fields& input)
     if (mSaveInputFields)
         mInputFields = input;
     return ToXSpace(input);
+}
+
+Fields Element::TakeInputInXSpace(Fields&& input)
+{
+    if (mSaveInputFields)
+        mInputFields = input;
+    return ToXSpace(std::move(input));
 }
 
 bool Element::SaveConfig(pugi::xml_node& node)

@@ -7,6 +7,7 @@
 #include "core/components/Component.h"
 #include "core/fields/Fields.h"
 #include "core/geometry/Ray.h"
+#include "core/surfaces/SurfaceBase.h"
 
 namespace orvilane
 {
@@ -49,14 +50,29 @@ public:
     // The field leaving the element for the field reaching it. Implementations
     // that model fields keep copies per mSaveInputFields / mSaveOutputFields.
     virtual Fields ProcessFields(const Fields& input) = 0;
+    // The same for a field the caller gives up (the kernel's walk): elements
+    // that transform or rescale the grid do so in place, without a second
+    // grid's memory. By default ProcessFields.
+    virtual Fields ProcessOwnedFields(Fields&& input) { return ProcessFields(input); }
 
     // The nearest meeting of the ray, from its current point along its current
     // direction (both rounded to single precision), with this element's
     // surfaces; equal distances go to the surface listed first. Ignores
     // mEnabled. Never fails: a miss is the null-element record. The surface
     // with index skipSurface (the one the ray has just left) is not considered.
-    // An element may add a boundary of its own with an index past mSurfaces.
-    virtual ElementHit GetClosestHit(const Ray& ray, int64_t skipSurface = -1);
+    ElementHit GetClosestHit(const Ray& ray, int64_t skipSurface = -1);
+    // The same from origin along direction, already rounded as GetLastPoint and
+    // GetLastDirection round them (a tracer computes them once per bounce).
+    ElementHit GetClosestHit(const arma::vec3& origin, const arma::vec3& direction, int64_t skipSurface = -1);
+    // The same on glm vectors, without building the hit record: true, with
+    // the surface's index and meeting filled, on a hit.
+    bool FindClosestHit(const glm::dvec3& origin, const glm::dvec3& direction, int64_t skipSurface,
+                        uint32_t& surfaceIndex, RayMeeting& meeting) const;
+    // What the tracer asks: FindClosestHit for this ray, whose medium an element
+    // may look at. An element may add a boundary of its own with an index past
+    // mSurfaces; GetClosestHit(ray) answers through it too.
+    virtual bool MeetRay(const Ray& ray, const glm::dvec3& origin, const glm::dvec3& direction,
+                         int64_t skipSurface, uint32_t& surfaceIndex, RayMeeting& meeting) const;
 
     // Mirror reflection of direction about the plane with the given normal; the
     // normal's orientation does not matter. Not renormalised.
@@ -67,6 +83,7 @@ protected:
     // samples: keeps a copy of input when mSaveInputFields, and returns the
     // field in x-space (a k-space one brought back by the inverse transform).
     Fields TakeInputInXSpace(const Fields& input);
+    Fields TakeInputInXSpace(Fields&& input);
 };
 
 } // namespace orvilane

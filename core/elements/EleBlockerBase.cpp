@@ -30,8 +30,13 @@ bool EleBlockerBase::ProcessRay(Ray& ray, const ElementHit& hit)
 
 Fields EleBlockerBase::ProcessFields(const Fields& input)
 {
+    return ProcessOwnedFields(Fields(input));
+}
+
+Fields EleBlockerBase::ProcessOwnedFields(Fields&& input)
+{
     // The mask acts on x-space samples; a k-space field is brought back first.
-    Fields result = TakeInputInXSpace(input);
+    Fields result = TakeInputInXSpace(std::move(input));
 
     if (!HaveSameShape(result))
     {

@@ -4,10 +4,13 @@
 #include <cmath>
 #include <complex>
 #include <new>
+#include <vector>
 
 #include "core/surfaces/ConfigSurfaceFlat.h"
 #include "core/elements/ElementsFactory.h"
 #include "core/base/Log.h"
+#include "core/base/ParallelFor.h"
+#include "core/fields/FieldOps.h"
 #include "core/geometry/RayGeometry.h"
 #include "core/geometry/Vectors.h"
 #include "core/surfaces/SurfaceFlat.h"
@@ -148,10 +151,16 @@ bool EleDetector::ProcessRay(Ray& ray, const ElementHit& hit)
 
 Fields EleDetector::ProcessFields(const Fields& input)
 {
+    return ProcessOwnedFields(Fields(input));
+}
+
+Fields EleDetector::ProcessOwnedFields(Fields&& input)
+{
     // The pixels sample x-space; a k-space field is brought back once, and that
     // grid is what is kept as the output.
-    const Fields g = TakeInputInXSpace(input);
-    if (input.mDomain == FieldDomain::KSpace && mSaveOutputFields)
+    const bool fromKSpace = input.mDomain == FieldDomain::KSpace;
+    const Fields g = TakeInputInXSpace(std::move(input));
+    if (fromKSpace && mSaveOutputFields)
         mOutputFields = g;
 
     double sizeX = 0.0, sizeY = 0.0;
@@ -173,29 +182,35 @@ Fields EleDetector::ProcessFields(const Fields& input)
         return Fields();
     }
 
-    const double pitchX = layers[0].mPitchX;
-    const double pitchY = layers[0].mPitchY;
+    // Pixel corners stepped as a sum of pitches, as one loop would step them.
+    std::vector<double> xs(nx), ys(ny);
     double x = mWorldPosition.x - sizeX * 0.5;
-    for (uint64_t i = 0; i < nx; ++i)
-    {
-        double y = mWorldPosition.y - sizeY * 0.5;
-        for (uint64_t j = 0; j < ny; ++j)
-        {
-            const std::complex<double> ex = g.InterpolateEx(x, y);
-            const std::complex<double> ey = g.InterpolateEy(x, y);
-            const size_t k = static_cast<size_t>(i * ny + j);
-            layers[0].Store(k, ToFloat(ex.real()));
-            layers[1].Store(k, ToFloat(ex.imag()));
-            layers[2].Store(k, ToFloat(std::hypot(ex.real(), ex.imag())));
-            layers[3].Store(k, ToFloat(std::atan2(ex.imag(), ex.real())));
-            layers[4].Store(k, ToFloat(ey.real()));
-            layers[5].Store(k, ToFloat(ey.imag()));
-            layers[6].Store(k, ToFloat(std::hypot(ey.real(), ey.imag())));
-            layers[7].Store(k, ToFloat(std::atan2(ey.imag(), ey.real())));
-            y += pitchY;
-        }
-        x += pitchX;
-    }
+    for (uint64_t i = 0; i < nx; ++i, x += layers[0].mPitchX)
+        xs[i] = x;
+    double y = mWorldPosition.y - sizeY * 0.5;
+    for (uint64_t j = 0; j < ny; ++j, y += layers[0].mPitchY)
+        ys[j] = y;
+    // Rows of pixels on the grid's threads; then the ranges, in pixel order.
+    ParallelFor(nx, PassThreads(g), [&](size_t from, size_t to) {
+        for (uint64_t i = from; i < to; ++i)
+            for (uint64_t j = 0; j < ny; ++j)
+            {
+                const std::complex<double> ex = g.InterpolateEx(xs[i], ys[j]);
+                const std::complex<double> ey = g.InterpolateEy(xs[i], ys[j]);
+                const size_t k = static_cast<size_t>(i * ny + j);
+                layers[0].mData[k] = ToFloat(ex.real());
+                layers[1].mData[k] = ToFloat(ex.imag());
+                layers[2].mData[k] = ToFloat(std::hypot(ex.real(), ex.imag()));
+                layers[3].mData[k] = ToFloat(std::atan2(ex.imag(), ex.real()));
+                layers[4].mData[k] = ToFloat(ey.real());
+                layers[5].mData[k] = ToFloat(ey.imag());
+                layers[6].mData[k] = ToFloat(std::hypot(ey.real(), ey.imag()));
+                layers[7].mData[k] = ToFloat(std::atan2(ey.imag(), ey.real()));
+            }
+    });
+    for (DetectorLayer& layer : layers)
+        for (size_t k = 0; k < layer.mData.size(); ++k)
+            layer.Store(k, layer.mData[k]);
 
     for (DetectorLayer& layer : layers)
         mLayers.push_back(std::move(layer));

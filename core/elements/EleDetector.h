@@ -28,6 +28,7 @@ public:
     void ClearResults() override;
     bool ProcessRay(Ray& ray, const ElementHit& hit) override;
     Fields ProcessFields(const Fields& input) override;
+    Fields ProcessOwnedFields(Fields&& input) override;
 
     std::shared_ptr<ConfigDetector> mConfigDetector;
     std::vector<DetectorLayer> mLayers; // in the order they were added

@@ -115,8 +115,13 @@ bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
 
 Fields EleIdealLens::ProcessFields(const Fields& input)
 {
+    return ProcessOwnedFields(Fields(input));
+}
+
+Fields EleIdealLens::ProcessOwnedFields(Fields&& input)
+{
     // The phase acts on x-space samples; a k-space field is brought back first.
-    Fields result = TakeInputInXSpace(input);
+    Fields result = TakeInputInXSpace(std::move(input));
 
     if (mSurfaces.size() != 1)
     {
@@ -145,12 +150,22 @@ Fields EleIdealLens::ProcessFields(const Fields& input)
         }
     }
 
-    MultiplySamples(result, [f, wavelength](double x, double y) {
-        double r = std::sqrt(x * x + y * y + f * f);
-        if (f > 0.0)
-            r = -r;
-        return std::exp(std::complex<double>(0.0, kTwoPi * r / wavelength));
-    });
+    // The phase depends on x^2 + y^2 only: one sine and cosine per mirrored set.
+    std::complex<double>* ex = result.mEx.memptr();
+    std::complex<double>* ey = result.mEy.memptr();
+    ForEachMirroredSample(
+        result,
+        [f, wavelength](double x2, double y2) {
+            double r = std::sqrt(x2 + y2 + f * f);
+            if (f > 0.0)
+                r = -r;
+            const double angle = kTwoPi * r / wavelength;
+            return std::complex<double>(std::cos(angle), std::sin(angle));
+        },
+        [ex, ey](arma::uword k, std::complex<double> t) {
+            MulInPlace(ex[k], t);
+            MulInPlace(ey[k], t);
+        });
 
     if (mSaveOutputFields)
         mOutputFields = result;

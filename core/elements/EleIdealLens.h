@@ -27,6 +27,7 @@ public:
     // Multiplies the field (brought to x-space first) by the lens phase,
     // centred on the grid's centre.
     Fields ProcessFields(const Fields& input) override;
+    Fields ProcessOwnedFields(Fields&& input) override;
 
     // Meeting point of two lines; empty for parallel or coincident lines.
     static std::optional<arma::vec3> IntersectLines(const arma::vec3& point1, const arma::vec3& direction1,

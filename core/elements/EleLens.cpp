@@ -153,31 +153,34 @@ void EleLens::OnConfigChanged()
     mSurfaces.back()->SetPosition(glm::dvec3(0.0, 0.0, thickness));
 }
 
-ElementHit EleLens::GetClosestHit(const Ray& ray, int64_t skipSurface)
+bool EleLens::MeetRay(const Ray& ray, const glm::dvec3& from, const glm::dvec3& along, int64_t skipSurface,
+                      uint32_t& surfaceIndex, RayMeeting& meeting) const
 {
-    ElementHit closest = Element::GetClosestHit(ray, skipSurface);
+    const bool found = Element::MeetRay(ray, from, along, skipSurface, surfaceIndex, meeting);
     const double glass = mConfigLens->mRefractiveIndex;
     if (skipSurface == kRimSurface || mSurfaces.size() != 2 || !mSurfaces[0] || !mSurfaces[1] ||
         !(std::fabs(ray.mRefractiveIndex - glass) < kSameIndex))
-        return closest;
+        return found;
     const std::optional<RimCircle> first = RimOf(*mSurfaces[0]);
     const std::optional<RimCircle> second = RimOf(*mSurfaces[1]);
     if (!first || !second)
-        return closest;
+        return found;
 
-    const arma::vec3 origin = GetLastPoint(ray);
-    const arma::vec3 direction = GetLastDirection(ray);
+    const arma::vec3 origin = ToArma(from);
+    const arma::vec3 direction = ToArma(along);
     arma::vec3 normal;
     const std::optional<double> t =
         CrossWall(origin, direction, GetWorldAxisZ(*mSurfaces[0]), *first, *second, normal);
     if (!t)
-        return closest;
+        return found;
     const arma::vec3 point = origin + *t * direction;
     const double distance = arma::norm(point - origin);
     // Nearer only: a cap met exactly at the rim keeps the ray.
-    if (!point.is_finite() || (closest.element != nullptr && !(distance < closest.distance)))
-        return closest;
-    return ElementHit{this, kRimSurface, point, normal, distance};
+    if (!point.is_finite() || (found && !(distance < meeting.distance)))
+        return found;
+    surfaceIndex = kRimSurface;
+    meeting = RayMeeting{ToGlm(point), ToGlm(normal), distance};
+    return true;
 }
 
 bool EleLens::ProcessRay(Ray& ray, const ElementHit& hit)

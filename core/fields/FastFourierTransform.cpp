@@ -10,6 +10,7 @@
 #include "core/fields/FftwEngine.h"
 #include "core/fields/FieldOps.h"
 #include "core/base/Log.h"
+#include "core/base/ParallelFor.h"
 #include "core/base/MathConstants.h"
 
 namespace orvilane
@@ -36,8 +37,9 @@ std::vector<cd> CentringPhase(arma::uword n)
     return r;
 }
 
-// dst[i] = src[(i + shift) mod n] * p[i] * columnFactor.
-void WriteColumn(cd* dst, const cd* src, arma::uword n, arma::uword shift, const cd* p, cd columnFactor)
+// dst[i] = src[(i + shift) mod n] * p[i] * columnFactor; dst and src never overlap.
+void WriteColumn(cd* __restrict__ dst, const cd* __restrict__ src, arma::uword n, arma::uword shift, const cd* p,
+                 cd columnFactor)
 {
     const arma::uword head = n - shift;
     for (arma::uword i = 0; i < head; ++i)
@@ -47,36 +49,57 @@ void WriteColumn(cd* dst, const cd* src, arma::uword n, arma::uword shift, const
 }
 
 // In place, on a square n x n matrix: A'(i, j) = A((i + shift) mod n, (j + shift) mod n)
-// * p[i] * p[j] * scale. Each column is read and written once: the column
-// permutation is followed cycle by cycle with one column held aside.
-void RotateAndScale(arma::cx_mat& a, arma::uword shift, const std::vector<cd>& p, double scale)
+// * p[i] * p[j] * scale, on up to `threads` threads. Each column is read and
+// written once: column j takes column j + shift, so the columns are followed along
+// the cycles of that permutation. Each cycle is cut into consecutive pieces, one
+// per thread; a piece's first column is held aside before any is written, and the
+// piece before it reads that copy at its end. Every sample is computed as on one
+// thread, so the result does not depend on the thread count.
+void RotateAndScale(arma::cx_mat& a, arma::uword shift, const std::vector<cd>& p, double scale, unsigned threads)
 {
     const arma::uword n = a.n_rows;
     shift %= n;
-    std::vector<cd> held(n);
     const arma::uword cycles = std::gcd(n, shift == 0 ? n : shift);
+    const arma::uword length = n / cycles;
+    const arma::uword pieces = std::min<arma::uword>(std::max(threads, 1u), length);
+    // Column at position k (0 <= k <= length) of the cycle through `start`.
+    auto column = [&](arma::uword start, arma::uword k) { return (start + (k % length) * shift) % n; };
+    auto pieceBegin = [&](arma::uword q) { return q * length / pieces; };
+
+    std::vector<cd> held(pieces * n);
     for (arma::uword start = 0; start < cycles; ++start)
     {
-        std::copy(a.colptr(start), a.colptr(start) + n, held.begin());
-        arma::uword j = start;
-        do
+        for (arma::uword q = 0; q < pieces; ++q)
         {
-            const arma::uword next = (j + shift) % n;
-            const cd* src = next == start ? held.data() : a.colptr(next);
-            WriteColumn(a.colptr(j), src, n, shift, p.data(), p[j] * scale);
-            j = next;
-        } while (j != start);
+            const cd* first = a.colptr(column(start, pieceBegin(q)));
+            std::copy(first, first + n, held.begin() + static_cast<std::ptrdiff_t>(q * n));
+        }
+        ParallelFor(pieces, threads, [&](size_t from, size_t to) {
+            for (arma::uword q = from; q < to; ++q)
+            {
+                const arma::uword end = pieceBegin(q + 1);
+                const cd* next = held.data() + ((q + 1) % pieces) * n;
+                for (arma::uword k = pieceBegin(q); k < end; ++k)
+                {
+                    const arma::uword j = column(start, k);
+                    const cd* src = k + 1 == end ? next : a.colptr(column(start, k + 1));
+                    WriteColumn(a.colptr(j), src, n, shift, p.data(), p[j] * scale);
+                }
+            }
+        });
     }
 }
 
 // Out of place: dst(i, j) = src((i + shift) mod n, (j + shift) mod n) * p[i] * p[j] * scale.
 void GatherAndScale(const arma::cx_mat& src, arma::cx_mat& dst, arma::uword shift, const std::vector<cd>& p,
-                    double scale)
+                    double scale, unsigned threads)
 {
     const arma::uword n = src.n_rows;
     dst.set_size(n, n);
-    for (arma::uword j = 0; j < n; ++j)
-        WriteColumn(dst.colptr(j), src.colptr((j + shift) % n), n, shift, p.data(), p[j] * scale);
+    ParallelFor(n, threads, [&](size_t from, size_t to) {
+        for (arma::uword j = from; j < to; ++j)
+            WriteColumn(dst.colptr(j), src.colptr((j + shift) % n), n, shift, p.data(), p[j] * scale);
+    });
 }
 
 // Phase of the inverse centring, indexed by destination: conj(r((i + m) mod n)).
@@ -133,84 +156,89 @@ bool CheckGrid(const Fields& in, const char* what, double& otherDx, double& othe
 
 Fields FastFourierTransform::Forward(const Fields& in) const
 {
-    static const char* const kWhat = "FFT: x -> k";
-    Log::Info(0, "%s", kWhat);
+    return Run(in, nullptr, true);
+}
 
-    double dkx = 0.0;
-    double dky = 0.0;
-    if (!CheckGrid(in, kWhat, dkx, dky))
-        return Fields();
-    const double scale = in.mDx * in.mDy / kTwoPi;
-    if (!IsFiniteNonZero(scale))
-    {
-        Log::Error("%s: unusable grid steps (%g, %g)", kWhat, in.mDx, in.mDy);
-        return Fields();
-    }
-
-    const arma::uword n = in.mEx.n_rows;
-    Fields out;
-    out.mRefractiveIndex = in.mRefractiveIndex;
-    out.mWavelength = in.mWavelength;
-    out.mDomain = FieldDomain::KSpace;
-    out.mDx = dkx;
-    out.mDy = dky;
-    out.mPosition = in.mPosition;
-
-    const std::vector<cd> phase = CentringPhase(n);
-    const arma::cx_mat* sources[2] = {&in.mEx, &in.mEy};
-    arma::cx_mat* targets[2] = {&out.mEx, &out.mEy};
-    for (int c = 0; c < 2; ++c)
-    {
-        targets[c]->set_size(n, n);
-        if (!FftwEngine::Transform2D(sources[c]->memptr(), targets[c]->memptr(), n, n, FftwEngine::Forward))
-        {
-            Log::Error("%s: the FFT engine refused a %llu x %llu grid", kWhat, static_cast<unsigned long long>(n),
-                       static_cast<unsigned long long>(n));
-            return Fields();
-        }
-        // The zero frequency moves from index 0 to m: a rotation by m + 1.
-        RotateAndScale(*targets[c], n / 2 + 1, phase, scale);
-    }
-    return out;
+Fields FastFourierTransform::Forward(Fields&& in) const
+{
+    return Run(in, &in, true);
 }
 
 Fields FastFourierTransform::Inverse(const Fields& in) const
 {
-    static const char* const kWhat = "FFT: k -> x";
-    Log::Info(0, "%s", kWhat);
+    return Run(in, nullptr, false);
+}
+
+Fields FastFourierTransform::Inverse(Fields&& in) const
+{
+    return Run(in, &in, false);
+}
+
+Fields FastFourierTransform::Run(const Fields& in, Fields* owned, bool forward) const
+{
+    const char* const what = forward ? "FFT: x -> k" : "FFT: k -> x";
+    Log::Info(0, "%s", what);
 
     double dx = 0.0;
     double dy = 0.0;
-    if (!CheckGrid(in, kWhat, dx, dy))
+    if (!CheckGrid(in, what, dx, dy))
         return Fields();
     const arma::uword n = in.mEx.n_rows;
-    const double s = dx * dy / kTwoPi;
-    // Undoes the forward amplitude factor and carries the 1/(rows*columns) of the
-    // inverse DFT, applied before the transform instead of after it.
-    const double scale = 1.0 / (s * static_cast<double>(n) * static_cast<double>(n));
+    // Forward: the amplitude factor dx*dy/(2*pi) of the x-space side. Inverse:
+    // its reciprocal with the 1/(rows*columns) of the inverse DFT, applied
+    // before the transform instead of after it.
+    const double s = (forward ? in.mDx * in.mDy : dx * dy) / kTwoPi;
+    const double scale = forward ? s : 1.0 / (s * static_cast<double>(n) * static_cast<double>(n));
     if (!IsFiniteNonZero(s) || !IsFiniteNonZero(scale))
     {
-        Log::Error("%s: unusable grid steps (%g, %g)", kWhat, in.mDx, in.mDy);
+        Log::Error("%s: unusable grid steps (%g, %g)", what, in.mDx, in.mDy);
         return Fields();
     }
 
+    // An owned input is transformed where it is: `in` is that grid.
     Fields out;
+    if (owned != nullptr)
+        out = std::move(*owned);
+    const Fields& source = owned != nullptr ? out : in;
     out.mDx = dx;
     out.mDy = dy;
-    out.mRefractiveIndex = in.mRefractiveIndex;
-    out.mWavelength = in.mWavelength;
-    out.mDomain = FieldDomain::XSpace;
-    out.mPosition = in.mPosition;
+    out.mDomain = forward ? FieldDomain::KSpace : FieldDomain::XSpace;
+    if (owned == nullptr)
+    {
+        out.mRefractiveIndex = in.mRefractiveIndex;
+        out.mWavelength = in.mWavelength;
+        out.mPosition = in.mPosition;
+    }
 
-    const std::vector<cd> phase = InversePhase(CentringPhase(n));
-    const arma::cx_mat* sources[2] = {&in.mEx, &in.mEy};
+    const unsigned threads = FftwEngine::GetThreadCount(n * n);
+    const std::vector<cd> centring = CentringPhase(n);
+    const std::vector<cd> phase = forward ? centring : InversePhase(centring);
+    const arma::cx_mat* sources[2] = {&source.mEx, &source.mEy};
     arma::cx_mat* targets[2] = {&out.mEx, &out.mEy};
     for (int c = 0; c < 2; ++c)
     {
-        GatherAndScale(*sources[c], *targets[c], n / 2, phase, scale);
-        if (!FftwEngine::Transform2D(targets[c]->memptr(), targets[c]->memptr(), n, n, FftwEngine::Backward))
+        const bool inPlace = sources[c] == targets[c];
+        bool done = false;
+        if (forward)
         {
-            Log::Error("%s: the FFT engine refused a %llu x %llu grid", kWhat, static_cast<unsigned long long>(n),
+            if (!inPlace)
+                targets[c]->set_size(n, n);
+            done = FftwEngine::Transform2D(sources[c]->memptr(), targets[c]->memptr(), n, n, FftwEngine::Forward);
+            // The zero frequency moves from index 0 to m: a rotation by m + 1.
+            if (done)
+                RotateAndScale(*targets[c], n / 2 + 1, phase, scale, threads);
+        }
+        else
+        {
+            if (inPlace)
+                RotateAndScale(*targets[c], n / 2, phase, scale, threads);
+            else
+                GatherAndScale(*sources[c], *targets[c], n / 2, phase, scale, threads);
+            done = FftwEngine::Transform2D(targets[c]->memptr(), targets[c]->memptr(), n, n, FftwEngine::Backward);
+        }
+        if (!done)
+        {
+            Log::Error("%s: the FFT engine refused a %llu x %llu grid", what, static_cast<unsigned long long>(n),
                        static_cast<unsigned long long>(n));
             return Fields();
         }
@@ -228,7 +256,7 @@ bool FastFourierTransform::ShiftCentre(arma::cx_mat& a, const Fields& g) const
 {
     if (!IsCentrableGrid(g.mEx.n_rows, g.mEx.n_cols) || a.n_rows != g.mEx.n_rows || a.n_cols != g.mEx.n_cols)
         return false;
-    RotateAndScale(a, a.n_rows / 2 + 1, CentringPhase(a.n_rows), 1.0);
+    RotateAndScale(a, a.n_rows / 2 + 1, CentringPhase(a.n_rows), 1.0, FftwEngine::GetThreadCount(a.n_elem));
     return true;
 }
 
@@ -236,7 +264,8 @@ bool FastFourierTransform::ShiftCentreInverse(arma::cx_mat& a, const Fields& g) 
 {
     if (!IsCentrableGrid(g.mEx.n_rows, g.mEx.n_cols) || a.n_rows != g.mEx.n_rows || a.n_cols != g.mEx.n_cols)
         return false;
-    RotateAndScale(a, a.n_rows / 2, InversePhase(CentringPhase(a.n_rows)), 1.0);
+    RotateAndScale(a, a.n_rows / 2, InversePhase(CentringPhase(a.n_rows)), 1.0,
+                   FftwEngine::GetThreadCount(a.n_elem));
     return true;
 }
 

@@ -8,13 +8,18 @@ namespace orvilane
 {
 
 // Takes a field grid between x-space and k-space. Implementations hold no state.
+// A refused grid gives an empty result (a given-up input is then lost too).
 class IFourierTransform
 {
 public:
     // x-space to k-space; returns a new grid.
     virtual Fields Forward(const Fields& in) const = 0;
+    // The same on a grid the caller gives up: transformed where it is, without
+    // a second grid's memory.
+    virtual Fields Forward(Fields&& in) const = 0;
     // k-space to x-space; returns a new grid.
     virtual Fields Inverse(const Fields& in) const = 0;
+    virtual Fields Inverse(Fields&& in) const = 0;
     // Rough estimate of the work of one transform of `in`, scaled by factor.
     virtual float GetCost(const Fields& in, float factor) const = 0;
 
@@ -33,7 +38,9 @@ class FastFourierTransform : public IFourierTransform
 {
 public:
     Fields Forward(const Fields& in) const override;
+    Fields Forward(Fields&& in) const override;
     Fields Inverse(const Fields& in) const override;
+    Fields Inverse(Fields&& in) const override;
     // (number of samples of Ex)^2 * factor, i.e. N^4 * factor for an N x N grid.
     float GetCost(const Fields& in, float factor) const override;
 
@@ -46,6 +53,10 @@ protected:
     // that shape, square and odd. Otherwise A is left alone and false returned.
     bool ShiftCentre(arma::cx_mat& a, const Fields& g) const;
     bool ShiftCentreInverse(arma::cx_mat& a, const Fields& g) const;
+
+private:
+    // Either transform of `in`, done in place when owned (then `in` is *owned).
+    Fields Run(const Fields& in, Fields* owned, bool forward) const;
 };
 
 } // namespace orvilane

@@ -2,14 +2,19 @@
 
 #include <complex>
 #include <cstddef>
+#include <filesystem>
 
 namespace orvilane
 {
 
 // Unnormalised two-dimensional DFTs through FFTW on column-major complex arrays
-// (the layout of arma::cx_mat). Plans are made once per shape, direction,
-// placement and alignment and kept for the life of the process; planning is
-// serialised, execution is not.
+// (the layout of arma::cx_mat). Plans are measured (FFTW_MEASURE, on scratch
+// arrays, at most about kPlanningSeconds each; estimated beyond
+// kMeasuredMaxSamples) once per shape, direction, placement,
+// alignment and thread count, and kept for the life of the process; planning is
+// serialised, execution is not. What FFTW learns while planning (its wisdom) is
+// read from WisdomPath() before the first plan and written back after each
+// plan that had to be measured, so later runs plan at once.
 class FftwEngine
 {
 public:
@@ -29,8 +34,26 @@ public:
     // 0 means one per hardware thread. Smaller grids always run on one thread.
     static void SetThreadCount(unsigned count);
     static unsigned GetThreadCount();
+    // The threads a transform of `samples` samples runs on.
+    static unsigned GetThreadCount(size_t samples);
+
+    // "orvilane/fftw-wisdom" in $XDG_CACHE_HOME, or else in $HOME/.cache; empty
+    // when neither is set to an absolute path.
+    static std::filesystem::path WisdomPath();
+    // Adds the wisdom in `path` to what FFTW knows. A missing file is passed
+    // over quietly; an unreadable file or one written by another FFTW (or not by
+    // FFTW at all) is ignored with an informational line. Returns whether
+    // anything was read.
+    static bool LoadWisdom(const std::filesystem::path& path);
+    // Writes what FFTW knows to `path` (through a temporary file renamed over
+    // it, so a reader never sees half a file), creating its folder. A failure
+    // is logged as a warning and returned as false.
+    static bool SaveWisdom(const std::filesystem::path& path);
 
     static constexpr size_t kThreadedMinSamples = 128 * 128;
+    static constexpr double kPlanningSeconds = 2.0;
+    // Larger transforms are planned with FFTW_ESTIMATE (no trial runs).
+    static constexpr size_t kMeasuredMaxSamples = size_t{4097} * 4097;
 };
 
 } // namespace orvilane

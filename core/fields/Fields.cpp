@@ -1,7 +1,12 @@
 #include "core/fields/Fields.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdint>
+#include <vector>
+
+#include "core/base/ParallelFor.h"
+#include "core/fields/FftwEngine.h"
 
 namespace orvilane
 {
@@ -14,15 +19,33 @@ Fields::Fields(int n, double dx, double dy)
 
 double Fields::GetEnergy() const
 {
+    // Column by column (memory order), one partial sum per thread, added in
+    // column order: the result depends on the thread count only by rounding.
     const arma::uword rows = mEx.n_rows;
     const arma::uword cols = mEx.n_cols;
+    if (mEy.n_rows != rows || mEy.n_cols != cols)
+        return 0.0;
     const double cell = mDx * mDy;
+    const unsigned threads = FftwEngine::GetThreadCount(mEx.n_elem);
+    std::vector<double> partial(std::max(threads, 1u), 0.0);
+    const size_t parts = std::min<size_t>(partial.size(), cols);
+    ParallelFor(parts, threads, [&](size_t from, size_t to) {
+        for (size_t part = from; part < to; ++part)
+        {
+            double sum = 0.0;
+            for (arma::uword j = cols * part / parts; j < cols * (part + 1) / parts; ++j)
+            {
+                const std::complex<double>* ex = mEx.colptr(j);
+                const std::complex<double>* ey = mEy.colptr(j);
+                for (arma::uword i = 0; i < rows; ++i)
+                    sum += (std::norm(ey[i]) + std::norm(ex[i])) * cell;
+            }
+            partial[part] = sum;
+        }
+    });
     double sum = 0.0;
-    for (arma::uword i = 0; i < rows; ++i)
-    {
-        for (arma::uword j = 0; j < cols; ++j)
-            sum += (std::norm(mEy(i, j)) + std::norm(mEx(i, j))) * cell;
-    }
+    for (double p : partial)
+        sum += p;
     return sum;
 }
 

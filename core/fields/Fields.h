@@ -27,6 +27,7 @@ public:
     Fields& operator=(const Fields&) = default;
     Fields& operator=(Fields&&) noexcept = default;
 
+    // Sum of (|Ex|^2 + |Ey|^2) * mDx * mDy; 0 when Ex and Ey differ in shape.
     double GetEnergy() const;
     // Coordinate of row i (column j) from the grid's centre: (i - floor(R/2)) * mDx.
     double GetX(unsigned i) const;

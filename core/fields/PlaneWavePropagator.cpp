@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/base/Log.h"
+#include "core/base/ParallelFor.h"
 #include "core/fields/FieldOps.h"
 #include "core/base/MathConstants.h"
 
@@ -86,43 +87,46 @@ void PlaneWavePropagator::Propagate(Fields& field, double distance) const
         ky2[i] = ky * ky;
     }
 
-    std::vector<cd> phase(middle + 1);
-    std::vector<char> travelling(middle + 1);
+    // Column pairs are shared out among the transforms' threads.
     cd* matrices[2] = {field.mEx.memptr(), field.mEy.memptr()};
-    for (arma::uword j = 0; j <= middle; ++j)
-    {
-        for (arma::uword i = 0; i <= middle; ++i)
+    ParallelFor(middle + 1, PassThreads(field), [&](size_t from, size_t to) {
+        std::vector<cd> phase(middle + 1);
+        std::vector<char> travelling(middle + 1);
+        for (arma::uword j = from; j < to; ++j)
         {
-            const double kz2 = k2 - kx2[i] - ky2[j];
-            travelling[i] = kz2 >= 0.0; // evanescent samples are kept as they are
-            if (travelling[i])
-            {
-                const double angle = std::sqrt(kz2) * distance;
-                phase[i] = {std::cos(angle), std::sin(angle)};
-            }
-        }
-        const arma::uword jMirror = last - j;
-        for (cd* m : matrices)
-        {
-            cd* column = m + j * size;
-            cd* mirrorColumn = m + jMirror * size;
             for (arma::uword i = 0; i <= middle; ++i)
             {
-                if (!travelling[i])
-                    continue;
-                const arma::uword iMirror = last - i;
-                MulInPlace(column[i], phase[i]);
-                if (iMirror != i)
-                    MulInPlace(column[iMirror], phase[i]);
-                if (jMirror != j)
+                const double kz2 = k2 - kx2[i] - ky2[j];
+                travelling[i] = kz2 >= 0.0; // evanescent samples are kept as they are
+                if (travelling[i])
                 {
-                    MulInPlace(mirrorColumn[i], phase[i]);
+                    const double angle = std::sqrt(kz2) * distance;
+                    phase[i] = {std::cos(angle), std::sin(angle)};
+                }
+            }
+            const arma::uword jMirror = last - j;
+            for (cd* m : matrices)
+            {
+                cd* column = m + j * size;
+                cd* mirrorColumn = m + jMirror * size;
+                for (arma::uword i = 0; i <= middle; ++i)
+                {
+                    if (!travelling[i])
+                        continue;
+                    const arma::uword iMirror = last - i;
+                    MulInPlace(column[i], phase[i]);
                     if (iMirror != i)
-                        MulInPlace(mirrorColumn[iMirror], phase[i]);
+                        MulInPlace(column[iMirror], phase[i]);
+                    if (jMirror != j)
+                    {
+                        MulInPlace(mirrorColumn[i], phase[i]);
+                        if (iMirror != i)
+                            MulInPlace(mirrorColumn[iMirror], phase[i]);
+                    }
                 }
             }
         }
-    }
+    });
 
     field.mPosition[2] += distance;
 }

@@ -7,6 +7,9 @@ namespace orvilane
 
 Ray::Ray(double wavelength, const glm::dvec3& origin, const glm::dvec3& direction) : mWavelength(wavelength)
 {
+    // Room for a typical path, so a traced ray seldom grows its lists.
+    mPoints.reserve(kReservedPoints);
+    mDirections.reserve(kReservedPoints);
     mPoints.push_back(origin);
     const double squared = (direction.x * direction.x + direction.y * direction.y) + direction.z * direction.z;
     const double length = std::sqrt(squared);

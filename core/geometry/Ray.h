@@ -22,6 +22,8 @@ public:
     std::vector<glm::dvec3> mPoints;
     std::vector<glm::dvec3> mDirections;
     double mRefractiveIndex = 1.0; // medium the ray is in
+
+    static constexpr size_t kReservedPoints = 8;
 };
 
 } // namespace orvilane

@@ -5,7 +5,7 @@
 
 #include "core/geometry/Ray.h"
 #include "core/base/Transform.h"
-#include "core/geometry/Vectors.h"
+#include "core/geometry/VectorMath.h"
 
 namespace orvilane
 {
@@ -15,11 +15,6 @@ namespace
 arma::vec3 Column(const Transform& transform, int column)
 {
     return ToArma(glm::dvec3(transform.mWorldMatrix[column]));
-}
-
-arma::vec3 Rounded(const glm::dvec3& v)
-{
-    return arma::vec3{RoundToSingle(v.x), RoundToSingle(v.y), RoundToSingle(v.z)};
 }
 
 // Lines whose directions make an angle with a sine below 1e-9 count as parallel:
@@ -47,18 +42,23 @@ double RoundToSingle(double value)
     return std::copysign(std::numeric_limits<double>::infinity(), value);
 }
 
+glm::dvec3 RoundToSingle(const glm::dvec3& v)
+{
+    return {RoundToSingle(v.x), RoundToSingle(v.y), RoundToSingle(v.z)};
+}
+
 arma::vec3 GetLastPoint(const Ray& ray)
 {
     if (ray.mPoints.empty())
         return arma::vec3(arma::fill::zeros);
-    return Rounded(ray.mPoints.back());
+    return ToArma(RoundToSingle(ray.mPoints.back()));
 }
 
 arma::vec3 GetLastDirection(const Ray& ray)
 {
     if (ray.mDirections.empty())
         return arma::vec3(arma::fill::zeros);
-    return Rounded(ray.mDirections.back());
+    return ToArma(RoundToSingle(ray.mDirections.back()));
 }
 
 std::optional<arma::vec3> IntersectLines(const arma::vec3& point1, const arma::vec3& direction1,

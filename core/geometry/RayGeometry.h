@@ -3,6 +3,7 @@
 #include <optional>
 
 #include <armadillo>
+#include <glm/glm.hpp>
 
 namespace orvilane
 {
@@ -19,6 +20,7 @@ arma::vec3 GetWorldAxisZ(const Transform& transform); // column 2: normal and op
 // A double rounded to single precision and widened back. Values beyond the
 // float range become infinities of their sign; NaN stays NaN.
 double RoundToSingle(double value);
+glm::dvec3 RoundToSingle(const glm::dvec3& v); // component by component
 
 // The ray's current point and direction, each component rounded to single
 // precision. A ray without points (directions) gives the zero vector.

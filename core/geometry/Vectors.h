@@ -15,7 +15,11 @@ inline glm::dvec3 ToGlm(const arma::vec3& v)
 }
 inline arma::vec3 ToArma(const glm::dvec3& v)
 {
-    return arma::vec3{v.x, v.y, v.z};
+    arma::vec3 out; // element writes: cheaper than the initializer-list constructor
+    out[0] = v.x;
+    out[1] = v.y;
+    out[2] = v.z;
+    return out;
 }
 
 // The unit vector along v, or empty when v has no finite, non-zero length.

@@ -71,8 +71,9 @@ void KernelElectromagnetic::Run(SimulationSetup& setup, const ProgressCallback& 
                 Log::Warning("Source '%s' (id:%d) has no valid generator. Skipping it", source->mLabel.c_str(), id);
                 continue;
             }
-            Log::Info(1, "Energy: %13.6e", field.GetEnergy());
-            if (PropagateFrom(setup, source, field, progress, 0))
+            if (Log::Writes(1))
+                Log::Info(1, "Energy: %13.6e", field.GetEnergy());
+            if (PropagateFrom(setup, source, std::move(field), progress, 0))
                 break;
         }
     }
@@ -169,14 +170,15 @@ void KernelElectromagnetic::StepProgress(const ProgressCallback& progress)
 }
 
 bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::shared_ptr<Component>& from,
-                                          const Fields& field, const ProgressCallback& progress, int depth)
+                                          Fields field, const ProgressCallback& progress, int depth)
 {
     const std::vector<std::shared_ptr<Element>> children = ChildrenOf(from->mId, true);
     if (StopRequested())
         return true;
 
-    for (const auto& child : children)
+    for (size_t index = 0; index < children.size(); ++index)
     {
+        const std::shared_ptr<Element>& child = children[index];
         if (!child)
         {
             Log::Error("Element is NULL. This should never happened! Something must be wrong with the simulation "
@@ -202,11 +204,13 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
 
         const glm::dvec3 axis(from->mWorldMatrix[2]);
         const double distance = glm::dot(child->mWorldPosition - from->mWorldPosition, axis);
-        Fields f = field;
+        // The last child takes the field itself; the others a copy. So a chain
+        // holds one grid however long it is.
+        Fields f = index + 1 == children.size() ? std::move(field) : Fields(field);
         if (distance > kMinDistance)
         {
             if (f.mDomain == FieldDomain::XSpace)
-                f = mTransform->Forward(f);
+                f = mTransform->Forward(std::move(f));
             StepProgress(progress);
             const glm::dvec3& a = from->mWorldPosition;
             const glm::dvec3& b = child->mWorldPosition;
@@ -217,10 +221,11 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
         }
         if (StopRequested())
             return true;
-        f = child->ProcessFields(f);
-        Log::Info(0, "Solved Element [%s - id:%d] (Energy: %13.6e)", child->mLabel.c_str(),
-                  static_cast<int>(child->mId), f.GetEnergy());
-        const bool stopped = PropagateFrom(setup, child, f, progress, depth + 1);
+        f = child->ProcessOwnedFields(std::move(f));
+        if (Log::Writes(0))
+            Log::Info(0, "Solved Element [%s - id:%d] (Energy: %13.6e)", child->mLabel.c_str(),
+                      static_cast<int>(child->mId), f.GetEnergy());
+        const bool stopped = PropagateFrom(setup, child, std::move(f), progress, depth + 1);
         StepProgress(progress);
         if (stopped)
             return true;

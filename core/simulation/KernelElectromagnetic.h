@@ -46,7 +46,8 @@ private:
     std::vector<std::shared_ptr<Element>> ChildrenOf(uint32_t id, bool withNull) const;
     void PrepareSteps(const SimulationSetup& setup);
     void AddSteps(const SimulationSetup& setup, const Component& from, int depth);
-    bool PropagateFrom(SimulationSetup& setup, const std::shared_ptr<Component>& from, const Fields& field,
+    // Takes field by value: moved in, it is released before the walk descends.
+    bool PropagateFrom(SimulationSetup& setup, const std::shared_ptr<Component>& from, Fields field,
                        const ProgressCallback& progress, int depth);
     void StepProgress(const ProgressCallback& progress);
     bool StopRequested();

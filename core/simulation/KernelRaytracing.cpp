@@ -5,6 +5,8 @@
 
 #include "core/sources/ConfigSource.h"
 #include "core/components/Element.h"
+#include "core/geometry/RayGeometry.h"
+#include "core/geometry/VectorMath.h"
 #include "core/sources/IRayGenerator.h"
 #include "core/base/Log.h"
 #include "core/simulation/SimulationSetup.h"
@@ -73,20 +75,12 @@ void KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& opti
 
 void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& options, int& done, int total)
 {
-    struct Candidate
-    {
-        ElementHit hit;
-        size_t order; // position in the element list, for ties
-    };
-    std::vector<Candidate> hits;
-    hits.reserve(setup.mElements.size());
     size_t unrecorded = 0; // traced beyond the recording limit
     auto reportUnrecorded = [&unrecorded] {
         if (unrecorded > 0)
             Log::Warning("%zu ray paths were traced but not recorded (at most %zu are kept)", unrecorded,
                          kMaxRecordedPaths);
     };
-
     for (const auto& source : setup.mSources)
     {
         if (!source || !source->mEnabled || !source->mRayGenerator)
@@ -111,35 +105,43 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
             uint32_t previousSurface = 0;
             for (int bounce = 0; bounce < options.maxBounces; ++bounce)
             {
-                hits.clear();
-                for (size_t k = 0; k < setup.mElements.size(); ++k)
+                // The current point and direction as every element sees them.
+                const glm::dvec3 origin = RoundToSingle(ray.mPoints.back());
+                const glm::dvec3 direction = RoundToSingle(ray.mDirections.back());
+                // Strictly nearer only, so of equal distances the element listed first wins.
+                Element* nearest = nullptr;
+                uint32_t nearestSurface = 0;
+                RayMeeting nearestMeeting;
+                for (const auto& entry : setup.mElements)
                 {
-                    Element* element = setup.mElements[k].get();
+                    Element* element = entry.get();
                     if (element == nullptr || !element->mEnabled)
                         continue;
                     // Only the surface just left is left out; the element's other
                     // surfaces (a lens's exit cap) still take part.
                     const int64_t skip = element == previous ? static_cast<int64_t>(previousSurface) : -1;
-                    ElementHit hit = element->GetClosestHit(ray, skip);
-                    if (hit.element != nullptr)
-                        hits.push_back({hit, k});
+                    uint32_t surface = 0;
+                    RayMeeting meeting;
+                    if (element->MeetRay(ray, origin, direction, skip, surface, meeting) &&
+                        (nearest == nullptr || meeting.distance < nearestMeeting.distance))
+                    {
+                        nearest = element;
+                        nearestSurface = surface;
+                        nearestMeeting = meeting;
+                    }
                 }
-                if (hits.empty())
+                if (nearest == nullptr)
                 {
-                    const glm::dvec3 direction = ray.mDirections.back();
-                    ray.mPoints.push_back(ray.mPoints.back() + kEscapeLength * direction);
-                    ray.mDirections.push_back(direction);
+                    const glm::dvec3 leaving = ray.mDirections.back();
+                    ray.mPoints.push_back(ray.mPoints.back() + kEscapeLength * leaving);
+                    ray.mDirections.push_back(leaving);
                     break;
                 }
-                const Candidate* nearest = &hits.front();
-                for (const Candidate& candidate : hits)
-                {
-                    if (candidate.hit.distance < nearest->hit.distance)
-                        nearest = &candidate;
-                }
-                previous = nearest->hit.element;
-                previousSurface = nearest->hit.surfaceIndex;
-                const bool goesOn = nearest->hit.element->ProcessRay(ray, nearest->hit);
+                previous = nearest;
+                previousSurface = nearestSurface;
+                const ElementHit hit{nearest, nearestSurface, ToArma(nearestMeeting.point),
+                                     ToArma(nearestMeeting.normal), nearestMeeting.distance};
+                const bool goesOn = nearest->ProcessRay(ray, hit);
                 if (!goesOn)
                     break;
                 if (bounce == options.maxBounces - 1)

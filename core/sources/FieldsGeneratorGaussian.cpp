@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/base/Log.h"
+#include "core/fields/FieldOps.h"
 
 namespace orvilane
 {
@@ -38,19 +39,16 @@ Fields FieldsGeneratorGaussian::GenerateFields(std::shared_ptr<ConfigSource> con
         return Fields();
     }
 
-    Fields fields = MakeGrid(*config);
-    const unsigned n = static_cast<unsigned>(config->mSamplingPoints);
-    for (unsigned i = 0; i < n; ++i)
-    {
-        const double x = fields.GetX(i);
-        for (unsigned j = 0; j < n; ++j)
-        {
-            const double y = fields.GetY(j);
-            const double g = std::exp(-(y * y + x * x) / w2);
-            fields.mEx(i, j) = std::complex<double>(g, 0.0);
-            fields.mEy(i, j) = std::complex<double>(g, 0.0);
-        }
-    }
+    Fields fields = MakeUnsetGrid(*config);
+    // exp(-r^2 / w^2) depends on x^2 + y^2 only: one exponential per mirrored set.
+    std::complex<double>* ex = fields.mEx.memptr();
+    std::complex<double>* ey = fields.mEy.memptr();
+    ForEachMirroredSample(
+        fields, [w2](double x2, double y2) { return std::exp(-(y2 + x2) / w2); },
+        [ex, ey](arma::uword k, double g) {
+            ex[k] = std::complex<double>(g, 0.0);
+            ey[k] = std::complex<double>(g, 0.0);
+        });
     return fields;
 }
 

@@ -66,9 +66,20 @@ bool IFieldGenerator::CheckSourceSettings(const ConfigSource* config, const char
 
 Fields IFieldGenerator::MakeGrid(const ConfigSource& config)
 {
+    Fields fields = MakeUnsetGrid(config);
+    fields.mEx.zeros();
+    fields.mEy.zeros();
+    return fields;
+}
+
+Fields IFieldGenerator::MakeUnsetGrid(const ConfigSource& config)
+{
     const int n = config.mSamplingPoints;
     const double step = config.mSamplingWindowSize / (n - 1.0);
-    Fields fields(n, step, step);
+    Fields fields(0, step, step);
+    const arma::uword side = n > 0 ? static_cast<arma::uword>(n) : 0;
+    fields.mEx.set_size(side, side);
+    fields.mEy.set_size(side, side);
     fields.mDomain = FieldDomain::XSpace;
     fields.mWavelength = config.mWavelenght;
     fields.mRefractiveIndex = config.mRefractiveIndex;

@@ -30,6 +30,9 @@ protected:
     static bool CheckSourceSettings(const ConfigSource* config, const char* name);
     // N x N zero grid in x-space with the source's step, wavelength and index.
     static Fields MakeGrid(const ConfigSource& config);
+    // The same with samples left unset, for a generator that writes every one
+    // (its own, possibly threaded, pass is then the first to touch the memory).
+    static Fields MakeUnsetGrid(const ConfigSource& config);
     // Logs an error and returns false when a sample is not finite.
     static bool CheckFinite(const Fields& fields, const char* name);
 };

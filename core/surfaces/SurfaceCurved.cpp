@@ -1,12 +1,11 @@
 #include "core/surfaces/SurfaceCurved.h"
 
-#include <cassert>
 #include <cmath>
 #include <limits>
 
 #include "core/surfaces/ConfigSurfaceCurved.h"
 #include "core/base/Log.h"
-#include "core/geometry/RayGeometry.h"
+#include "core/geometry/VectorMath.h"
 
 namespace orvilane
 {
@@ -30,10 +29,16 @@ SurfaceCurved::~SurfaceCurved()
 std::pair<double, double> SurfaceCurved::SphereRoots(const arma::vec3& origin, const arma::vec3& direction,
                                                      const arma::vec3& centre, double radius)
 {
-    const arma::vec3 w = origin - centre;
-    const double a = arma::dot(direction, direction);
-    const double b = 2.0 * arma::dot(w, direction);
-    const double cc = arma::dot(w, w) - radius * radius;
+    return SphereRoots(ToGlm(origin), ToGlm(direction), ToGlm(centre), radius);
+}
+
+std::pair<double, double> SurfaceCurved::SphereRoots(const glm::dvec3& origin, const glm::dvec3& direction,
+                                                     const glm::dvec3& centre, double radius)
+{
+    const glm::dvec3 w = origin - centre;
+    const double a = Dot3(direction, direction);
+    const double b = 2.0 * Dot3(w, direction);
+    const double cc = Dot3(w, w) - radius * radius;
     const double disc = b * b - 4.0 * a * cc;
     // A zero direction would divide by zero; NaN fails both tests.
     if (!(disc >= 0.0) || !(a > 0.0))
@@ -46,71 +51,87 @@ std::optional<arma::vec3> SurfaceCurved::IntersectSphere(const arma::vec3& origi
                                                          const arma::vec3& centre, double radius,
                                                          const arma::vec3& rimPoint, const arma::vec3& capAxis)
 {
+    const std::optional<glm::dvec3> point = IntersectSphere(ToGlm(origin), ToGlm(direction), ToGlm(centre),
+                                                            radius, ToGlm(rimPoint), ToGlm(capAxis));
+    if (!point)
+        return std::nullopt;
+    return ToArma(*point);
+}
+
+std::optional<glm::dvec3> SurfaceCurved::IntersectSphere(const glm::dvec3& origin, const glm::dvec3& direction,
+                                                         const glm::dvec3& centre, double radius,
+                                                         const glm::dvec3& rimPoint, const glm::dvec3& capAxis)
+{
     const auto [t1, t2] = SphereRoots(origin, direction, centre, radius);
     double best = -1.0;
     if (t1 > kTolerance)
     {
-        const arma::vec3 p1 = origin + t1 * direction;
-        if (arma::dot(p1 - rimPoint, capAxis) > 0.0)
+        const glm::dvec3 p1 = origin + t1 * direction;
+        if (Dot3(p1 - rimPoint, capAxis) > 0.0)
             best = t1;
     }
     if (t2 > kTolerance)
     {
-        const arma::vec3 p2 = origin + t2 * direction;
-        if (arma::dot(p2 - rimPoint, capAxis) > 0.0 && (best < 0.0 || best > t2))
+        const glm::dvec3 p2 = origin + t2 * direction;
+        if (Dot3(p2 - rimPoint, capAxis) > 0.0 && (best < 0.0 || best > t2))
             best = t2;
     }
     if (!(best > 0.0))
         return std::nullopt;
-    const arma::vec3 point = origin + best * direction;
-    if (!point.is_finite())
+    const glm::dvec3 point = origin + best * direction;
+    if (!IsFinite3(point))
         return std::nullopt;
     return point;
 }
 
-std::optional<SurfaceHit> SurfaceCurved::Intersect(arma::vec3 origin, arma::vec3 direction) const
+std::optional<SurfaceHit> SurfaceCurved::Intersect(const arma::vec3& origin, const arma::vec3& direction) const
 {
-    assert(mConfigCurved); // made by the constructor, never replaced
-    const auto* config = dynamic_cast<const ConfigSurfaceCurved*>(mConfig.get());
+    return IntersectThroughMeet(origin, direction);
+}
+
+bool SurfaceCurved::Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting) const
+{
+    const ConfigSurfaceCurved* config = RecordAs(mConfigCurved);
     if (config == nullptr)
-        return std::nullopt;
+        return false;
     const double ra = config->mApertureRadius;
     const double rc = config->mCurvatureRadius;
 
     if (ra > rc)
     {
         Log::Error("Invalid Curved Surface (Curvature Radius > Aperture Radius");
-        return std::nullopt;
+        return false;
     }
     // Negated so that a NaN constant is refused rather than traced as a sphere.
-    if (!(std::fabs(mConfigCurved->mConicConstant) < std::numeric_limits<double>::epsilon()))
+    if (!(std::fabs(config->mConicConstant) < std::numeric_limits<double>::epsilon()))
     {
         Log::Error("Surface type not supported yet (only flat and spherical surfaces)");
-        return std::nullopt;
+        return false;
     }
     // Signs or NaNs that would otherwise yield a cap that is not the one described.
     if (!(ra >= 0.0) || !(rc > 0.0) || !std::isfinite(rc))
     {
         Log::Error("Invalid Curved Surface (Aperture Radius %g, Curvature Radius %g)", ra, rc);
-        return std::nullopt;
+        return false;
     }
 
-    const arma::vec3 n = GetWorldAxisZ(*this);
-    const arma::vec3 c = GetWorldPosition(*this);
+    const glm::dvec3 n = WorldAxis(2);
+    const glm::dvec3& c = mWorldPosition;
     // Distance from the sphere centre to the plane of the rim.
     const double h = std::sqrt(rc * rc - ra * ra);
-    const arma::vec3 centre = config->mConvex ? arma::vec3(c - rc * n) : arma::vec3(c + rc * n);
-    const arma::vec3 axis = config->mConvex ? n : arma::vec3(-n);
-    const arma::vec3 rimPoint = centre + h * axis;
+    const glm::dvec3 centre = config->mConvex ? c - rc * n : c + rc * n;
+    const glm::dvec3 axis = config->mConvex ? n : -n;
+    const glm::dvec3 rimPoint = centre + h * axis;
 
-    const std::optional<arma::vec3> p = IntersectSphere(origin, direction, centre, rc, rimPoint, axis);
+    const std::optional<glm::dvec3> p = IntersectSphere(origin, direction, centre, rc, rimPoint, axis);
     if (!p)
-        return std::nullopt;
-    arma::vec3 normal = *p - centre;
-    const double length = arma::norm(normal);
+        return false;
+    glm::dvec3 normal = *p - centre;
+    const double length = Norm3(normal);
     if (length > 0.0)
         normal /= length;
-    return SurfaceHit{*p, normal, arma::norm(origin - *p)};
+    meeting = RayMeeting{*p, normal, Norm3(origin - *p)};
+    return true;
 }
 
 } // namespace orvilane

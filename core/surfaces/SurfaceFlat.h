@@ -5,6 +5,8 @@
 namespace orvilane
 {
 
+class ConfigSurfaceFlat;
+
 // Rectangle centred on the surface origin: mSize x along the local x axis,
 // mSize y along the local y axis (ConfigSurfaceFlat). Edges belong to it.
 class SurfaceFlat : public SurfaceBase
@@ -13,7 +15,8 @@ public:
     SurfaceFlat();
     ~SurfaceFlat() override;
 
-    std::optional<SurfaceHit> Intersect(arma::vec3 origin, arma::vec3 direction) const override;
+    std::optional<SurfaceHit> Intersect(const arma::vec3& origin, const arma::vec3& direction) const override;
+    bool Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting) const override;
 
     // Ray against the rectangle in the plane through centre with the given
     // normal, height along axisY and width along normal x axisY. A rectangle
@@ -21,6 +24,13 @@ public:
     static std::optional<arma::vec3> IntersectBounded(const arma::vec3& origin, const arma::vec3& direction,
                                                       const arma::vec3& normal, arma::vec3 axisY,
                                                       const arma::vec3& centre, double width, double height);
+    static std::optional<glm::dvec3> IntersectBounded(const glm::dvec3& origin, const glm::dvec3& direction,
+                                                      const glm::dvec3& normal, const glm::dvec3& axisY,
+                                                      const glm::dvec3& centre, double width, double height);
+
+private:
+    // The same object as mConfig.
+    std::shared_ptr<ConfigSurfaceFlat> mConfigFlat;
 };
 
 } // namespace orvilane

@@ -1,30 +1,36 @@
 #include "core/surfaces/SurfaceFlatCircle.h"
 
 #include "core/surfaces/ConfigSurfaceFlatCircle.h"
-#include "core/geometry/RayGeometry.h"
+#include "core/geometry/VectorMath.h"
 
 namespace orvilane
 {
 
 SurfaceFlatCircle::SurfaceFlatCircle()
 {
-    mConfig = std::make_shared<ConfigSurfaceFlatCircle>();
+    mConfigCircle = std::make_shared<ConfigSurfaceFlatCircle>();
+    mConfig = mConfigCircle;
 }
 
 SurfaceFlatCircle::~SurfaceFlatCircle() = default;
 
-std::optional<SurfaceHit> SurfaceFlatCircle::Intersect(arma::vec3 origin, arma::vec3 direction) const
+std::optional<SurfaceHit> SurfaceFlatCircle::Intersect(const arma::vec3& origin, const arma::vec3& direction) const
 {
-    const auto* config = dynamic_cast<const ConfigSurfaceFlatCircle*>(mConfig.get());
+    return IntersectThroughMeet(origin, direction);
+}
+
+bool SurfaceFlatCircle::Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting) const
+{
+    const ConfigSurfaceFlatCircle* config = RecordAs(mConfigCircle);
     if (config == nullptr)
-        return std::nullopt;
-    const arma::vec3 normal = GetWorldAxisZ(*this);
-    const arma::vec3 centre = GetWorldPosition(*this);
-    const std::optional<arma::vec3> p = IntersectPlane(origin, direction, normal, centre);
+        return false;
+    const glm::dvec3 normal = WorldAxis(2);
+    const std::optional<glm::dvec3> p = IntersectPlane(origin, direction, normal, mWorldPosition);
     // Strict: the rim is outside; a zero, negative or NaN radius is never met.
-    if (!p || !(config->mRadius > arma::norm(*p - centre)))
-        return std::nullopt;
-    return SurfaceHit{*p, normal, arma::norm(*p - origin)};
+    if (!p || !(config->mRadius > Norm3(*p - mWorldPosition)))
+        return false;
+    meeting = RayMeeting{*p, normal, Norm3(*p - origin)};
+    return true;
 }
 
 } // namespace orvilane

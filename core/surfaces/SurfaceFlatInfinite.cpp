@@ -1,6 +1,6 @@
 #include "core/surfaces/SurfaceFlatInfinite.h"
 
-#include "core/geometry/RayGeometry.h"
+#include "core/geometry/VectorMath.h"
 
 namespace orvilane
 {
@@ -9,13 +9,19 @@ SurfaceFlatInfinite::SurfaceFlatInfinite() = default;
 
 SurfaceFlatInfinite::~SurfaceFlatInfinite() = default;
 
-std::optional<SurfaceHit> SurfaceFlatInfinite::Intersect(arma::vec3 origin, arma::vec3 direction) const
+std::optional<SurfaceHit> SurfaceFlatInfinite::Intersect(const arma::vec3& origin, const arma::vec3& direction) const
 {
-    const arma::vec3 normal = GetWorldAxisZ(*this);
-    const std::optional<arma::vec3> p = IntersectPlane(origin, direction, normal, GetWorldPosition(*this));
+    return IntersectThroughMeet(origin, direction);
+}
+
+bool SurfaceFlatInfinite::Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting) const
+{
+    const glm::dvec3 normal = WorldAxis(2);
+    const std::optional<glm::dvec3> p = IntersectPlane(origin, direction, normal, mWorldPosition);
     if (!p)
-        return std::nullopt;
-    return SurfaceHit{*p, normal, arma::norm(*p - origin)};
+        return false;
+    meeting = RayMeeting{*p, normal, Norm3(*p - origin)};
+    return true;
 }
 
 } // namespace orvilane

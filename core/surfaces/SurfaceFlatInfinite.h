@@ -13,7 +13,8 @@ public:
     SurfaceFlatInfinite();
     ~SurfaceFlatInfinite() override;
 
-    std::optional<SurfaceHit> Intersect(arma::vec3 origin, arma::vec3 direction) const override;
+    std::optional<SurfaceHit> Intersect(const arma::vec3& origin, const arma::vec3& direction) const override;
+    bool Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting) const override;
 };
 
 } // namespace orvilane

@@ -97,6 +97,9 @@ TEST(Fields, EnergySumsBothComponentsTimesCell)
     EXPECT_DOUBLE_EQ(f.GetEnergy(), 2.25);
     f.mEy.fill({0.0, 2.0});
     EXPECT_DOUBLE_EQ(f.GetEnergy(), 2.25 * 5);
+    // Ey of another shape would be read beyond its end: no energy instead.
+    f.mEy.ones(2, 3);
+    EXPECT_EQ(f.GetEnergy(), 0.0);
 }
 
 TEST(Fields, CopiesAreDeepAndMovesTakeStorage)

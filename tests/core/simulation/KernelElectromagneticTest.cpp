@@ -320,3 +320,50 @@ TEST_F(KernelElectromagneticThreaded, WorkerRunStoppedFromAnotherThread)
         finished += call.second ? 1 : 0;
     EXPECT_EQ(finished, 1u);
 }
+
+namespace
+{
+// Passes a given-up field on as it is and notes where its samples live.
+class AddressProbe : public Probe
+{
+public:
+    using Probe::Probe;
+    Fields ProcessOwnedFields(Fields&& input) override
+    {
+        addresses.push_back(input.mEx.memptr());
+        return std::move(input);
+    }
+    std::vector<const void*> addresses;
+};
+} // namespace
+
+// No distance between the elements, so nothing is transformed: the grid the
+// source made travels the chain, and only the children before the last of a
+// branching element get a copy.
+TEST_F(KernelElectromagneticTest, TheLastChildTakesTheParentsGrid)
+{
+    auto source = AddSource();
+    std::vector<std::shared_ptr<AddressProbe>> chain;
+    const Component* input = source.get();
+    for (int k = 0; k < 5; ++k)
+    {
+        chain.push_back(std::make_shared<AddressProbe>(0.0));
+        chain.back()->mInputId = input->mId;
+        setup.mElements.push_back(chain.back());
+        input = chain.back().get();
+    }
+    auto branch = std::make_shared<AddressProbe>(0.0);
+    branch->mInputId = chain[1]->mId;
+    setup.mElements.push_back(branch);
+
+    kernel.Run(setup, nullptr);
+    for (const auto& probe : chain)
+        ASSERT_EQ(probe->addresses.size(), 1u);
+    ASSERT_EQ(branch->addresses.size(), 1u);
+    // chain[2] comes first of chain[1]'s children: it and its followers share a copy.
+    EXPECT_EQ(chain[1]->addresses[0], chain[0]->addresses[0]);
+    EXPECT_EQ(branch->addresses[0], chain[0]->addresses[0]);
+    EXPECT_NE(chain[2]->addresses[0], chain[0]->addresses[0]);
+    EXPECT_EQ(chain[3]->addresses[0], chain[2]->addresses[0]);
+    EXPECT_EQ(chain[4]->addresses[0], chain[2]->addresses[0]);
+}

@@ -52,7 +52,7 @@ std::shared_ptr<orvilane::SurfaceBase> Rectangle(double w, double h)
 class OddSurface : public orvilane::SurfaceBase
 {
 public:
-    std::optional<orvilane::SurfaceHit> Intersect(arma::vec3, arma::vec3) const override { return std::nullopt; }
+    std::optional<orvilane::SurfaceHit> Intersect(const arma::vec3&, const arma::vec3&) const override { return std::nullopt; }
 };
 
 // Conic sag at rho for radius R and conic constant k.
