@@ -61,6 +61,7 @@ void ImGuiTestFrame::Click(ImVec2 position, const Ui& ui)
     Frame(ui);
     ImGui::GetIO().MouseDown[0] = false;
     Frame(ui);
+    Frame(ui); // what the click changed (a closed popup) shows in this frame
 }
 
 void ImGuiTestFrame::Type(const std::string& text, const Ui& ui)
@@ -89,6 +90,7 @@ void ImGuiTestFrame::ReplaceText(const std::string& text, const Ui& ui)
     io.KeysDown[ImGuiKey_A] = false;
     io.KeyCtrl = false;
     Frame(ui);
+    PressKey(ImGuiKey_Delete, ui);
     Type(text, ui);
 }
 
