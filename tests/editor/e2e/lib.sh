@@ -16,7 +16,6 @@ E2E_PYTHON=/usr/bin/python3 # the system's, which has python3-xlib
 E2E_NAME="$(basename "${0%.sh}")"
 E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/orvilane-e2e.XXXXXX")"
 E2E_WORK="$E2E_TMP/work"
-E2E_SHOTS=0
 E2E_XVFB_PID=""
 E2E_PID=""
 E2E_WINDOW=""
@@ -141,9 +140,9 @@ e2e_type() {
 # Screenshot of the whole screen as PNG (kept for a failed run) and PPM (read
 # by e2e_region); prints the PPM's path.
 e2e_screenshot() {
-  E2E_SHOTS=$((E2E_SHOTS + 1))
-  local base
-  base="$E2E_TMP/shot-$(printf %02d "$E2E_SHOTS")-$1"
+  local base count
+  count=$(find "$E2E_TMP" -maxdepth 1 -name 'shot-*.png' | wc -l) # called in $( ): no counter survives
+  base="$E2E_TMP/shot-$(printf %02d $((count + 1)))-$1"
   import -window root "$base.png"
   import -window root -depth 8 "ppm:$base.ppm"
   echo "$base.ppm"
