@@ -88,7 +88,7 @@ e2e_start_display() {
 # waits for its window to show the first frame's title.
 e2e_start_program() {
   ln -sfn "$ORVILANE_DATA" "$E2E_WORK/data"
-  if ldd "$ORVILANE_BIN" | grep -q libasan; then
+  if [[ "$(ldd "$ORVILANE_BIN")" == *libasan* ]]; then
     # Mesa's software driver leaves a few allocations behind from code that is
     # unloaded or JIT-compiled by exit, which LeakSanitizer cannot attribute;
     # leaks are checked by the unit tests, address errors stay fatal here.
