@@ -123,7 +123,7 @@ void RaytracingRandom(benchmark::State& state)
     SimulationSetup& setup = TenElementBench(100, 10); // 100,000 random rays
     KernelRaytracing kernel;
     // The bounce count per ray, from one recorded run outside the timing.
-    kernel.Run(setup, RaytracingOptions{1, true, 100, nullptr});
+    kernel.Run(setup, RaytracingOptions{kRayModeRandom, true, 100, nullptr});
     const std::vector<Ray> rays = kernel.GetRays();
     const double tests = SurfaceTests(rays, SurfaceCount(setup));
     kernel.ClearRays();

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Builds the simulation-file fuzzer with clang and runs it for a bounded time.
-# Usage: scripts/fuzz.sh [seconds]   (default 90)
+# Usage: scripts/fuzz.sh [seconds] [extra cmake args...]   (default 90 seconds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 seconds="${1:-90}"
+shift || true
 build_dir=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DORVILANE_BUILD_FUZZ=ON -DORVILANE_BUILD_TESTS=OFF -DORVILANE_BUILD_EDITOR=OFF
+  -DORVILANE_BUILD_FUZZ=ON -DORVILANE_BUILD_TESTS=OFF -DORVILANE_BUILD_EDITOR=OFF "$@"
 cmake --build "$build_dir" -j "$(nproc)" --target orvilane_fuzz_simulation_file
 
 # Work on a copy of the seed corpus: new inputs must not land in the repository.

@@ -5,14 +5,13 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "core/base/MathConstants.h"
+
 namespace orvilane
 {
 
 namespace
 {
-constexpr double kDegToRad = 0.017453292519943295;
-constexpr double kHalfPi = 1.5707963267948966;
-
 double NormaliseAngle(double degrees)
 {
     if (!std::isfinite(degrees))
@@ -57,12 +56,17 @@ void Transform::RemoveChild(Transform* child)
 
 void Transform::SetParent(Transform* parent)
 {
+    const Transform* previous = mParent;
     if (mParent != nullptr && mParent != parent)
         mParent->RemoveChild(this);
     mParent = parent;
     mParentId = parent ? parent->mId : 0;
+    // A transform is listed only by its own parent, so a new parent cannot list
+    // it yet: only a repeated call needs the search (which would make attaching
+    // many children to one parent quadratic).
     if (parent != nullptr &&
-        std::find(parent->mChildren.begin(), parent->mChildren.end(), this) == parent->mChildren.end())
+        (previous != parent ||
+         std::find(parent->mChildren.begin(), parent->mChildren.end(), this) == parent->mChildren.end()))
         parent->mChildren.push_back(this);
     UpdateWorldTransform();
 }

@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 
 #include "core/base/Log.h"
+#include "core/config/XmlAttribute.h"
 #include "core/surfaces/SurfaceBase.h"
 
 namespace orvilane
@@ -20,14 +21,6 @@ uint32_t TakeNextId()
     if (id == 0)
         id = gNextComponentId++;
     return id;
-}
-
-pugi::xml_attribute Required(const pugi::xml_node& node, const char* name)
-{
-    pugi::xml_attribute attribute = node.attribute(name);
-    if (!attribute)
-        Log::Error("Attribute '%s' doesn't exisit in node '%s'", name, node.name());
-    return attribute;
 }
 } // namespace
 
@@ -69,16 +62,16 @@ bool Component::Load(pugi::xml_node& node)
 {
     try
     {
-        const std::string label = Required(node, "label").as_string();
-        const uint32_t id = Required(node, "id").as_uint();
-        const uint32_t parentId = Required(node, "parentId").as_uint();
-        const uint32_t inputId = Required(node, "inputId").as_uint();
-        const bool saveInput = Required(node, "saveInputFields").as_bool();
-        const bool saveOutput = Required(node, "saveOutputFields").as_bool();
-        const glm::dvec3 position(Required(node, "x").as_double(), Required(node, "y").as_double(),
-                                  Required(node, "z").as_double());
-        const glm::dvec3 rotation(Required(node, "a").as_double(), Required(node, "b").as_double(),
-                                  Required(node, "c").as_double());
+        const std::string label = RequiredAttribute(node, "label").as_string();
+        const uint32_t id = RequiredAttribute(node, "id").as_uint();
+        const uint32_t parentId = RequiredAttribute(node, "parentId").as_uint();
+        const uint32_t inputId = RequiredAttribute(node, "inputId").as_uint();
+        const bool saveInput = RequiredAttribute(node, "saveInputFields").as_bool();
+        const bool saveOutput = RequiredAttribute(node, "saveOutputFields").as_bool();
+        const glm::dvec3 position(RequiredAttribute(node, "x").as_double(), RequiredAttribute(node, "y").as_double(),
+                                  RequiredAttribute(node, "z").as_double());
+        const glm::dvec3 rotation(RequiredAttribute(node, "a").as_double(), RequiredAttribute(node, "b").as_double(),
+                                  RequiredAttribute(node, "c").as_double());
 
         mId = id;
         mParentId = parentId;

@@ -5,6 +5,8 @@
 #include <pugixml.hpp>
 
 #include "core/base/Log.h"
+#include "core/fields/FieldOps.h"
+#include "core/geometry/RayGeometry.h"
 #include "core/surfaces/SurfaceBase.h"
 
 namespace orvilane
@@ -50,6 +52,13 @@ arma::vec3 Element::ReflectRay(const arma::vec3& direction, arma::vec3 normal)
     if (arma::dot(normal, direction) > 0.0)
         normal = -normal;
     return direction - 2.0 * arma::dot(normal, direction) * normal;
+}
+
+Fields Element::TakeInputInXSpace(const Fields& input)
+{
+    if (mSaveInputFields)
+        mInputFields = input;
+    return ToXSpace(input);
 }
 
 bool Element::SaveConfig(pugi::xml_node& node)

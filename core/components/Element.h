@@ -7,7 +7,6 @@
 #include "core/components/Component.h"
 #include "core/fields/Fields.h"
 #include "core/geometry/Ray.h"
-#include "core/geometry/RayGeometry.h"
 
 namespace orvilane
 {
@@ -56,11 +55,18 @@ public:
     // surfaces; equal distances go to the surface listed first. Ignores
     // mEnabled. Never fails: a miss is the null-element record. The surface
     // with index skipSurface (the one the ray has just left) is not considered.
-    ElementHit GetClosestHit(const Ray& ray, int64_t skipSurface = -1);
+    // An element may add a boundary of its own with an index past mSurfaces.
+    virtual ElementHit GetClosestHit(const Ray& ray, int64_t skipSurface = -1);
 
     // Mirror reflection of direction about the plane with the given normal; the
     // normal's orientation does not matter. Not renormalised.
     static arma::vec3 ReflectRay(const arma::vec3& direction, arma::vec3 normal);
+
+protected:
+    // Opening steps of ProcessFields for an element that acts on x-space
+    // samples: keeps a copy of input when mSaveInputFields, and returns the
+    // field in x-space (a k-space one brought back by the inverse transform).
+    Fields TakeInputInXSpace(const Fields& input);
 };
 
 } // namespace orvilane

@@ -3,14 +3,10 @@
 #include <cmath>
 
 #include "core/elements/ElementsFactory.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilane
 {
-
-namespace
-{
-constexpr double kHalfPi = 1.5707963267948966;
-}
 
 EleBlockerDiafragm::EleBlockerDiafragm()
 {

@@ -3,14 +3,13 @@
 #include <cmath>
 
 #include "core/elements/ElementsFactory.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilane
 {
 
 namespace
 {
-constexpr double kHalfPi = 1.5707963267948966;
-
 // Transmission along one axis for a distance X >= 0 from the centre, with the
 // open half-width a and the edge width F, when X lies within a + F.
 double EdgeFactor(double X, double a, double F)

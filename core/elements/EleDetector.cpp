@@ -7,8 +7,9 @@
 
 #include "core/surfaces/ConfigSurfaceFlat.h"
 #include "core/elements/ElementsFactory.h"
-#include "core/fields/FastFourierTransform.h"
 #include "core/base/Log.h"
+#include "core/geometry/RayGeometry.h"
+#include "core/geometry/Vectors.h"
 #include "core/surfaces/SurfaceFlat.h"
 
 namespace orvilane
@@ -141,28 +142,17 @@ bool EleDetector::ProcessRay(Ray& ray, const ElementHit& hit)
     }
 
     const arma::vec3 direction = GetLastDirection(ray);
-    ray.AddPoint(glm::dvec3(hit.point[0], hit.point[1], hit.point[2]),
-                 glm::dvec3(direction[0], direction[1], direction[2]));
+    ray.AddPoint(ToGlm(hit.point), ToGlm(direction));
     return !mConfigDetector->BlockLight;
 }
 
 Fields EleDetector::ProcessFields(const Fields& input)
 {
-    if (mSaveInputFields)
-        mInputFields = input;
-
     // The pixels sample x-space; a k-space field is brought back once, and that
     // grid is what is kept as the output.
-    Fields transformed;
-    const Fields* source = &input;
-    if (input.mDomain == FieldDomain::KSpace)
-    {
-        transformed = FastFourierTransform().Inverse(input);
-        if (mSaveOutputFields)
-            mOutputFields = transformed;
-        source = &transformed;
-    }
-    const Fields& g = *source;
+    const Fields g = TakeInputInXSpace(input);
+    if (input.mDomain == FieldDomain::KSpace && mSaveOutputFields)
+        mOutputFields = g;
 
     double sizeX = 0.0, sizeY = 0.0;
     uint64_t nx = 0, ny = 0;

@@ -5,34 +5,21 @@
 #include <complex>
 
 #include "core/elements/ElementsFactory.h"
-#include "core/fields/FastFourierTransform.h"
+#include "core/fields/FieldOps.h"
 #include "core/base/Log.h"
+#include "core/geometry/RayGeometry.h"
+#include "core/geometry/Vectors.h"
 #include "core/surfaces/SurfaceFlatCircle.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilane
 {
 
 namespace
 {
-constexpr double kTwoPi = 6.283185307179586;
-
-// v divided by its length; a zero (or non-finite) length leaves v as it is.
-arma::vec3 Normalise(const arma::vec3& v)
-{
-    const double length = arma::norm(v);
-    if (length > 0.0 && std::isfinite(length))
-        return v / length;
-    return v;
-}
-
 bool IsZero(const arma::vec3& v)
 {
     return v[0] == 0.0 && v[1] == 0.0 && v[2] == 0.0;
-}
-
-glm::dvec3 ToGlm(const arma::vec3& v)
-{
-    return glm::dvec3(v[0], v[1], v[2]);
 }
 } // namespace
 
@@ -77,7 +64,7 @@ bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
     // An object point close to the axis is moved back along the incoming ray:
     // the outgoing ray of a thin lens depends only on the incoming line, and this
     // keeps the two construction lines apart.
-    if (std::fabs(arma::dot(N, Normalise(O - P))) > 0.9)
+    if (std::fabs(arma::dot(N, Normalised(O - P))) > 0.9)
         O = O - 0.1 * D;
     // N points back towards the side the ray comes from.
     if (arma::dot(D, N) > 0.0)
@@ -86,15 +73,15 @@ bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
     const double s = arma::dot(O - P, N); // object distance, positive on the incoming side
     const arma::vec3 Q = O - s * N;       // foot of the object point on the lens plane
     const arma::vec3 F = P - f * N;       // focus reached by rays parallel to the axis
-    const arma::vec3 dir1 = Normalise(F - Q);
-    const arma::vec3 dir2 = Normalise(P - O);
+    const arma::vec3 dir1 = Normalised(F - Q);
+    const arma::vec3 dir2 = Normalised(P - O);
     if (IsZero(dir2))
         return false; // the object point is the lens centre: no chief ray
 
     arma::vec3 out;
     if (const std::optional<arma::vec3> image = IntersectLines(F, dir1, P, dir2))
     {
-        out = Normalise(H - *image);
+        out = Normalised(H - *image);
     }
     else
     {
@@ -111,14 +98,14 @@ bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
         {
             const double imageDistance = s * f / offFocus; // beyond the lens when positive
             const double magnification = -f / offFocus;
-            const arma::vec3 image = P - imageDistance * N + magnification * (Q - P);
-            out = image.is_finite() ? Normalise(H - image) : dir2;
+            const arma::vec3 imagePoint = P - imageDistance * N + magnification * (Q - P);
+            out = imagePoint.is_finite() ? Normalised(H - imagePoint) : dir2;
         }
     }
     // The hit point coincides with the image (an object on the lens plane):
     // the ray goes on undeviated.
     if (IsZero(out) || !out.is_finite())
-        out = Normalise(D);
+        out = Normalised(D);
     if (arma::dot(out, N) > 0.0)
         out = -out;
 
@@ -128,11 +115,8 @@ bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
 
 Fields EleIdealLens::ProcessFields(const Fields& input)
 {
-    if (mSaveInputFields)
-        mInputFields = input;
-
     // The phase acts on x-space samples; a k-space field is brought back first.
-    Fields result = input.mDomain == FieldDomain::KSpace ? FastFourierTransform().Inverse(input) : input;
+    Fields result = TakeInputInXSpace(input);
 
     if (mSurfaces.size() != 1)
     {
@@ -142,7 +126,7 @@ Fields EleIdealLens::ProcessFields(const Fields& input)
 
     const double f = mConfigIdealLens->mFocalDistance;
     const double wavelength = result.mWavelength;
-    if (result.mEy.n_rows != result.mEx.n_rows || result.mEy.n_cols != result.mEx.n_cols)
+    if (!HaveSameShape(result))
     {
         Log::Error("Ideal Lens ID:%u. Field with Ex and Ey of different sizes; no field passes", mId);
         return Fields();
@@ -154,29 +138,19 @@ Fields EleIdealLens::ProcessFields(const Fields& input)
             Log::Error("Ideal Lens ID:%u. Focal distance must be finite and non-zero (%g); no field passes", mId, f);
             return Fields();
         }
-        if (!std::isfinite(wavelength) || !(wavelength > 0.0))
+        if (!IsUsableWavelength(wavelength))
         {
             Log::Error("Ideal Lens ID:%u. Field with an invalid wavelength (%g); no field passes", mId, wavelength);
             return Fields();
         }
     }
 
-    const arma::uword rows = result.mEx.n_rows;
-    const arma::uword cols = result.mEx.n_cols;
-    for (arma::uword i = 0; i < rows; ++i)
-    {
-        const double x = result.GetX(static_cast<unsigned>(i));
-        for (arma::uword j = 0; j < cols; ++j)
-        {
-            const double y = result.GetY(static_cast<unsigned>(j));
-            double r = std::sqrt(x * x + y * y + f * f);
-            if (f > 0.0)
-                r = -r;
-            const std::complex<double> factor = std::exp(std::complex<double>(0.0, kTwoPi * r / wavelength));
-            result.mEx(i, j) *= factor;
-            result.mEy(i, j) *= factor;
-        }
-    }
+    MultiplySamples(result, [f, wavelength](double x, double y) {
+        double r = std::sqrt(x * x + y * y + f * f);
+        if (f > 0.0)
+            r = -r;
+        return std::exp(std::complex<double>(0.0, kTwoPi * r / wavelength));
+    });
 
     if (mSaveOutputFields)
         mOutputFields = result;

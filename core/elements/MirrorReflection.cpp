@@ -1,5 +1,8 @@
 #include "core/elements/MirrorReflection.h"
 
+#include "core/geometry/RayGeometry.h"
+#include "core/geometry/Vectors.h"
+
 namespace orvilane
 {
 
@@ -7,7 +10,7 @@ bool ReflectAtMirror(Ray& ray, const ElementHit& hit)
 {
     const arma::vec3 d = GetLastDirection(ray);
     const arma::vec3 r = Element::ReflectRay(d, hit.normal);
-    ray.AddPoint(glm::dvec3(hit.point[0], hit.point[1], hit.point[2]), glm::dvec3(r[0], r[1], r[2]));
+    ray.AddPoint(ToGlm(hit.point), ToGlm(r));
     return true;
 }
 

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "core/fields/FftwEngine.h"
+#include "core/fields/FieldOps.h"
 #include "core/base/Log.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilane
 {
@@ -16,20 +18,6 @@ namespace orvilane
 namespace
 {
 using cd = std::complex<double>;
-
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kPi = 3.141592653589793;
-
-// Plain product, without the NaN recovery branch of std::complex's operator*.
-inline cd Mul(cd a, cd b)
-{
-    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
-}
-
-bool IsCentrable(arma::uword rows, arma::uword cols)
-{
-    return rows == cols && rows >= 3 && rows % 2 == 1;
-}
 
 // Row (and column) factor of the centring phase: exp(i*pi*phi) is r(i) * r(j) with
 // r(k) = exp(i*pi*(k - (k - m)/n)) = (-1)^k * exp(-i*pi*(k - m)/n), m = n/2.
@@ -101,11 +89,6 @@ std::vector<cd> InversePhase(const std::vector<cd>& r)
     return q;
 }
 
-bool UsableNumber(double v)
-{
-    return std::isfinite(v) && v != 0.0;
-}
-
 // Checks what both transforms need and computes the other domain's steps and the
 // amplitude factor dx*dy/(2*pi) of the x-space side. Logs and returns false on
 // anything unusable, before any work is done.
@@ -118,14 +101,14 @@ bool CheckGrid(const Fields& in, const char* what, double& otherDx, double& othe
         Log::Error("%s: the grid is empty", what);
         return false;
     }
-    if (in.mEy.n_rows != rows || in.mEy.n_cols != cols)
+    if (!HaveSameShape(in))
     {
         Log::Error("%s: Ex (%llu x %llu) and Ey (%llu x %llu) differ in shape", what,
                    static_cast<unsigned long long>(rows), static_cast<unsigned long long>(cols),
                    static_cast<unsigned long long>(in.mEy.n_rows), static_cast<unsigned long long>(in.mEy.n_cols));
         return false;
     }
-    if (!IsCentrable(rows, cols))
+    if (!IsCentrableGrid(rows, cols))
     {
         Log::Error("%s: a %llu x %llu grid cannot be centred (it must be square with an odd side of at least 3)",
                    what, static_cast<unsigned long long>(rows), static_cast<unsigned long long>(cols));
@@ -133,12 +116,13 @@ bool CheckGrid(const Fields& in, const char* what, double& otherDx, double& othe
     }
     otherDx = kTwoPi / in.GetWidth();
     otherDy = kTwoPi / in.GetHeight();
-    if (!UsableNumber(in.mDx) || !UsableNumber(in.mDy) || !UsableNumber(otherDx) || !UsableNumber(otherDy))
+    if (!IsFiniteNonZero(in.mDx) || !IsFiniteNonZero(in.mDy) || !IsFiniteNonZero(otherDx) ||
+        !IsFiniteNonZero(otherDy))
     {
         Log::Error("%s: unusable grid steps (%g, %g)", what, in.mDx, in.mDy);
         return false;
     }
-    if (!std::isfinite(in.mWavelength) || !(in.mWavelength > 0.0))
+    if (!IsUsableWavelength(in.mWavelength))
     {
         Log::Error("%s: the wavelength must be positive and finite (%g)", what, in.mWavelength);
         return false;
@@ -157,7 +141,7 @@ Fields FastFourierTransform::Forward(const Fields& in) const
     if (!CheckGrid(in, kWhat, dkx, dky))
         return Fields();
     const double scale = in.mDx * in.mDy / kTwoPi;
-    if (!UsableNumber(scale))
+    if (!IsFiniteNonZero(scale))
     {
         Log::Error("%s: unusable grid steps (%g, %g)", kWhat, in.mDx, in.mDy);
         return Fields();
@@ -204,7 +188,7 @@ Fields FastFourierTransform::Inverse(const Fields& in) const
     // Undoes the forward amplitude factor and carries the 1/(rows*columns) of the
     // inverse DFT, applied before the transform instead of after it.
     const double scale = 1.0 / (s * static_cast<double>(n) * static_cast<double>(n));
-    if (!UsableNumber(s) || !UsableNumber(scale))
+    if (!IsFiniteNonZero(s) || !IsFiniteNonZero(scale))
     {
         Log::Error("%s: unusable grid steps (%g, %g)", kWhat, in.mDx, in.mDy);
         return Fields();
@@ -242,7 +226,7 @@ float FastFourierTransform::GetCost(const Fields& in, float factor) const
 
 bool FastFourierTransform::ShiftCentre(arma::cx_mat& a, const Fields& g) const
 {
-    if (!IsCentrable(g.mEx.n_rows, g.mEx.n_cols) || a.n_rows != g.mEx.n_rows || a.n_cols != g.mEx.n_cols)
+    if (!IsCentrableGrid(g.mEx.n_rows, g.mEx.n_cols) || a.n_rows != g.mEx.n_rows || a.n_cols != g.mEx.n_cols)
         return false;
     RotateAndScale(a, a.n_rows / 2 + 1, CentringPhase(a.n_rows), 1.0);
     return true;
@@ -250,7 +234,7 @@ bool FastFourierTransform::ShiftCentre(arma::cx_mat& a, const Fields& g) const
 
 bool FastFourierTransform::ShiftCentreInverse(arma::cx_mat& a, const Fields& g) const
 {
-    if (!IsCentrable(g.mEx.n_rows, g.mEx.n_cols) || a.n_rows != g.mEx.n_rows || a.n_cols != g.mEx.n_cols)
+    if (!IsCentrableGrid(g.mEx.n_rows, g.mEx.n_cols) || a.n_rows != g.mEx.n_rows || a.n_cols != g.mEx.n_cols)
         return false;
     RotateAndScale(a, a.n_rows / 2, InversePhase(CentringPhase(a.n_rows)), 1.0);
     return true;

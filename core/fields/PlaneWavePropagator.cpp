@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "core/base/Log.h"
+#include "core/fields/FieldOps.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilane
 {
@@ -13,18 +15,11 @@ namespace
 {
 using cd = std::complex<double>;
 
-constexpr double kTwoPi = 6.283185307179586;
-
-inline void MulInPlace(cd& a, cd b)
-{
-    a = {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
-}
-
 bool CheckField(const Fields& field, double distance)
 {
     const arma::uword rows = field.mEx.n_rows;
     const arma::uword cols = field.mEx.n_cols;
-    if (rows != cols || rows < 3 || rows % 2 == 0 || field.mEy.n_rows != rows || field.mEy.n_cols != cols)
+    if (!IsCentrableGrid(rows, cols) || !HaveSameShape(field))
     {
         Log::Error("Cannot propagate a %llu x %llu field (Ey %llu x %llu): it must be square with an odd side of "
                    "at least 3",
@@ -33,14 +28,14 @@ bool CheckField(const Fields& field, double distance)
                    static_cast<unsigned long long>(field.mEy.n_cols));
         return false;
     }
-    if (!std::isfinite(field.mDx) || !std::isfinite(field.mDy) || field.mDx == 0.0 || field.mDy == 0.0)
+    if (!IsFiniteNonZero(field.mDx) || !IsFiniteNonZero(field.mDy))
     {
         Log::Error("Cannot propagate a field with grid steps (%g, %g)", field.mDx, field.mDy);
         return false;
     }
     const cd n = field.mRefractiveIndex;
     const double k = kTwoPi * n.real() / field.mWavelength;
-    if (!std::isfinite(field.mWavelength) || !(field.mWavelength > 0.0) || !std::isfinite(n.real()) ||
+    if (!IsUsableWavelength(field.mWavelength) || !std::isfinite(n.real()) ||
         !std::isfinite(n.imag()) || !(n.real() > 0.0) || !std::isfinite(k * k))
     {
         Log::Error("Cannot propagate a field with wavelength %g and refractive index (%g, %g)", field.mWavelength,

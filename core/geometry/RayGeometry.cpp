@@ -5,6 +5,7 @@
 
 #include "core/geometry/Ray.h"
 #include "core/base/Transform.h"
+#include "core/geometry/Vectors.h"
 
 namespace orvilane
 {
@@ -13,8 +14,7 @@ namespace
 {
 arma::vec3 Column(const Transform& transform, int column)
 {
-    const glm::dvec4& c = transform.mWorldMatrix[column];
-    return arma::vec3{c.x, c.y, c.z};
+    return ToArma(glm::dvec3(transform.mWorldMatrix[column]));
 }
 
 arma::vec3 Rounded(const glm::dvec3& v)
@@ -29,8 +29,7 @@ constexpr double kParallelSineSquared = 1e-18;
 
 arma::vec3 GetWorldPosition(const Transform& transform)
 {
-    const glm::dvec3& p = transform.mWorldPosition;
-    return arma::vec3{p.x, p.y, p.z};
+    return ToArma(transform.mWorldPosition);
 }
 
 arma::vec3 GetWorldAxisX(const Transform& transform) { return Column(transform, 0); }

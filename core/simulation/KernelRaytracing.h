@@ -1,24 +1,23 @@
 #pragma once
 
 #include <atomic>
-#include <functional>
+#include <cstddef>
 #include <mutex>
 #include <vector>
 
 #include "core/geometry/Ray.h"
+#include "core/simulation/ProgressCallback.h"
+#include "core/sources/RayModes.h"
 
 namespace orvilane
 {
 
 class SimulationSetup;
 
-// Progress of a run: fraction done (0 to 1) and whether the run has finished.
-using ProgressCallback = std::function<void(float, bool)>;
-
 struct RaytracingOptions
 {
-    int mode = 0;            // 0 grid, 1 random
-    bool recordPaths = false; // keep every traced ray
+    int mode = kRayModeGrid;  // or kRayModeRandom
+    bool recordPaths = false; // keep the traced rays, up to KernelRaytracing::kMaxRecordedPaths
     int maxBounces = 100;     // most element interactions per ray
     ProgressCallback progress;
 };
@@ -38,6 +37,10 @@ public:
     void ClearRays();
     void RequestStop(bool stop);
     bool IsBusy() const { return mBusy.load(); }
+
+    // Most ray paths one run records: later rays are traced (and reach the
+    // detectors) but not kept, and one warning gives their number.
+    static constexpr size_t kMaxRecordedPaths = 65536;
 
 private:
     void Trace(SimulationSetup& setup, const RaytracingOptions& options, int& done, int total);

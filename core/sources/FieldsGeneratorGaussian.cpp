@@ -12,14 +12,14 @@ namespace
 constexpr const char* kName = "Gaussian field generator";
 }
 
-FieldsGeneratorGaussian::FieldsGeneratorGaussian() : mGaussianConfig(std::make_shared<ConfigFieldsGeneratorGaussian>())
+FieldsGeneratorGaussian::FieldsGeneratorGaussian() : mConfigGaussian(std::make_shared<ConfigFieldsGeneratorGaussian>())
 {
-    mConfig = mGaussianConfig;
+    mConfig = mConfigGaussian;
 }
 
 float FieldsGeneratorGaussian::GetExtent() const
 {
-    return static_cast<float>(mGaussianConfig->mWaist * 5.0);
+    return static_cast<float>(mConfigGaussian->mWaist * 5.0);
 }
 
 Fields FieldsGeneratorGaussian::GenerateFields(std::shared_ptr<ConfigSource> config) const
@@ -27,7 +27,7 @@ Fields FieldsGeneratorGaussian::GenerateFields(std::shared_ptr<ConfigSource> con
     if (!CheckSourceSettings(config.get(), kName))
         return Fields();
 
-    const double w = mGaussianConfig->mWaist;
+    const double w = mConfigGaussian->mWaist;
     const double w2 = w * w;
     // A square that underflows to 0 would make the centre sample 0 / 0.
     if (!(w > 0.0) || !(w2 > 0.0))

@@ -20,7 +20,7 @@ public:
     // 5 waists.
     float GetExtent() const override;
 
-    std::shared_ptr<ConfigFieldsGeneratorGaussian> mGaussianConfig; // same record as mConfig
+    std::shared_ptr<ConfigFieldsGeneratorGaussian> mConfigGaussian; // same record as mConfig
 };
 
 } // namespace orvilane

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "core/base/Log.h"
+#include "core/base/MathConstants.h"
+#include "core/geometry/Vectors.h"
 
 namespace orvilane
 {
@@ -11,39 +13,23 @@ namespace orvilane
 namespace
 {
 constexpr const char* kName = "Planewave field generator";
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kHalfPi = 1.5707963267948966;
 
 bool IsFinite(const std::complex<double>& z)
 {
     return std::isfinite(z.real()) && std::isfinite(z.imag());
 }
 
-// Unit vector along d; a zero vector stays zero. d must be finite.
-arma::vec3 Normalised(const arma::vec3& d)
-{
-    double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-    if (length > 0.0 && std::isfinite(length))
-        return d / length;
-    // Squares that underflow or overflow: scale by the largest component first.
-    const double largest = std::max({std::abs(d[0]), std::abs(d[1]), std::abs(d[2])});
-    if (largest == 0.0)
-        return d;
-    const arma::vec3 scaled = d / largest;
-    length = std::sqrt(scaled[0] * scaled[0] + scaled[1] * scaled[1] + scaled[2] * scaled[2]);
-    return scaled / length;
-}
 } // namespace
 
 FieldsGeneratorPlanewave::FieldsGeneratorPlanewave()
-    : mPlanewaveConfig(std::make_shared<ConfigFieldsGeneratorPlanewave>())
+    : mConfigPlanewave(std::make_shared<ConfigFieldsGeneratorPlanewave>())
 {
-    mConfig = mPlanewaveConfig;
+    mConfig = mConfigPlanewave;
 }
 
 float FieldsGeneratorPlanewave::GetExtent() const
 {
-    return static_cast<float>(mPlanewaveConfig->mRadius * 2.5);
+    return static_cast<float>(mConfigPlanewave->mRadius * 2.5);
 }
 
 Fields FieldsGeneratorPlanewave::GenerateFields(std::shared_ptr<ConfigSource> config) const
@@ -66,8 +52,8 @@ Fields FieldsGeneratorPlanewave::GenerateFields(std::shared_ptr<ConfigSource> co
                    c.mDirection[0], c.mDirection[1], c.mDirection[2]);
         return Fields();
     }
-    const double radius = mPlanewaveConfig->mRadius;
-    const double smoothing = mPlanewaveConfig->mSmoothingDistance;
+    const double radius = mConfigPlanewave->mRadius;
+    const double smoothing = mConfigPlanewave->mSmoothingDistance;
     if (std::isnan(radius) || std::isnan(smoothing))
     {
         Log::Error("%s: 'Radius' (%g) and 'Smoothing Distance' (%g) must be numbers. No field generated.", kName,

@@ -20,7 +20,7 @@ public:
     // 2.5 radii.
     float GetExtent() const override;
 
-    std::shared_ptr<ConfigFieldsGeneratorPlanewave> mPlanewaveConfig; // same record as mConfig
+    std::shared_ptr<ConfigFieldsGeneratorPlanewave> mConfigPlanewave; // same record as mConfig
 };
 
 } // namespace orvilane

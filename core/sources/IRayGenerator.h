@@ -6,12 +6,13 @@
 #include "core/sources/ConfigSource.h"
 #include "core/config/Configurable.h"
 #include "core/geometry/Ray.h"
+#include "core/sources/RayModes.h"
 
 namespace orvilane
 {
 
-// Draws the rays of one source, one pass at a time. Modes: 0 grid, 1 random;
-// any other mode yields no rays.
+// Draws the rays of one source, one pass at a time, in one of the ray modes
+// (kRayModeGrid, kRayModeRandom); any other mode yields no rays.
 class IRayGenerator : public Configurable
 {
 public:

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/base/Log.h"
+#include "core/geometry/Vectors.h"
 #include "core/sources/Source.h"
 
 namespace orvilane
@@ -38,7 +39,7 @@ int SaturatedProduct(int a, int b, int c)
 // or overflows are rescaled by their largest component.
 std::optional<glm::dvec3> UsableDirection(const arma::vec3& d)
 {
-    const glm::dvec3 direction(d[0], d[1], d[2]);
+    const glm::dvec3 direction = ToGlm(d);
     if (!std::isfinite(direction.x) || !std::isfinite(direction.y) || !std::isfinite(direction.z))
         return std::nullopt;
     const double largest = std::max({std::abs(direction.x), std::abs(direction.y), std::abs(direction.z)});
@@ -58,28 +59,28 @@ int NextRandomInt15()
 }
 
 RayGeneratorBeam::RayGeneratorBeam(Source* source)
-    : mSource(source), mBeamConfig(std::make_shared<ConfigRayGeneratorBeam>())
+    : mSource(source), mConfigBeam(std::make_shared<ConfigRayGeneratorBeam>())
 {
     mRayCounter = 0;
-    mConfig = mBeamConfig;
+    mConfig = mConfigBeam;
 }
 
 int RayGeneratorBeam::GetNumberOfRays(int mode) const
 {
-    if (mode != 0 && mode != 1)
+    if (mode != kRayModeGrid && mode != kRayModeRandom)
         return 0;
-    const int n = mBeamConfig->mNumberRaysPerSide;
-    return SaturatedProduct(n, mBeamConfig->mNumberRayMultiplierForRandom, n);
+    const int n = mConfigBeam->mNumberRaysPerSide;
+    return SaturatedProduct(n, mConfigBeam->mNumberRayMultiplierForRandom, n);
 }
 
 float RayGeneratorBeam::GetExtent() const
 {
-    return static_cast<float>(mBeamConfig->mRadius * 2.1);
+    return static_cast<float>(mConfigBeam->mRadius * 2.1);
 }
 
 std::optional<Ray> RayGeneratorBeam::GetNextRay(const std::shared_ptr<ConfigSource>& sourceConfig, int mode)
 {
-    if (mode != 0 && mode != 1)
+    if (mode != kRayModeGrid && mode != kRayModeRandom)
         return std::nullopt;
     if (!sourceConfig)
     {
@@ -94,8 +95,8 @@ std::optional<Ray> RayGeneratorBeam::GetNextRay(const std::shared_ptr<ConfigSour
     // Only the kernel's reset touches the counter; a negative one would make k / N overflow.
     if (mRayCounter < 0)
         mRayCounter = 0;
-    const int n = mBeamConfig->mNumberRaysPerSide;
-    const int total = mode == 0 ? SaturatedProduct(n, n, 1) : GetNumberOfRays(mode);
+    const int n = mConfigBeam->mNumberRaysPerSide;
+    const int total = mode == kRayModeGrid ? SaturatedProduct(n, n, 1) : GetNumberOfRays(mode);
     if (mRayCounter == 0 && total > kMaxRaysPerPass)
     {
         Log::Error("Ray generator: %d rays requested in one pass ('Number Rays per Side' %d); at most %d can be "
@@ -104,7 +105,7 @@ std::optional<Ray> RayGeneratorBeam::GetNextRay(const std::shared_ptr<ConfigSour
         mRayCounter = total;
         return std::nullopt;
     }
-    return mode == 0 ? GridStep(*sourceConfig) : RandomStep(*sourceConfig);
+    return mode == kRayModeGrid ? GridStep(*sourceConfig) : RandomStep(*sourceConfig);
 }
 
 std::optional<glm::dvec3> RayGeneratorBeam::PassDirection(const ConfigSource& config, int total)
@@ -121,8 +122,8 @@ std::optional<glm::dvec3> RayGeneratorBeam::PassDirection(const ConfigSource& co
 
 std::optional<Ray> RayGeneratorBeam::GridStep(const ConfigSource& config)
 {
-    const int n = mBeamConfig->mNumberRaysPerSide;
-    const double radius = mBeamConfig->mRadius;
+    const int n = mConfigBeam->mNumberRaysPerSide;
+    const double radius = mConfigBeam->mRadius;
     const int total = SaturatedProduct(n, n, 1);
     if (mRayCounter >= total)
         return std::nullopt;
@@ -167,9 +168,9 @@ std::optional<Ray> RayGeneratorBeam::GridStep(const ConfigSource& config)
 
 std::optional<Ray> RayGeneratorBeam::RandomStep(const ConfigSource& config)
 {
-    const int n = mBeamConfig->mNumberRaysPerSide;
-    const double radius = mBeamConfig->mRadius;
-    const int total = SaturatedProduct(n, mBeamConfig->mNumberRayMultiplierForRandom, n);
+    const int n = mConfigBeam->mNumberRaysPerSide;
+    const double radius = mConfigBeam->mRadius;
+    const int total = SaturatedProduct(n, mConfigBeam->mNumberRayMultiplierForRandom, n);
     if (mRayCounter >= total)
         return std::nullopt;
 

@@ -29,7 +29,7 @@ public:
     float GetExtent() const override;
 
     Source* mSource = nullptr;                            // not owned; the source owns this generator
-    std::shared_ptr<ConfigRayGeneratorBeam> mBeamConfig;  // same record as mConfig
+    std::shared_ptr<ConfigRayGeneratorBeam> mConfigBeam;  // same record as mConfig
 
 private:
     std::optional<Ray> GridStep(const ConfigSource& config);

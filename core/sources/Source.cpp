@@ -1,6 +1,7 @@
 #include "core/sources/Source.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 
@@ -9,6 +10,7 @@
 #include "core/sources/FieldsGeneratorGaussian.h"
 #include "core/sources/FieldsGeneratorPlanewave.h"
 #include "core/base/Log.h"
+#include "core/config/XmlAttribute.h"
 #include "core/sources/RayGeneratorBeam.h"
 
 namespace orvilane
@@ -85,11 +87,7 @@ Fields Source::GenerateFields()
     if (!mFieldGenerator)
         return Fields();
     std::shared_ptr<ConfigSource> config = std::dynamic_pointer_cast<ConfigSource>(mConfig);
-    if (!config)
-    {
-        Log::Error("Source (id=%u) has no source settings. No field generated.", mId);
-        return Fields();
-    }
+    assert(config); // the constructor gives every source its ConfigSource record
     Fields fields = mFieldGenerator->GenerateFields(config);
     fields.mPosition = {mWorldPosition.x, mWorldPosition.y, mWorldPosition.z};
     CheckSamplingWindowEdges(fields.mEx);
@@ -146,12 +144,7 @@ bool Source::SaveConfig(pugi::xml_node& node)
 
 bool Source::LoadConfig(pugi::xml_node& node)
 {
-    int type = 0;
-    if (pugi::xml_attribute attribute = node.attribute("sourceType"))
-        type = attribute.as_int();
-    else
-        Log::Error("Attribute '%s' doesn't exisit in node '%s'", "sourceType", node.name());
-    SetSourceType(type);
+    SetSourceType(RequiredAttribute(node, "sourceType").as_int());
 
     pugi::xml_node config = node.child("Config");
     if (!config)

@@ -1,5 +1,6 @@
 #include "core/surfaces/SurfaceCurved.h"
 
+#include <cassert>
 #include <cmath>
 #include <limits>
 
@@ -69,8 +70,9 @@ std::optional<arma::vec3> SurfaceCurved::IntersectSphere(const arma::vec3& origi
 
 std::optional<SurfaceHit> SurfaceCurved::Intersect(arma::vec3 origin, arma::vec3 direction) const
 {
+    assert(mConfigCurved); // made by the constructor, never replaced
     const auto* config = dynamic_cast<const ConfigSurfaceCurved*>(mConfig.get());
-    if (config == nullptr || !mConfigCurved)
+    if (config == nullptr)
         return std::nullopt;
     const double ra = config->mApertureRadius;
     const double rc = config->mCurvatureRadius;

@@ -7,13 +7,13 @@
 #include <glm/gtx/rotate_vector.hpp>
 
 #include "editor/render/Shader.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilaneeditor
 {
 
 namespace
 {
-constexpr float kDegToRad = 0.017453292f;
 const glm::vec3 kWorldUp(0.0f, 1.0f, 0.0f);
 } // namespace
 
@@ -37,7 +37,7 @@ void Camera::UpdateCameraVectors()
         // residue, whose direction wanders with the yaw (or vanishes). Take
         // the screen's up from the yaw instead: the horizontal orbit direction
         // above the target, its opposite below.
-        const float yaw = mYaw * kDegToRad;
+        const float yaw = mYaw * orvilane::kDegToRadF;
         const glm::vec3 horizontal(std::sin(yaw), 0.0f, std::cos(yaw));
         viewUp = mPitch > 0.0f ? horizontal : -horizontal;
     }
@@ -51,7 +51,7 @@ void Camera::UpdateProjection()
     const float width = mViewportWidth >= 1.0f ? mViewportWidth : 1.0f;
     const float height = mViewportHeight >= 1.0f ? mViewportHeight : 1.0f;
     const float aspect = width / height;
-    const float t = std::tan(mFov * kDegToRad * 0.5f);
+    const float t = std::tan(mFov * orvilane::kDegToRadF * 0.5f);
     const float n = mNear;
     const float f = mFar;
     mProjection = glm::mat4(0.0f);
@@ -76,10 +76,10 @@ void Camera::SetRotation(float pitch, float yaw)
     else if (mPitch < -90.0f)
         mPitch = -90.0f;
 
-    const glm::mat4 yawRotation = glm::rotate(glm::mat4(1.0f), mYaw * kDegToRad, kWorldUp);
+    const glm::mat4 yawRotation = glm::rotate(glm::mat4(1.0f), mYaw * orvilane::kDegToRadF, kWorldUp);
     mOrbitDirection = glm::mat3(yawRotation) * glm::vec3(0.0f, 0.0f, 1.0f);
     UpdateCameraVectors();
-    mOrbitDirection = glm::rotate(mOrbitDirection, mPitch * kDegToRad, mRight);
+    mOrbitDirection = glm::rotate(mOrbitDirection, mPitch * orvilane::kDegToRadF, mRight);
     UpdateCameraVectors();
 }
 

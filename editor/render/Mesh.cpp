@@ -8,14 +8,13 @@
 #include "editor/render/LoadTexture.h"
 #include "core/base/Log.h"
 #include "editor/render/Shader.h"
+#include "core/base/MathConstants.h"
 
 namespace orvilaneeditor
 {
 
 namespace
 {
-constexpr double kTwoPi = 6.283185307179586;
-
 void PushVertex(std::vector<float>& vertices, const glm::vec3& p, const glm::vec3& n, float u, float v)
 {
     vertices.insert(vertices.end(), {p.x, p.y, p.z, n.x, n.y, n.z, u, v});
@@ -150,7 +149,7 @@ void Mesh::GenerateDisc(const HeightFunction& height, float radius, int32_t ring
         return;
     }
     const float dr = radius / static_cast<float>(ringCount - 1);
-    const double step = kTwoPi / segmentCount;
+    const double step = orvilane::kTwoPi / segmentCount;
 
     // Points at angle a use the single-precision cosine and sine; points at
     // a2 = a + step the double-precision ones, rounded to single.

@@ -1,6 +1,5 @@
 // Configuration records and the simulation-file round trip of the ideal lens,
 // the blockers and the detector.
-#include <sstream>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -10,30 +9,19 @@
 
 #include "core/elements/EleDetector.h"
 #include "core/elements/ElementsFactory.h"
+#include "tests/support/ElementXml.h"
 #include "tests/support/LogCapture.h"
 #include "core/surfaces/SurfaceBase.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;
+using orvilane::test::SavedText;
+using orvilane::test::SaveUnderRoot;
+using orvilane::test::XmlText;
 
 namespace
 {
 using Labels = std::vector<std::pair<std::string, std::string>>;
-
-// Saves the element under a fresh root and returns its node.
-pugi::xml_node Save(Element& element, pugi::xml_document& doc)
-{
-    pugi::xml_node root = doc.append_child("Talvo");
-    element.Save(root);
-    return root.child("Element");
-}
-
-std::string Text(const pugi::xml_node& node)
-{
-    std::ostringstream out;
-    node.print(out);
-    return out.str();
-}
 
 // Name and value of every attribute of node and of its children, in order.
 Labels Attributes(const pugi::xml_node& node)
@@ -94,7 +82,7 @@ TEST(OpticsElementsXml, DefaultsAndRoundTripOfEverySetting)
         EXPECT_EQ(fields, c.fields);
 
         pugi::xml_document defaults;
-        const auto defaultConfig = Attributes(Save(*element, defaults).child("Config"));
+        const auto defaultConfig = Attributes(SaveUnderRoot(*element, defaults).child("Config"));
         ASSERT_EQ(defaultConfig.size(), c.defaults.size());
         for (size_t k = 0; k < c.defaults.size(); ++k)
         {
@@ -109,7 +97,7 @@ TEST(OpticsElementsXml, DefaultsAndRoundTripOfEverySetting)
         element->SetPosition({0.1, 0.2, 0.3});
         element->mSaveInputFields = true;
         pugi::xml_document saved;
-        const pugi::xml_node node = Save(*element, saved);
+        const pugi::xml_node node = SaveUnderRoot(*element, saved);
         const auto config = Attributes(node.child("Config"));
         ASSERT_EQ(config.size(), defaultConfig.size());
         for (size_t k = 0; k < config.size(); ++k)
@@ -124,8 +112,7 @@ TEST(OpticsElementsXml, DefaultsAndRoundTripOfEverySetting)
         EXPECT_EQ(typeid(*copy), typeid(*element));
         pugi::xml_node readable = node;
         ASSERT_TRUE(copy->Load(readable));
-        pugi::xml_document again;
-        EXPECT_EQ(Text(Save(*copy, again)), Text(node));
+        EXPECT_EQ(SavedText(*copy), XmlText(node));
     }
 }
 

@@ -68,9 +68,9 @@ RunOutcome LoadAndRunBothKernels(const std::string& path, const RunLimits* limit
     }
 
     KernelRaytracing raytracing;
-    raytracing.Run(setup, RaytracingOptions{0, true, 100, nullptr});
+    raytracing.Run(setup, RaytracingOptions{kRayModeGrid, true, 100, nullptr});
     outcome.previewRays = raytracing.GetRays().size();
-    raytracing.Run(setup, RaytracingOptions{1, false, 100, [](float, bool) {}});
+    raytracing.Run(setup, RaytracingOptions{kRayModeRandom, false, 100, [](float, bool) {}});
 
     KernelElectromagnetic electromagnetic;
     electromagnetic.Run(setup, [](float, bool) {});

@@ -1,5 +1,4 @@
 #include <cmath>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -8,6 +7,7 @@
 #include "core/surfaces/ConfigSurfaceCurved.h"
 #include "core/surfaces/ConfigSurfaceFlat.h"
 #include "core/components/Element.h"
+#include "tests/support/ElementXml.h"
 #include "tests/support/LogCapture.h"
 #include "core/surfaces/SurfaceCurved.h"
 #include "core/surfaces/SurfaceFlat.h"
@@ -15,6 +15,9 @@
 
 using namespace orvilane;
 using orvilane::test::LogCapture;
+using orvilane::test::SavedText;
+using orvilane::test::SaveUnderRoot;
+using orvilane::test::XmlText;
 
 namespace
 {
@@ -58,13 +61,6 @@ std::unique_ptr<ProbeElement> TwoCapProbe()
 }
 
 Ray Up(double x = 0.0) { return Ray(5e-7, {x, 0, -1}, {0, 0, 1}); }
-
-std::string XmlText(const pugi::xml_document& doc)
-{
-    std::ostringstream text;
-    doc.save(text);
-    return text.str();
-}
 
 void LoadConfigFrom(Element& e, const char* xml)
 {
@@ -175,10 +171,7 @@ TEST(ElementConfig, RecordThenOneSurfaceNodePerSurfaceRoundTrip)
     Curved(*saved, 1).mConicConstant = -1.0;
     Curved(*saved, 1).mConvex = true;
     pugi::xml_document doc;
-    pugi::xml_node root = doc.append_child("Talvo");
-    saved->Save(root);
-
-    pugi::xml_node node = root.child("Element");
+    pugi::xml_node node = SaveUnderRoot(*saved, doc);
     pugi::xml_node config = node.child("Config");
     EXPECT_TRUE(config.attribute("mGain"));
     EXPECT_FALSE(node.child("Surface")); // under Config, not beside it
@@ -190,10 +183,7 @@ TEST(ElementConfig, RecordThenOneSurfaceNodePerSurfaceRoundTrip)
     EXPECT_TRUE(loaded->Load(node));
     EXPECT_EQ(log.Errors(), 0u);
     EXPECT_EQ(loaded->mId, saved->mId);
-    pugi::xml_document again;
-    pugi::xml_node againRoot = again.append_child("Talvo");
-    loaded->Save(againRoot);
-    EXPECT_EQ(XmlText(doc), XmlText(again)); // every setting came back
+    EXPECT_EQ(SavedText(*loaded), XmlText(node)); // every setting came back
 }
 
 TEST(ElementConfig, SurplusSurfaceNodesAreReportedOnceAndIgnored)

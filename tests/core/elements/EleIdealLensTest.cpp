@@ -7,6 +7,7 @@
 
 #include "core/elements/EleIdealLens.h"
 #include "core/fields/FastFourierTransform.h"
+#include "core/geometry/RayGeometry.h"
 #include "tests/support/FieldTestGrids.h"
 #include "tests/support/LogCapture.h"
 #include "core/fields/PlaneWavePropagator.h"

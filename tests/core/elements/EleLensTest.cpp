@@ -1,7 +1,6 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <sstream>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -11,11 +10,15 @@
 #include "core/surfaces/ConfigSurfaceCurved.h"
 #include "core/elements/EleLens.h"
 #include "core/elements/ElementsFactory.h"
+#include "tests/support/ElementXml.h"
 #include "tests/support/LogCapture.h"
 #include "core/surfaces/SurfaceBase.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;
+using orvilane::test::SavedText;
+using orvilane::test::SaveUnderRoot;
+using orvilane::test::XmlText;
 
 namespace
 {
@@ -305,9 +308,7 @@ TEST(EleLens, ConfigAndBothCapsRoundTripThroughTheFile)
     auto saved = Biconvex(0.7, 0.08, 1.7);
     Cap(*saved, 0).mApertureRadius = 0.06;
     pugi::xml_document doc;
-    pugi::xml_node root = doc.append_child("Talvo");
-    saved->Save(root);
-    pugi::xml_node node = root.child("Element");
+    pugi::xml_node node = SaveUnderRoot(*saved, doc);
     pugi::xml_node config = node.child("Config");
     ASSERT_TRUE(config.child("Surface").next_sibling("Surface"));
     EXPECT_FALSE(config.child("Surface").next_sibling("Surface").next_sibling());
@@ -318,11 +319,52 @@ TEST(EleLens, ConfigAndBothCapsRoundTripThroughTheFile)
     EXPECT_EQ(log.Errors(), 0u);
     EXPECT_EQ(loaded->mSurfaces[1]->mLocalPosition, glm::dvec3(0, 0, 0.08)); // placed after loading
     // Saving the loaded lens gives the same document: every setting came back.
-    pugi::xml_document again;
-    pugi::xml_node root2 = again.append_child("Talvo");
-    loaded->Save(root2);
-    std::ostringstream a1, a2;
-    doc.save(a1);
-    again.save(a2);
-    EXPECT_EQ(a1.str(), a2.str());
+    EXPECT_EQ(SavedText(*loaded), XmlText(node));
+}
+
+TEST(EleLens, RayInsideTheGlassEndsWhereItMeetsTheRim)
+{
+    // Default lens: concave caps (curvature 1, aperture 0.1) 0.05 apart, index 2.
+    // A ray enters 0.5 mm inside the rim, tilted outward, and is traced here by
+    // hand: Snell's law in angle form, then the cylinder x = 0.1.
+    const double sag = 1.0 - std::sqrt(1.0 - 0.01);
+    const struct { double capZ, side; } cases[] = {{0.0, 1.0}, {0.05, -1.0}}; // in through either cap
+    for (const auto& c : cases)
+    {
+        EleLens lens;
+        const double xe = 0.0995;
+        const glm::dvec3 entry(xe, 0.0, c.capZ + 1.0 - std::sqrt(1.0 - xe * xe));
+        const glm::dvec3 d(std::sin(20.0 * kDeg), 0.0, c.side * std::cos(20.0 * kDeg));
+        Ray ray(500e-9, entry - 0.1 * d, d);
+
+        // Into the glass: m is the inward normal, tau the tangential unit vector.
+        glm::dvec3 m = glm::normalize(entry - glm::dvec3(0.0, 0.0, c.capZ + 1.0));
+        if (glm::dot(m, d) < 0.0)
+            m = -m;
+        const double sinIn = glm::length(glm::cross(d, m));
+        const glm::dvec3 tau = glm::normalize(d - glm::dot(d, m) * m);
+        const double sinOut = sinIn / 2.0;
+        const glm::dvec3 inside = std::sqrt(1.0 - sinOut * sinOut) * m + sinOut * tau;
+        ASSERT_GT(inside.x, 0.0);
+        const glm::dvec3 wall = entry + ((0.1 - xe) / inside.x) * inside;
+        ASSERT_GT(wall.z, sag);        // between the rim circles: the wall, not a cap
+        ASSERT_LT(wall.z, 0.05 + sag);
+
+        EXPECT_EQ(TraceThrough(lens, ray), (std::vector<uint32_t>{c.side > 0 ? 0u : 1u, EleLens::kRimSurface}));
+        ASSERT_EQ(ray.mPoints.size(), 3u);
+        EXPECT_NEAR(glm::length(ray.mPoints[1] - entry), 0.0, 1e-6);
+        EXPECT_NEAR(glm::length(ray.mDirections[1] - inside), 0.0, 1e-6);
+        EXPECT_NEAR(glm::length(ray.mPoints[2] - wall), 0.0, 1e-6);
+        EXPECT_NEAR(glm::length(ray.mDirections[2] - glm::dvec3(1, 0, 0)), 0.0, 1e-9); // the rim's outward normal
+        EXPECT_EQ(ray.mRefractiveIndex, 2.0); // ended, still in the glass
+    }
+
+    // The rim bounds only the glass: a ray outside it (index 1.0) passes the rim
+    // circles' gap as before, and a ray well inside leaves through the second cap.
+    EleLens lens;
+    Ray outside(500e-9, {0.2, 0.0, 0.03}, {-1.0, 0.0, 0.0});
+    EXPECT_NE(lens.GetClosestHit(outside).surfaceIndex, EleLens::kRimSurface);
+    Ray central(500e-9, {0.05, 0.0, -1.0}, {0.0, 0.0, 1.0});
+    EXPECT_EQ(TraceThrough(lens, central), (std::vector<uint32_t>{0, 1}));
+    EXPECT_EQ(central.mRefractiveIndex, 1.0);
 }

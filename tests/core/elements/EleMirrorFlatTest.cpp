@@ -1,6 +1,5 @@
 #include <cmath>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <utility>
 
@@ -14,11 +13,16 @@
 #include "core/elements/EleMirrorFlat.h"
 #include "core/elements/EleMirrorFlatInfinite.h"
 #include "core/elements/ElementsFactory.h"
+#include "core/geometry/RayGeometry.h"
+#include "tests/support/ElementXml.h"
 #include "tests/support/LogCapture.h"
 #include "core/surfaces/SurfaceBase.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;
+using orvilane::test::SavedText;
+using orvilane::test::SaveUnderRoot;
+using orvilane::test::XmlText;
 
 namespace
 {
@@ -163,9 +167,7 @@ TEST(Mirrors, ConfigHoldsOnlyTheSurfaceRecordAndRoundTrips)
     for (const auto& [saved, expected] : cases)
     {
         pugi::xml_document doc;
-        pugi::xml_node root = doc.append_child("Talvo");
-        saved->Save(root);
-        pugi::xml_node node = root.child("Element");
+        pugi::xml_node node = SaveUnderRoot(*saved, doc);
         pugi::xml_node config = node.child("Config");
         ASSERT_TRUE(config);
         EXPECT_FALSE(config.first_attribute());
@@ -183,12 +185,6 @@ TEST(Mirrors, ConfigHoldsOnlyTheSurfaceRecordAndRoundTrips)
         ASSERT_TRUE(loaded && loaded->Load(node));
         EXPECT_TRUE(log.Lines().empty());
         ASSERT_EQ(loaded->mSurfaces.size(), 1u);
-        pugi::xml_document again; // saving what was loaded gives the same document
-        pugi::xml_node againRoot = again.append_child("Talvo");
-        loaded->Save(againRoot);
-        std::ostringstream first, second;
-        doc.save(first);
-        again.save(second);
-        EXPECT_EQ(first.str(), second.str());
+        EXPECT_EQ(SavedText(*loaded), XmlText(node)); // saving what was loaded gives the same text
     }
 }

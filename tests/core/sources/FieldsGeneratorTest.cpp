@@ -35,14 +35,14 @@ std::vector<std::pair<std::string, std::string>> Labels(const SerializableData& 
 TEST(FieldsGenerator, RecordsAndExtents)
 {
     FieldsGeneratorPlanewave plane;
-    EXPECT_EQ(Labels(*plane.mPlanewaveConfig),
+    EXPECT_EQ(Labels(*plane.mConfigPlanewave),
               (decltype(Labels(*plane.mConfig)){{"mRadius", "Radius"}, {"mSmoothingDistance", "Smoothing Distance"}}));
-    EXPECT_TRUE(plane.mPlanewaveConfig->mRadius == 0.001 && plane.mPlanewaveConfig->mSmoothingDistance == 0.1);
+    EXPECT_TRUE(plane.mConfigPlanewave->mRadius == 0.001 && plane.mConfigPlanewave->mSmoothingDistance == 0.1);
     EXPECT_EQ(plane.GetExtent(), 0.0025f); // 2.5 radii
 
     FieldsGeneratorGaussian gauss;
-    EXPECT_EQ(Labels(*gauss.mGaussianConfig), (decltype(Labels(*gauss.mConfig)){{"mWaist", "Waist"}}));
-    EXPECT_EQ(gauss.mGaussianConfig->mWaist, 0.0001);
+    EXPECT_EQ(Labels(*gauss.mConfigGaussian), (decltype(Labels(*gauss.mConfig)){{"mWaist", "Waist"}}));
+    EXPECT_EQ(gauss.mConfigGaussian->mWaist, 0.0001);
     EXPECT_EQ(gauss.GetExtent(), 0.0005f); // 5 waists
 }
 
@@ -53,7 +53,7 @@ TEST(FieldsGeneratorPlanewave, RimBelongsToTheDiscUnlessThereIsNoSmoothing)
     for (double smoothing : {0.1, 0.0})
     {
         FieldsGeneratorPlanewave plane;
-        plane.mPlanewaveConfig->mSmoothingDistance = smoothing;
+        plane.mConfigPlanewave->mSmoothingDistance = smoothing;
         auto config = Defaults();
         config->mSamplingPoints = 3;
         config->mSamplingWindowSize = 0.002;
@@ -85,7 +85,7 @@ TEST(FieldsGeneratorPlanewave, TiltedWaveOnADiscWithASoftEdge)
     for (const auto& c : cases)
     {
         FieldsGeneratorPlanewave plane;
-        plane.mPlanewaveConfig->mRadius = c.radius;
+        plane.mConfigPlanewave->mRadius = c.radius;
         auto config = Defaults();
         config->mAmplitudeEy = {0.0, 2.0};
         config->mDirection = c.direction;
@@ -126,7 +126,7 @@ TEST(FieldsGeneratorGaussian, RealGaussianOfTheWaistInBothComponents)
     EXPECT_EQ(arma::abs(arma::imag(f.mEx)).max(), 0.0);
 
     FieldsGeneratorGaussian wide;
-    wide.mGaussianConfig->mWaist = kInf; // flat, but finite
+    wide.mConfigGaussian->mWaist = kInf; // flat, but finite
     EXPECT_EQ(wide.GenerateFields(Defaults()).mEx(0, 0), cd(1.0, 0.0));
 }
 
@@ -165,7 +165,7 @@ TEST(FieldsGenerator, UnusableSettingsGiveAnEmptyGridAndNameTheSetting)
         FieldsGeneratorPlanewave plane;
         FieldsGeneratorGaussian gauss;
         auto config = Defaults();
-        c.apply(*config, *plane.mPlanewaveConfig, *gauss.mGaussianConfig);
+        c.apply(*config, *plane.mConfigPlanewave, *gauss.mConfigGaussian);
         const IFieldGenerator* generators[] = {c.plane ? &plane : nullptr, c.gauss ? &gauss : nullptr};
         for (const IFieldGenerator* generator : generators)
         {
