@@ -27,8 +27,7 @@ namespace
 {
 int64_t SteadyNowNanoseconds()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -53,9 +52,7 @@ std::shared_ptr<Line> MakeIdealLensMarker(float meshWidth, double focalDistance)
 }
 } // namespace
 
-EditorSimulation::EditorSimulation(const SimulationSettings* settings) : mSettings(settings)
-{
-}
+EditorSimulation::EditorSimulation(const SimulationSettings* settings) : mSettings(settings) {}
 
 EditorSimulation::~EditorSimulation()
 {

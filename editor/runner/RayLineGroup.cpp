@@ -5,8 +5,6 @@
 namespace orvilaneeditor
 {
 
-RayLineGroup::RayLineGroup(double wavelength) : mWavelength(wavelength), mLine(MakeSharedLine())
-{
-}
+RayLineGroup::RayLineGroup(double wavelength) : mWavelength(wavelength), mLine(MakeSharedLine()) {}
 
 } // namespace orvilaneeditor

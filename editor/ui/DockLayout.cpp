@@ -69,4 +69,11 @@ void DockLayout::PlaceNextWindow(Slot slot)
     ImGui::SetNextWindowSize(rect.size, ImGuiCond_FirstUseEver);
 }
 
+void DockLayout::CentreNextWindow()
+{
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    const ImVec2 centre(viewport->Pos.x + viewport->Size.x * 0.5f, viewport->Pos.y + viewport->Size.y * 0.5f);
+    ImGui::SetNextWindowPos(centre, ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+}
+
 } // namespace orvilaneeditor

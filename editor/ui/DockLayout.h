@@ -42,6 +42,8 @@ public:
     // SetNextWindowPos and SetNextWindowSize of the slot in the current
     // display, with ImGuiCond_FirstUseEver; call right before the window's Begin.
     static void PlaceNextWindow(Slot slot);
+    // The next window (a popup) centred on the main viewport when it appears.
+    static void CentreNextWindow();
 };
 
 } // namespace orvilaneeditor

@@ -7,6 +7,7 @@
 
 #include "editor/app/DataDirectory.h"
 #include "editor/platform/FileSystem.h"
+#include "editor/ui/DockLayout.h"
 #include "editor/ui/IconAtlas.h"
 
 namespace orvilaneeditor
@@ -111,11 +112,8 @@ void FileDialog::Draw()
         // Without a data directory the dialog starts where the program was started.
         Refresh(!DataDirectory.empty() ? DataDirectory : FileSystem::CurrentDirectory());
     }
-    const ImGuiViewport* viewport = ImGui::GetMainViewport();
-    ImGui::SetNextWindowPos(ImVec2(viewport->Pos.x + viewport->Size.x * 0.5f, viewport->Pos.y + viewport->Size.y * 0.5f),
-                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    if (!ImGui::BeginPopupModal(mTitle.c_str(), nullptr,
-                                ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoResize))
+    DockLayout::CentreNextWindow();
+    if (!ImGui::BeginPopupModal(mTitle.c_str(), nullptr, ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoResize))
         return;
 
     if (ImGui::Button("Back"))
@@ -167,8 +165,8 @@ void FileDialog::Draw()
 
     if (mConfirmReplace)
     {
-        const std::string question =
-            mReplacePath.substr(mReplacePath.find_last_of(kSeparator) + 1) + " already exists. Do you want to replace it?";
+        const std::string question = mReplacePath.substr(mReplacePath.find_last_of(kSeparator) + 1) +
+                                     " already exists. Do you want to replace it?";
         ImGui::TextUnformatted(question.c_str());
         if (ImGui::Button("Yes", ImVec2(100.0f, 20.0f)))
         {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "editor/ui/DockLayout.h"
 #include "editor/ui/IconAtlas.h"
 
 namespace orvilaneeditor
@@ -50,9 +51,7 @@ void MessagePopup::Draw()
         ImGui::OpenPopup(sTitle.c_str());
         sOpenRequest = false;
     }
-    const ImGuiViewport* viewport = ImGui::GetMainViewport();
-    ImGui::SetNextWindowPos(ImVec2(viewport->Pos.x + viewport->Size.x * 0.5f, viewport->Pos.y + viewport->Size.y * 0.5f),
-                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+    DockLayout::CentreNextWindow();
     if (!ImGui::BeginPopupModal(sTitle.c_str(), nullptr,
                                 ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoMove |
                                     ImGuiWindowFlags_NoResize))

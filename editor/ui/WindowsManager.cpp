@@ -44,10 +44,9 @@ bool IconButton(const char* label, int icon, const char* tooltip)
 {
     const ImVec2* uv = IconAtlas::GetIcon(icon);
     ImGui::PushID(label);
-    const bool pressed =
-        ImGui::ImageButton(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(IconAtlas::GetTexture())),
-                           ImVec2(36.0f, 36.0f), uv[0], uv[1], -1, ImVec4(0.0f, 0.0f, 0.0f, 0.0f),
-                           ImVec4(1.0f, 1.0f, 1.0f, 1.0f));
+    const bool pressed = ImGui::ImageButton(
+        reinterpret_cast<ImTextureID>(static_cast<intptr_t>(IconAtlas::GetTexture())), ImVec2(36.0f, 36.0f), uv[0],
+        uv[1], -1, ImVec4(0.0f, 0.0f, 0.0f, 0.0f), ImVec4(1.0f, 1.0f, 1.0f, 1.0f));
     ImGui::PopID();
     Tooltip(tooltip);
     return pressed;
@@ -78,9 +77,7 @@ WindowsManager::WindowsManager(EditorWindow* owner) : mEditorWindow(owner)
     // The log window's listener and the 3D view's Init follow here.
 }
 
-WindowsManager::WindowsManager(EditorWindow* owner, Headless) : mEditorWindow(owner)
-{
-}
+WindowsManager::WindowsManager(EditorWindow* owner, Headless) : mEditorWindow(owner) {}
 
 WindowsManager::~WindowsManager()
 {
@@ -169,8 +166,8 @@ void WindowsManager::ShowDockHost()
     ImGui::SetNextWindowSize(ImVec2(display.x, display.y - kRibbonHeight));
     ImGui::Begin("DockSpace", nullptr,
                  ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
-                     ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse |
-                     ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoBringToFrontOnFocus);
+                     ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoFocusOnAppearing |
+                     ImGuiWindowFlags_NoBringToFrontOnFocus);
     ImGui::End();
 }
 
@@ -252,9 +249,7 @@ void WindowsManager::ShowSimulationProgress()
         ImGui::OpenPopup(kProgressPopup);
         mProgressRequested = false;
     }
-    const ImGuiViewport* viewport = ImGui::GetMainViewport();
-    ImGui::SetNextWindowPos(ImVec2(viewport->Pos.x + viewport->Size.x * 0.5f, viewport->Pos.y + viewport->Size.y * 0.5f),
-                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+    DockLayout::CentreNextWindow();
     ImGui::SetNextWindowFocus();
     if (!ImGui::BeginPopupModal(kProgressPopup, nullptr,
                                 ImGuiWindowFlags_NoResize | ImGuiWindowFlags_AlwaysAutoResize |

@@ -39,8 +39,7 @@ TEST(FileSystem, QueriesNeverThrow)
         bool regular;
     };
     for (const Case& c : {Case{root.Path().string(), true, false}, Case{file, false, true},
-                          Case{root / "missing", false, false}, Case{"", false, false},
-                          Case{tooLong, false, false}})
+                          Case{root / "missing", false, false}, Case{"", false, false}, Case{tooLong, false, false}})
     {
         EXPECT_EQ(FileSystem::IsDirectory(c.path), c.directory) << c.path.substr(0, 80);
         EXPECT_EQ(FileSystem::IsRegularFile(c.path), c.regular) << c.path.substr(0, 80);

@@ -295,7 +295,6 @@ TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
     }
 }
 
-
 TEST(EditorSimulationThreaded, ThreadThatCannotStartIsReportedNotThrown)
 {
     SimulationSettings settings;

@@ -181,8 +181,8 @@ TEST_F(FileDialogTest, SaveReturnsTheNameWithTheDialogsExtension)
         const char* typed;
         const char* file;
     };
-    for (const Case& c : {Case{"new", "new.xml"}, Case{"a.b.txt", "a.b.xml"}, Case{".hidden", ".hidden.xml"},
-                          Case{"x.XML", "x.xml"}})
+    for (const Case& c :
+         {Case{"new", "new.xml"}, Case{"a.b.txt", "a.b.xml"}, Case{".hidden", ".hidden.xml"}, Case{"x.XML", "x.xml"}})
     {
         Save("New Simulation");
         ASSERT_TRUE(TypeName(c.typed));

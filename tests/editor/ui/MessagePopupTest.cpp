@@ -19,10 +19,8 @@ TEST(MessagePopup, EachButtonClosesAndAnswersOnce)
         bool answer;
     };
     const Case cases[] = {
-        {MessagePopup::kQuestion, "Warning", 14, "Yes", true},
-        {MessagePopup::kQuestion, "Warning", 14, "No", false},
-        {MessagePopup::kWarning, "Warning", 14, "Ok", false},
-        {MessagePopup::kError, "Error", 13, "Ok", false},
+        {MessagePopup::kQuestion, "Warning", 14, "Yes", true}, {MessagePopup::kQuestion, "Warning", 14, "No", false},
+        {MessagePopup::kWarning, "Warning", 14, "Ok", false},  {MessagePopup::kError, "Error", 13, "Ok", false},
         {MessagePopup::kWarning, "Warning", 14, "Ok", false}, // a warning after an error
     };
     ImGuiTestFrame ui;
@@ -53,9 +51,8 @@ TEST(MessagePopup, AnswerMayAskTheNextQuestion)
     ImGuiTestFrame ui;
     const auto draw = [] { MessagePopup::Draw(); };
     int second = 0;
-    MessagePopup::Show(MessagePopup::kQuestion, "first", [&](bool) {
-        MessagePopup::Show(MessagePopup::kError, "second", [&](bool) { ++second; });
-    });
+    MessagePopup::Show(MessagePopup::kQuestion, "first",
+                       [&](bool) { MessagePopup::Show(MessagePopup::kError, "second", [&](bool) { ++second; }); });
     ui.Frames(2, draw);
     ASSERT_TRUE(ui.ClickLabel("Warning", "No", draw));
     ui.Frames(2, draw);

@@ -51,20 +51,21 @@ protected:
 
     EditorSimulation& Simulation() { return *window.mEditorSimulation; }
     WindowsManager& Manager() { return *window.mWindowsManager; }
-    ImGuiWindow* Ribbon() { return ImGuiTestFrame::FindChild(ImGuiTestFrame::FindWindow("##RibbonMenu"), "Scrollable"); }
+    ImGuiWindow* Ribbon()
+    {
+        return ImGuiTestFrame::FindChild(ImGuiTestFrame::FindWindow("##RibbonMenu"), "Scrollable");
+    }
     bool ClickRibbonButton(const char* label)
     {
-        const void* texture = reinterpret_cast<const void*>(static_cast<intptr_t>(orvilaneeditor::IconAtlas::GetTexture()));
+        const void* texture =
+            reinterpret_cast<const void*>(static_cast<intptr_t>(orvilaneeditor::IconAtlas::GetTexture()));
         return ui.ClickItem(Ribbon(), ImGuiTestFrame::ItemIdWithPointer(Ribbon(), {label}, texture, "#image"), draw);
     }
     bool ClickRibbonCheckbox(const char* label)
     {
         return ui.ClickItem(Ribbon(), ImGuiTestFrame::ItemId(Ribbon(), {label}), draw);
     }
-    void AddSource()
-    {
-        Simulation().AddComponent(MakeSource(), false);
-    }
+    void AddSource() { Simulation().AddComponent(MakeSource(), false); }
 
     orvilane::test::TempFolder root{"orvilane-manager"};
     ImGuiTestFrame ui;
@@ -86,11 +87,17 @@ TEST_F(WindowsManagerTest, EveryRibbonItemTriggersItsOwnAction)
         std::function<bool()> done;
     };
     const Case cases[] = {
-        {"New", false, [this] { AddSource(); Simulation().mUnsaved = false; },
+        {"New", false,
+         [this] {
+             AddSource();
+             Simulation().mUnsaved = false;
+         },
          [this] { return Simulation().mSelectables.empty(); }},
         {"Open", false, nullptr, [] { return ImGuiTestFrame::IsShown("Open File"); }},
         {"Save", false, [this] { Simulation().mSetup.mName = "/elsewhere/other.xml"; },
-         [this] { return ImGuiTestFrame::IsShown("Save File") && Manager().mFileDialog.mFileName == "New Simulation"; }},
+         [this] {
+             return ImGuiTestFrame::IsShown("Save File") && Manager().mFileDialog.mFileName == "New Simulation";
+         }},
         {"RT run", false, [this] { AddSource(); },
          [this] { return !Simulation().mRayLines.empty() && !ImGuiTestFrame::IsShown("Simulation In Progress"); }},
         {"Autorun", true, nullptr, [this] { return window.mSettings.autorun; }},
@@ -120,9 +127,12 @@ TEST_F(WindowsManagerTest, WindowsMenuTogglesTheVisibilityFlags)
         bool WindowsManager::*flag;
     };
     const Case cases[] = {
-        {"Inspector", &WindowsManager::mShowInspector},   {"Toolbox", &WindowsManager::mShowToolbox},
-        {"Simulation Setup", &WindowsManager::mShowComponentList}, {"Simulation Board", &WindowsManager::mShowBoard},
-        {"3D Simulation", &WindowsManager::mShow3DView},  {"Log", &WindowsManager::mShowLog},
+        {"Inspector", &WindowsManager::mShowInspector},
+        {"Toolbox", &WindowsManager::mShowToolbox},
+        {"Simulation Setup", &WindowsManager::mShowComponentList},
+        {"Simulation Board", &WindowsManager::mShowBoard},
+        {"3D Simulation", &WindowsManager::mShow3DView},
+        {"Log", &WindowsManager::mShowLog},
     };
     for (const Case& c : cases)
     {
@@ -130,7 +140,8 @@ TEST_F(WindowsManagerTest, WindowsMenuTogglesTheVisibilityFlags)
         {
             ASSERT_TRUE(ClickRibbonButton("Win"));
             char name[64];
-            ImFormatString(name, sizeof(name), "##Popup_%08x", ImGuiTestFrame::ItemId(Ribbon(), {"windows_settings_view"}));
+            ImFormatString(name, sizeof(name), "##Popup_%08x",
+                           ImGuiTestFrame::ItemId(Ribbon(), {"windows_settings_view"}));
             ImGuiWindow* menu = ImGuiTestFrame::FindWindow(name);
             ASSERT_TRUE(ui.ClickItem(menu, ImGuiTestFrame::ItemId(menu, {c.item}), draw)) << c.item;
             EXPECT_EQ(Manager().*c.flag, expected) << c.item;
