@@ -109,7 +109,17 @@ std::vector<ImVec2> HeadlessUi::ItemsAlong(ImVec2 a, ImVec2 b, const Draw& draw)
 ImVec2 HeadlessUi::FindItem(const char* windowName, const char* label, const Draw& draw)
 {
     Frame(draw);
-    ImGuiWindow* window = Window(windowName);
+    return FindItem(Window(windowName), label, draw);
+}
+
+ImGuiWindow* HeadlessUi::OpenPopup()
+{
+    const ImGuiContext& g = *ImGui::GetCurrentContext();
+    return g.OpenPopupStack.Size > 0 ? g.OpenPopupStack.back().Window : nullptr;
+}
+
+ImVec2 HeadlessUi::FindItem(ImGuiWindow* window, const char* label, const Draw& draw)
+{
     if (window == nullptr)
         return ImVec2(-1, -1);
     const ImGuiID id = window->GetID(label);

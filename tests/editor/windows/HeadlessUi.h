@@ -41,6 +41,9 @@ public:
     // window's own id scope, as a Button or Checkbox is) inside the named
     // window; (-1, -1) when no point of a 3-pixel grid over the window does.
     ImVec2 FindItem(const char* windowName, const char* label, const Draw& draw);
+    ImVec2 FindItem(ImGuiWindow* window, const char* label, const Draw& draw);
+    // The innermost open popup's window after the last frame, or null.
+    static ImGuiWindow* OpenPopup();
 
     // The window of that name after the last frame, or null.
     static ImGuiWindow* Window(const char* name);

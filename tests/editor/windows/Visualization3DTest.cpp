@@ -1,0 +1,318 @@
+// The 3D view without a GL context: hierarchy arrows, palettes, and the mouse
+// rules of the picture (drag orbits or pans, the window stays put; the wheel
+// zooms only over the picture).
+#include <cmath>
+#include <vector>
+
+#include <glm/glm.hpp>
+#include <gtest/gtest.h>
+
+#include "core/base/Transform.h"
+#include "editor/windows/Visualization3D.h"
+#include "tests/editor/windows/HeadlessUi.h"
+
+using orvilane::Transform;
+using orvilaneeditor::Camera;
+using orvilaneeditor::gVisualizationSettings;
+using orvilaneeditor::Visualization3D;
+using orvilaneeditor::VisualizationSettings;
+using orvilaneeditor::test::HeadlessUi;
+
+namespace
+{
+// Restores the process-wide view settings at the end of a test.
+struct SettingsGuard
+{
+    VisualizationSettings saved = gVisualizationSettings;
+    ~SettingsGuard() { gVisualizationSettings = saved; }
+};
+
+void ExpectNear(const glm::vec3& a, const glm::vec3& b, float tolerance, const char* what)
+{
+    EXPECT_LT(glm::length(a - b), tolerance) << what << ": (" << a.x << ", " << a.y << ", " << a.z << ") vs ("
+                                             << b.x << ", " << b.y << ", " << b.z << ")";
+}
+} // namespace
+
+TEST(HierarchyArrow, RunsFromParentToChildInWorldSpace)
+{
+    struct Case
+    {
+        const char* name;
+        glm::dvec3 parentPosition;
+        glm::dvec3 parentRotation; // degrees
+        glm::dvec3 childOffset;    // local, in the parent's frame
+        glm::vec3 expectedEnd;     // world position of the child
+    };
+    const Case cases[] = {
+        {"unrotated", {1, 2, 3}, {0, 0, 0}, {0, 0, 2}, {1, 2, 5}},
+        // Half a turn about y maps (x, y, z) to (-x, y, -z) whatever the angle convention.
+        {"half turn about y", {0, 0, 0}, {0, 180, 0}, {0.5, 0, 1}, {-0.5, 0, -1}},
+        {"half turn about x, moved", {1, 0, 0}, {180, 0, 0}, {0, 1, 1}, {1, -1, -1}},
+    };
+    const float s = 2.0f;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Transform parent;
+        parent.SetPosition(c.parentPosition);
+        parent.SetRotation(c.parentRotation);
+        Transform child;
+        child.SetParent(&parent);
+        child.SetPosition(c.childOffset);
+
+        std::vector<glm::vec3> points;
+        Visualization3D::AppendHierarchyArrow(points, child, s);
+        ASSERT_EQ(points.size(), 6u);
+        const glm::vec3 from(c.parentPosition);
+        ExpectNear(points[0], from, 1e-5f, "start");
+        ExpectNear(points[1], c.expectedEnd, 1e-5f, "end");
+        ExpectNear(points[2], c.expectedEnd, 1e-5f, "barb root");
+        ExpectNear(points[4], c.expectedEnd, 1e-5f, "barb root");
+        // Both barbs are 0.0854 s long, lean back toward the parent, and mirror
+        // each other about the link.
+        const glm::vec3 u = glm::normalize(c.expectedEnd - from);
+        for (int k : {3, 5})
+        {
+            const glm::vec3 barb = points[k] - c.expectedEnd;
+            EXPECT_NEAR(glm::length(barb), s * std::sqrt(0.03f * 0.03f + 0.08f * 0.08f), 1e-5f);
+            EXPECT_NEAR(glm::dot(barb, u), -0.08f * s, 1e-5f);
+        }
+        ExpectNear(points[3] + points[5] - 2.0f * c.expectedEnd, -0.16f * s * u, 1e-5f, "barb mirror");
+        child.DetachAll();
+        parent.DetachAll();
+    }
+}
+
+TEST(HierarchyArrow, NothingWithoutParentOrLength)
+{
+    struct Case
+    {
+        const char* name;
+        bool linked;
+        glm::dvec3 offset;
+    };
+    const Case cases[] = {
+        {"no parent", false, {0, 0, 1}},
+        {"at the parent's origin", true, {0, 0, 0}},
+        {"closer than 1e-12 m", true, {0, 5e-13, 0}},
+    };
+    for (const Case& c : cases)
+    {
+        Transform parent;
+        parent.SetPosition({0.25, 0.5, 0.75});
+        Transform child;
+        if (c.linked)
+            child.SetParent(&parent);
+        child.SetPosition(c.offset);
+        std::vector<glm::vec3> points{glm::vec3(7.0f)};
+        Visualization3D::AppendHierarchyArrow(points, child, 1.0f);
+        EXPECT_EQ(points.size(), 1u) << c.name; // appends nothing, keeps what was there
+        child.DetachAll();
+        parent.DetachAll();
+    }
+}
+
+TEST(VisualizationSettings, PaletteSwitchKeepsRayStyleAndSwitches)
+{
+    SettingsGuard guard;
+    VisualizationSettings s;
+    s.SetDarkPalette();
+    s.mRaysColor = {0.1f, 0.2f, 0.3f, 0.4f};
+    s.mRayThickness = 7;
+    s.mShowAxis = false;
+    s.mShowTransformHierarchy = true;
+    s.mRaysByWavelength = true;
+
+    s.SetLightPalette();
+    EXPECT_EQ(s.mBackgroundColor, glm::vec3(1.0f));
+    EXPECT_EQ(s.mAxisColor, glm::vec4(0.3f, 0.3f, 0.3f, 1.0f));
+    EXPECT_EQ(s.mSelectionColor, glm::vec4(0.0f, 1.0f, 0.0f, 1.0f));
+    EXPECT_EQ(s.mElementColor, glm::vec4(1.0f, 0.89f, 0.63f, 1.0f));
+    Visualization3D::SetDefaultColors(s);
+    EXPECT_EQ(s.mBackgroundColor, glm::vec3(0.1f));
+    EXPECT_EQ(s.mSelectionColor, glm::vec4(1.0f, 0.0f, 0.0f, 1.0f));
+    EXPECT_EQ(s.mElementColor, glm::vec4(0.8f, 0.69f, 0.43f, 1.0f));
+
+    EXPECT_EQ(s.mRaysColor, glm::vec4(0.1f, 0.2f, 0.3f, 0.4f));
+    EXPECT_EQ(s.mRayThickness, 7);
+    EXPECT_FALSE(s.mShowAxis);
+    EXPECT_TRUE(s.mShowTransformHierarchy);
+    EXPECT_TRUE(s.mRaysByWavelength);
+
+    // Kind -> colour, unknown kinds drawn in the default colour.
+    const std::pair<uint32_t, glm::vec4> kinds[] = {{0, s.mIdealLensColor}, {1, s.mElementColor},
+                                                    {2, s.mDefaultColor},   {3, s.mSourceColor},
+                                                    {4, s.mBlockerColor},   {5, s.mDefaultColor},
+                                                    {99, s.mDefaultColor}};
+    for (const auto& [kind, color] : kinds)
+        EXPECT_EQ(s.KindColor(kind), color) << kind;
+    EXPECT_NE(s.mIdealLensColor, s.mSourceColor);
+
+    // The process starts dark.
+    EXPECT_TRUE(guard.saved.mDarkMode);
+    EXPECT_EQ(guard.saved.mBackgroundColor, glm::vec3(0.1f));
+}
+
+namespace
+{
+// A 3D view in a headless UI, with a clock that advances a chosen step per read.
+struct ViewUi
+{
+    explicit ViewUi(int64_t stepNs = 16'000'000)
+    {
+        view.SetClock([this, stepNs] { return now += stepNs; });
+        for (int k = 0; k < 3; ++k)
+            ui.Frame(draw); // the window settles at its first-use place and size
+    }
+    ImGuiWindow* Window() const { return HeadlessUi::Window("3D Visualziation"); }
+    ImVec2 Picture() const // a point well inside the picture
+    {
+        const ImGuiWindow* w = Window();
+        return ImVec2(w->Pos.x + w->Size.x * 0.5f, w->Pos.y + w->Size.y - 100.0f);
+    }
+    ImVec2 Toolbar() const // the toolbar row's left end
+    {
+        const ImGuiWindow* w = Window();
+        return ImVec2(w->DC.CursorStartPos.x, w->DC.CursorStartPos.y + 10.0f);
+    }
+
+    int64_t now = 0;
+    Visualization3D view;
+    bool open = true;
+    HeadlessUi ui;
+    HeadlessUi::Draw draw = [this] { view.Show(&open); };
+};
+} // namespace
+
+TEST(Visualization3DMouse, DragOnThePictureMovesTheCameraNotTheWindow)
+{
+    SettingsGuard guard;
+    struct Case
+    {
+        const char* name;
+        int button;
+        int64_t stepNs;
+    };
+    const Case cases[] = {
+        {"right drag orbits", 1, 16'000'000},
+        {"right drag, frames twice as long", 1, 32'000'000},
+        {"left drag pans", 0, 16'000'000},
+        {"left drag, frames twice as long", 0, 32'000'000},
+    };
+    const ImVec2 move(30.0f, 20.0f);
+    constexpr int kSteps = 5;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ViewUi v(c.stepNs);
+        const ImVec2 windowPos = v.Window()->Pos;
+        Camera expected = v.view.mCamera;
+        const float dt = static_cast<float>(c.stepNs) / 1e9f;
+        if (c.button == 1)
+        {
+            const float k = dt * gVisualizationSettings.mRotateSpeed;
+            expected.Rotate(move.y * k, move.x * k);
+        }
+        else
+        {
+            const float k = dt * gVisualizationSettings.mPanSpeed * expected.mDistance;
+            expected.Pan(move.y * k, move.x * k);
+        }
+        const ImVec2 from = v.Picture();
+        v.ui.Drag(from, ImVec2(from.x + move.x, from.y + move.y), kSteps, v.draw, c.button);
+
+        EXPECT_EQ(v.Window()->Pos.x, windowPos.x);
+        EXPECT_EQ(v.Window()->Pos.y, windowPos.y);
+        EXPECT_NEAR(v.view.mCamera.mPitch, expected.mPitch, 1e-3f);
+        EXPECT_NEAR(v.view.mCamera.mYaw, expected.mYaw, 1e-3f);
+        ExpectNear(v.view.mCamera.mTarget, expected.mTarget, 1e-5f, "target");
+        EXPECT_NE(v.view.mCamera.mView, Camera().mView); // it did move
+    }
+}
+
+TEST(Visualization3DMouse, DraggingTheTitleBarMovesOnlyTheWindow)
+{
+    ViewUi v;
+    const ImVec2 pos = v.Window()->Pos;
+    const Camera before = v.view.mCamera;
+    for (int button : {0, 1})
+    {
+        const ImVec2 from(v.Window()->Pos.x + 60.0f, v.Window()->Pos.y + 6.0f);
+        v.ui.Drag(from, ImVec2(from.x + 40.0f, from.y + 30.0f), 4, v.draw, button);
+    }
+    EXPECT_EQ(v.Window()->Pos.x, pos.x + 40.0f); // only the left button moves a window
+    EXPECT_EQ(v.Window()->Pos.y, pos.y + 30.0f);
+    EXPECT_EQ(v.view.mCamera.mView, before.mView);
+    EXPECT_EQ(v.view.mCamera.mTarget, before.mTarget);
+}
+
+TEST(Visualization3DMouse, WheelZoomsOnlyOverThePicture)
+{
+    struct Case
+    {
+        const char* name;
+        int where; // 0 picture, 1 toolbar, 2 outside the window
+        float wheel;
+        float expectedDistance;
+    };
+    const Case cases[] = {
+        {"over the picture", 0, 1.0f, 1.1f},
+        {"over the picture, back", 0, -1.0f, 0.9f},
+        {"over the toolbar", 1, 1.0f, 1.0f},
+        {"outside the window", 2, 1.0f, 1.0f},
+    };
+    for (const Case& c : cases)
+    {
+        ViewUi v;
+        const ImVec2 at = c.where == 0 ? v.Picture() : c.where == 1 ? v.Toolbar() : ImVec2(1000.0f, 700.0f);
+        v.ui.Hover(at, v.draw);
+        v.ui.Wheel(at, c.wheel, v.draw);
+        v.ui.Frame(v.draw);
+        EXPECT_NEAR(v.view.mCamera.mDistance, c.expectedDistance, 1e-6f) << c.name;
+    }
+}
+
+TEST(Visualization3DMouse, SettingsPopupSwitchesPaletteAndLeavesRayStyle)
+{
+    SettingsGuard guard;
+    ViewUi v;
+    const std::vector<ImVec2> buttons = v.ui.ItemsAlong(v.Toolbar(), ImVec2(v.Toolbar().x + 300, v.Toolbar().y), v.draw);
+    ASSERT_EQ(buttons.size(), 6u);
+    v.ui.Click(buttons[0], v.draw);
+    ImGuiWindow* popup = HeadlessUi::OpenPopup();
+    ASSERT_NE(popup, nullptr);
+    gVisualizationSettings.mRaysColor = {0.2f, 0.4f, 0.6f, 0.8f};
+
+    struct Step
+    {
+        const char* label;
+        bool expectedDark;
+        bool expectedAxis;
+        bool expectedHierarchy;
+    };
+    const Step steps[] = {
+        {"Dark mode", false, true, false},
+        {"Show Axis", false, false, false},
+        {"Show Transform Hierarchy", false, false, true},
+        {"Dark mode", true, false, true},
+    };
+    for (const Step& step : steps)
+    {
+        const ImVec2 at = v.ui.FindItem(HeadlessUi::OpenPopup(), step.label, v.draw);
+        ASSERT_GE(at.x, 0.0f) << step.label;
+        v.ui.Click(at, v.draw);
+        const VisualizationSettings& s = gVisualizationSettings;
+        EXPECT_EQ(s.mDarkMode, step.expectedDark) << step.label;
+        EXPECT_EQ(s.mBackgroundColor, glm::vec3(step.expectedDark ? 0.1f : 1.0f)) << step.label;
+        EXPECT_EQ(s.mShowAxis, step.expectedAxis) << step.label;
+        EXPECT_EQ(s.mShowTransformHierarchy, step.expectedHierarchy) << step.label;
+        EXPECT_EQ(s.mRaysColor, glm::vec4(0.2f, 0.4f, 0.6f, 0.8f)) << step.label;
+    }
+    // The sequential-dependency switch has no effect in the view: drawn, but disabled.
+    const bool before = gVisualizationSettings.mShowSequentialDependency;
+    const ImVec2 inert = v.ui.FindItem(HeadlessUi::OpenPopup(), "Show Sequencial Dependency", v.draw);
+    if (inert.x >= 0.0f)
+        v.ui.Click(inert, v.draw);
+    EXPECT_EQ(gVisualizationSettings.mShowSequentialDependency, before);
+}
