@@ -5,12 +5,13 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <imgui_internal.h>
 
 #include "editor/windows/LogWindow.h"
-#include "tests/editor/windows/HeadlessUi.h"
+#include "tests/support/ImGuiTestFrame.h"
 
 using orvilaneeditor::LogWindow;
-using orvilaneeditor::test::HeadlessUi;
+using orvilaneeditor::test::ImGuiTestFrame;
 
 TEST(LogWindow, TextAndOffsetsFollowEveryLine)
 {
@@ -45,17 +46,16 @@ struct LogUi
 {
     LogWindow log;
     bool open = true;
-    HeadlessUi ui;
-    HeadlessUi::Draw draw = [this] { log.Show(&open); };
+    ImGuiTestFrame ui;
+    ImGuiTestFrame::Ui draw = [this] { log.Show(&open); };
 
     // Presses a button of the window and returns the non-empty lines of the
     // clipboard afterwards.
     std::vector<std::string> Press(const char* label)
     {
-        const ImVec2 at = ui.FindItem("Log", label, draw);
-        EXPECT_GE(at.x, 0.0f) << label << " not found";
+        ui.Frame(draw);
         ImGui::SetClipboardText("");
-        ui.Click(at, draw);
+        EXPECT_TRUE(ui.ClickLabel("Log", label, draw)) << label << " not found";
         std::vector<std::string> lines;
         std::string line;
         for (const char* c = ImGui::GetClipboardText(); *c != '\0'; ++c)
@@ -115,10 +115,7 @@ TEST(LogWindow, ManyLinesAreClippedAndTheViewFollowsTheEnd)
         ui.log.AddLog("[00:00:00] line " + std::to_string(i));
     for (int k = 0; k < 3; ++k)
         ui.ui.Frame(ui.draw);
-    ImGuiWindow* child = nullptr;
-    for (ImGuiWindow* w : ImGui::GetCurrentContext()->Windows)
-        if (std::string(w->Name).find("scrolling") != std::string::npos)
-            child = w;
+    ImGuiWindow* child = ImGuiTestFrame::FindChild(ImGuiTestFrame::FindWindow("Log"), "scrolling");
     ASSERT_NE(child, nullptr);
     EXPECT_GT(child->ScrollMax.y, 0.0f);
     EXPECT_EQ(child->Scroll.y, child->ScrollMax.y); // auto-scroll keeps the end in view
