@@ -2,6 +2,8 @@
 // rules of the picture (drag orbits or pans, the window stays put; the wheel
 // zooms only over the picture).
 #include <cmath>
+#include <functional>
+#include <iterator>
 #include <vector>
 
 #include <glm/glm.hpp>
@@ -10,7 +12,9 @@
 
 #include "core/base/Transform.h"
 #include "editor/windows/Visualization3D.h"
+#include "tests/editor/windows/ViewTestScene.h"
 #include "tests/editor/windows/WindowDrive.h"
+#include "tests/support/GLTestContext.h"
 
 using orvilane::Transform;
 using orvilaneeditor::Camera;
@@ -20,16 +24,11 @@ using orvilaneeditor::VisualizationSettings;
 using orvilaneeditor::test::ImGuiTestFrame;
 using orvilaneeditor::test::InnermostPopup;
 using orvilaneeditor::test::ItemsAlong;
+using orvilaneeditor::test::SettingsGuard;
+using orvilaneeditor::test::TestBench;
 
 namespace
 {
-// Restores the process-wide view settings at the end of a test.
-struct SettingsGuard
-{
-    VisualizationSettings saved = gVisualizationSettings;
-    ~SettingsGuard() { gVisualizationSettings = saved; }
-};
-
 void ExpectNear(const glm::vec3& a, const glm::vec3& b, float tolerance, const char* what)
 {
     EXPECT_LT(glm::length(a - b), tolerance) << what << ": (" << a.x << ", " << a.y << ", " << a.z << ") vs ("
@@ -314,4 +313,101 @@ TEST(Visualization3DMouse, SettingsPopupSwitchesPaletteAndLeavesRayStyle)
     ImGuiWindow* popup = InnermostPopup();
     v.ui.ClickItem(popup, ImGuiTestFrame::ItemId(popup, {"Show Sequencial Dependency"}), v.draw);
     EXPECT_EQ(gVisualizationSettings.mShowSequentialDependency, before);
+}
+
+TEST(Visualization3DToolbar, EachButtonTriggersItsOwnAction)
+{
+    ORVILANE_GL_CONTEXT(gl);
+    TestBench bench;
+    bench.Add("Flat Mirror");
+    bench.Add("Ideal Lens", {0.1, 0.2, 0.3});
+    bench.simulation.SetSelected(1);
+    struct Case
+    {
+        const char* name;
+        std::function<void(Camera&)> expected; // null: the settings popup opens
+    };
+    const Case cases[] = {
+        {"Settings", nullptr},
+        {"Focus Selected", [](Camera& c) { c.SetTarget({0.1f, 0.2f, 0.3f}); }},
+        {"ResetCamera", [](Camera& c) { c.Reset(); }},
+        {"Front View", [](Camera& c) { c.FrontView(); }},
+        {"Top View", [](Camera& c) { c.TopView(); }},
+        {"Right View", [](Camera& c) { c.RightView(); }},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+    {
+        SCOPED_TRACE(cases[i].name);
+        ViewUi v;
+        v.view.SetSimulation(&bench.simulation);
+        const std::vector<ImVec2> buttons =
+            ItemsAlong(v.ui, v.Toolbar(), ImVec2(v.Toolbar().x + 300, v.Toolbar().y), v.draw);
+        ASSERT_EQ(buttons.size(), 6u);
+        // Away from every preset, so that each action shows.
+        v.view.mCamera.Rotate(7.0f, 11.0f);
+        v.view.mCamera.Pan(0.3f, -0.2f);
+        v.view.mCamera.Zoom(0.5f);
+        Camera expected = v.view.mCamera;
+        if (cases[i].expected)
+            cases[i].expected(expected);
+        v.ui.Click(buttons[i], v.draw);
+        v.ui.Frame(v.draw);
+        EXPECT_EQ(InnermostPopup() != nullptr, cases[i].expected == nullptr);
+        ExpectNear(v.view.mCamera.mTarget, expected.mTarget, 1e-6f, "target");
+        EXPECT_NEAR(v.view.mCamera.mDistance, expected.mDistance, 1e-6f);
+        EXPECT_NEAR(v.view.mCamera.mPitch, expected.mPitch, 1e-4f);
+        EXPECT_NEAR(v.view.mCamera.mYaw, expected.mYaw, 1e-4f);
+    }
+}
+
+TEST(Visualization3DToolbar, FocusWithNothingSelectedKeepsTheCamera)
+{
+    ORVILANE_GL_CONTEXT(gl);
+    TestBench bench;
+    bench.Add("Ideal Lens", {0.1, 0.2, 0.3});
+    ViewUi v;
+    v.view.SetSimulation(&bench.simulation);
+    const std::vector<ImVec2> buttons =
+        ItemsAlong(v.ui, v.Toolbar(), ImVec2(v.Toolbar().x + 300, v.Toolbar().y), v.draw);
+    ASSERT_EQ(buttons.size(), 6u);
+    v.view.mCamera.Pan(0.3f, -0.2f);
+    const glm::vec3 target = v.view.mCamera.mTarget;
+    v.ui.Click(buttons[1], v.draw);
+    EXPECT_EQ(v.view.mCamera.mTarget, target);
+}
+
+TEST(Visualization3DGizmo, AxesAtTheSelectedComponentScaledWithDistance)
+{
+    ORVILANE_GL_CONTEXT(gl);
+    TestBench bench;
+    auto lens = bench.Add("Ideal Lens", {0.5, -0.25, 2.0});
+    lens->SetRotation({0.0, 0.0, 90.0}); // a quarter turn about z: x -> y, y -> -x
+    bench.simulation.UpdateAllSelectables(false);
+    Visualization3D view;
+    view.SetSimulation(&bench.simulation);
+    struct Case
+    {
+        int selected;
+        float distance;
+    };
+    for (const Case& c : {Case{-1, 1.0f}, Case{0, 1.0f}, Case{0, 2.0f}, Case{-1, 2.0f}})
+    {
+        bench.simulation.SetSelected(c.selected);
+        view.mCamera.mDistance = c.distance;
+        view.Update();
+        EXPECT_EQ(view.mGizmoLine.mVisible, c.selected >= 0);
+        if (c.selected < 0)
+            continue;
+        ExpectNear(glm::vec3(view.mGizmoLine.mTransform.mWorldPosition), {0.5f, -0.25f, 2.0f}, 1e-6f, "place");
+        // Segments from -v to v: z arm 0.1, x and y arms 0.2 at distance 1.
+        const std::vector<float>& p = view.mGizmoLine.mPoints;
+        ASSERT_EQ(p.size(), 18u);
+        const float s = 0.1f * c.distance;
+        const glm::vec3 arms[3] = {{0, 0, 0.5f * s}, {0, s, 0}, {-s, 0, 0}};
+        for (int k = 0; k < 3; ++k)
+        {
+            ExpectNear({p[6 * k + 3], p[6 * k + 4], p[6 * k + 5]}, arms[k], 1e-5f, "arm end");
+            ExpectNear({p[6 * k], p[6 * k + 1], p[6 * k + 2]}, -arms[k], 1e-5f, "arm start");
+        }
+    }
 }
