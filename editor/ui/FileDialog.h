@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -53,9 +54,15 @@ private:
     };
 
     void Accept();
+    // Closes the popup; the callback runs once the popup has been ended.
     void Finish(bool accepted, const std::string& path);
 
     Mode mMode = Mode::Open;
+    std::string mProblem;         // why the last accept was refused, shown in the dialog
+    bool mConfirmReplace = false; // Save: the name exists, Yes/No asked
+    bool mPendingCall = false;
+    bool mPendingAccepted = false;
+    std::string mPendingPath;
 };
 
 // Names of the regular files in folder that end with extension, sorted; empty
