@@ -4,7 +4,7 @@
 
 #include "editor/runner/EditorSimulation.h"
 #include "editor/ui/IconButton.h"
-#include "editor/windows/SimulationAccess.h"
+#include "editor/ui/WindowPlacement.h"
 
 namespace orvilaneeditor
 {
@@ -16,9 +16,8 @@ constexpr float kListIconSize = 24.0f;
 
 void ComponentList::Show(bool* open)
 {
-    ImGui::SetNextWindowPos(ImVec2(160, 160), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(300, 400), ImGuiCond_FirstUseEver);
-    EditorSimulation* simulation = SimulationOrApplication(mSimulation);
+    PlaceNextWindowOnFirstUse(ImVec2(160, 160), ImVec2(300, 400));
+    EditorSimulation* simulation = mSimulation;
     if (!ImGui::Begin("List of Elements", open, ImGuiWindowFlags_NoCollapse) || simulation == nullptr)
     {
         ImGui::End();

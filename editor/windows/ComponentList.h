@@ -10,7 +10,7 @@ class EditorSimulation;
 class ComponentList
 {
 public:
-    // The simulation to show; empty means the application's.
+    // The simulation to show; nothing is listed without one.
     void SetSimulation(EditorSimulation* simulation) { mSimulation = simulation; }
     void Show(bool* open);
 

@@ -2,6 +2,7 @@
 
 #include "core/base/Log.h"
 #include "editor/platform/ProcessMemory.h"
+#include "editor/ui/WindowPlacement.h"
 
 namespace orvilaneeditor
 {
@@ -46,8 +47,7 @@ std::vector<size_t> LogWindow::LineOffsets() const
 
 void LogWindow::Show(bool* open)
 {
-    ImGui::SetNextWindowPos(ImVec2(140, 140), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(400, 200), ImGuiCond_FirstUseEver);
+    PlaceNextWindowOnFirstUse(ImVec2(140, 140), ImVec2(400, 200));
     if (!ImGui::Begin("Log", open, ImGuiWindowFlags_NoCollapse))
     {
         ImGui::End();

@@ -8,7 +8,7 @@
 #include "core/elements/ElementsFactory.h"
 #include "core/sources/Source.h"
 #include "editor/runner/EditorSimulation.h"
-#include "editor/windows/SimulationAccess.h"
+#include "editor/ui/WindowPlacement.h"
 
 namespace orvilaneeditor
 {
@@ -24,8 +24,8 @@ Toolbox::Toolbox() : mRegistry(&orvilane::ElementsFactory::Instance())
 
 void Toolbox::Show(bool* open)
 {
-    ImGui::SetNextWindowPos(ImVec2(180, 180), ImGuiCond_FirstUseEver);
-    EditorSimulation* simulation = SimulationOrApplication(mSimulation);
+    PlaceNextWindowOnFirstUse(ImVec2(180, 180), ImVec2(0, 0));
+    EditorSimulation* simulation = mSimulation;
     const ImGuiWindowFlags flags =
         ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_AlwaysAutoResize;
     if (!ImGui::Begin("Toolbox", open, flags) || simulation == nullptr)

@@ -17,7 +17,7 @@ class Toolbox
 public:
     Toolbox();
 
-    // The simulation to add to; empty means the application's.
+    // The simulation to add to; no buttons without one.
     void SetSimulation(EditorSimulation* simulation) { mSimulation = simulation; }
     // The element types offered; the process-wide registry by default.
     void SetRegistry(const orvilane::ElementsFactory* registry) { mRegistry = registry; }

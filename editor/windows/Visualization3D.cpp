@@ -12,7 +12,7 @@
 #include "editor/render/WavelengthToColor.h"
 #include "editor/runner/EditorSimulation.h"
 #include "editor/ui/IconButton.h"
-#include "editor/windows/SimulationAccess.h"
+#include "editor/ui/WindowPlacement.h"
 
 namespace orvilaneeditor
 {
@@ -43,11 +43,6 @@ Visualization3D::Visualization3D() : mClock(SteadyNanoseconds)
 Visualization3D::~Visualization3D()
 {
     Release();
-}
-
-EditorSimulation* Visualization3D::Simulation() const
-{
-    return SimulationOrApplication(mSimulation);
 }
 
 void Visualization3D::SetDefaultColors(VisualizationSettings& settings)
@@ -211,8 +206,7 @@ void Visualization3D::Show(bool* open)
         ImGui::SetNextWindowFocus();
         mFocusRequest = false;
     }
-    ImGui::SetNextWindowPos(ImVec2(120, 120), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(400, 400), ImGuiCond_FirstUseEver);
+    PlaceNextWindowOnFirstUse(ImVec2(120, 120), ImVec2(400, 400));
     if (!ImGui::Begin("3D Visualziation", open))
     {
         ImGui::End();

@@ -40,7 +40,7 @@ public:
     Visualization3D(const Visualization3D&) = delete;
     Visualization3D& operator=(const Visualization3D&) = delete;
 
-    // The scene source; empty means the application's simulation.
+    // The scene; without one only the axes are drawn.
     void SetSimulation(EditorSimulation* simulation) { mSimulation = simulation; }
     void SetClock(Clock clock) { mClock = std::move(clock); }
 
@@ -82,7 +82,7 @@ public:
     Line mHierarchyLine;
 
 private:
-    EditorSimulation* Simulation() const;
+    EditorSimulation* Simulation() const { return mSimulation; }
     void ShowToolbar();
     void ShowSettingsPopup();
     void ShowPicture();
