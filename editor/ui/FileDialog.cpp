@@ -102,13 +102,6 @@ void FileDialog::Refresh(const std::string& folder)
     mConfirmReplace = false;
 }
 
-std::string FileDialog::BuildPath() const
-{
-    std::string name = mFileName;
-    CutExtension(name);
-    return Join(mCurrentFolder, name + mExtension);
-}
-
 void FileDialog::Draw()
 {
     if (mOpenRequest)
@@ -178,7 +171,7 @@ void FileDialog::Draw()
         if (ImGui::Button("Yes", ImVec2(100.0f, 20.0f)))
         {
             mConfirmReplace = false;
-            Finish(true, BuildPath());
+            Finish(true, mReplacePath);
         }
         ImGui::SameLine();
         if (ImGui::Button("No", ImVec2(100.0f, 20.0f)))
@@ -222,7 +215,7 @@ void FileDialog::Accept()
     if (mFileName.empty())
         return;
     CutExtension(mFileName);
-    const std::string path = BuildPath();
+    const std::string path = Join(mCurrentFolder, mFileName + mExtension);
     if (mMode == Mode::Open && !FileSystem::IsRegularFile(path))
     {
         mProblem = "No such file: " + mFileName + mExtension;
@@ -235,7 +228,9 @@ void FileDialog::Accept()
     }
     if (mMode == Mode::Save && FileSystem::IsRegularFile(path))
     {
-        mConfirmReplace = true; // asked below the name before anything is written
+        // Asked below the name before anything is written.
+        mConfirmReplace = true;
+        mReplacePath = path;
         return;
     }
     Finish(true, path);

@@ -32,9 +32,6 @@ public:
     // current folder := folder; entries listed again; nothing selected.
     void Refresh(const std::string& folder);
 
-    // The path the accept button would return for the current name.
-    std::string BuildPath() const;
-
     bool mOpenRequest = false;
     std::string mTitle = "File Dialog";
     std::string mAcceptLabel = "OK";
@@ -59,7 +56,8 @@ private:
 
     Mode mMode = Mode::Open;
     std::string mProblem;         // why the last accept was refused, shown in the dialog
-    bool mConfirmReplace = false; // Save: the name exists, Yes/No asked
+    bool mConfirmReplace = false; // Save: mReplacePath exists, Yes/No asked
+    std::string mReplacePath;
     bool mPendingCall = false;
     bool mPendingAccepted = false;
     std::string mPendingPath;

@@ -61,6 +61,7 @@ void ImGuiTestFrame::Click(ImVec2 position, const Ui& ui)
     Frame(ui);
     ImGui::GetIO().MouseDown[0] = false;
     Frame(ui);
+    Frame(ui); // what the click changed (a closed popup) shows in this frame
 }
 
 void ImGuiTestFrame::Type(const std::string& text, const Ui& ui)
@@ -89,6 +90,7 @@ void ImGuiTestFrame::ReplaceText(const std::string& text, const Ui& ui)
     io.KeysDown[ImGuiKey_A] = false;
     io.KeyCtrl = false;
     Frame(ui);
+    PressKey(ImGuiKey_Delete, ui);
     Type(text, ui);
 }
 
@@ -147,6 +149,7 @@ bool ImGuiTestFrame::FindItem(ImGuiWindow* window, ImGuiID id, const Ui& ui, ImV
 {
     if (window == nullptr)
         return false;
+    Frame(ui); // a window shows its final size from its second frame on
     const ImRect rect = window->Rect();
     for (float y = rect.Min.y + 1.0f; y < rect.Max.y; y += step)
     {

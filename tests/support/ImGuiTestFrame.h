@@ -29,7 +29,7 @@ public:
     void Frame(const Ui& ui);
     void Frames(int count, const Ui& ui);
     void MoveMouse(ImVec2 position);
-    // Moves there, presses and releases: three frames.
+    // Moves there, presses, releases, and one more frame for what the click changed.
     void Click(ImVec2 position, const Ui& ui);
     // Types text into the focused text field (one frame per call).
     void Type(const std::string& text, const Ui& ui);
