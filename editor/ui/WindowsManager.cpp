@@ -46,6 +46,16 @@ bool IconButton(const char* label, int icon, const char* tooltip)
     return orvilaneeditor::IconButton(label, icon, tooltip, kRibbonIconSize);
 }
 
+// A visible window at its first-use slot of the tiled layout.
+template <typename Window>
+void ShowPlaced(Window& window, bool* visible, DockLayout::Slot slot)
+{
+    if (!*visible)
+        return;
+    DockLayout::PlaceNextWindow(slot);
+    window.Show(visible);
+}
+
 // A thin vertical bar between groups of the ribbon.
 void GroupSeparator(const char* id, bool sameLineBefore)
 {
@@ -197,26 +207,10 @@ void WindowsManager::ShowWindows()
     // DockLayout::PlaceNextWindow with its slot:
     //   mInspector.Show(&mShowInspector)            kInspector
     BindWindows();
-    if (mShowToolbox)
-    {
-        DockLayout::PlaceNextWindow(DockLayout::kToolbox);
-        mToolbox.Show(&mShowToolbox);
-    }
-    if (mShowComponentList)
-    {
-        DockLayout::PlaceNextWindow(DockLayout::kComponentList);
-        mComponentList.Show(&mShowComponentList);
-    }
-    if (mShow3DView)
-    {
-        DockLayout::PlaceNextWindow(DockLayout::kView3D);
-        mVisualization3D.Show(&mShow3DView);
-    }
-    if (mShowLog)
-    {
-        DockLayout::PlaceNextWindow(DockLayout::kLog);
-        mLogWindow.Show(&mShowLog);
-    }
+    ShowPlaced(mToolbox, &mShowToolbox, DockLayout::kToolbox);
+    ShowPlaced(mComponentList, &mShowComponentList, DockLayout::kComponentList);
+    ShowPlaced(mVisualization3D, &mShow3DView, DockLayout::kView3D);
+    ShowPlaced(mLogWindow, &mShowLog, DockLayout::kLog);
     //   mSimulationBoard.Show(&mShowBoard)          kBoard
 }
 

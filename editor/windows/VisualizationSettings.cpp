@@ -7,6 +7,32 @@ namespace orvilaneeditor
 
 namespace
 {
+// The eight colours a palette switch writes, in field order.
+struct Palette
+{
+    glm::vec3 background;
+    glm::vec4 axis, selection, idealLens, element, blocker, source, fallback;
+};
+
+constexpr Palette kDark{{0.1f, 0.1f, 0.1f},          {0.8f, 0.8f, 0.8f, 1.0f},   {1.0f, 0.0f, 0.0f, 1.0f},
+                        {0.53f, 0.68f, 1.0f, 0.9f},  {0.8f, 0.69f, 0.43f, 1.0f}, {0.8f, 0.89f, 0.63f, 1.0f},
+                        {1.0f, 0.97f, 0.73f, 1.0f},  {1.0f, 0.89f, 0.63f, 1.0f}};
+constexpr Palette kLight{{1.0f, 1.0f, 1.0f},         {0.3f, 0.3f, 0.3f, 1.0f},   {0.0f, 1.0f, 0.0f, 1.0f},
+                         {0.53f, 0.68f, 1.0f, 0.9f}, {1.0f, 0.89f, 0.63f, 1.0f}, {0.8f, 0.89f, 0.63f, 1.0f},
+                         {1.0f, 0.97f, 0.73f, 1.0f}, {1.0f, 0.89f, 0.63f, 1.0f}};
+
+void Apply(const Palette& p, VisualizationSettings& s)
+{
+    s.mBackgroundColor = p.background;
+    s.mAxisColor = p.axis;
+    s.mSelectionColor = p.selection;
+    s.mIdealLensColor = p.idealLens;
+    s.mElementColor = p.element;
+    s.mBlockerColor = p.blocker;
+    s.mSourceColor = p.source;
+    s.mDefaultColor = p.fallback;
+}
+
 VisualizationSettings MakeStartSettings()
 {
     VisualizationSettings settings;
@@ -20,26 +46,12 @@ VisualizationSettings gVisualizationSettings = MakeStartSettings();
 
 void VisualizationSettings::SetDarkPalette()
 {
-    mBackgroundColor = {0.1f, 0.1f, 0.1f};
-    mAxisColor = {0.8f, 0.8f, 0.8f, 1.0f};
-    mSelectionColor = {1.0f, 0.0f, 0.0f, 1.0f};
-    mIdealLensColor = {0.53f, 0.68f, 1.0f, 0.9f};
-    mElementColor = {0.8f, 0.69f, 0.43f, 1.0f};
-    mBlockerColor = {0.8f, 0.89f, 0.63f, 1.0f};
-    mSourceColor = {1.0f, 0.97f, 0.73f, 1.0f};
-    mDefaultColor = {1.0f, 0.89f, 0.63f, 1.0f};
+    Apply(kDark, *this);
 }
 
 void VisualizationSettings::SetLightPalette()
 {
-    mBackgroundColor = {1.0f, 1.0f, 1.0f};
-    mAxisColor = {0.3f, 0.3f, 0.3f, 1.0f};
-    mSelectionColor = {0.0f, 1.0f, 0.0f, 1.0f};
-    mIdealLensColor = {0.53f, 0.68f, 1.0f, 0.9f};
-    mElementColor = {1.0f, 0.89f, 0.63f, 1.0f};
-    mBlockerColor = {0.8f, 0.89f, 0.63f, 1.0f};
-    mSourceColor = {1.0f, 0.97f, 0.73f, 1.0f};
-    mDefaultColor = {1.0f, 0.89f, 0.63f, 1.0f};
+    Apply(kLight, *this);
 }
 
 glm::vec4 VisualizationSettings::KindColor(uint32_t kind) const

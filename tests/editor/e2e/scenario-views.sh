@@ -18,28 +18,17 @@ VIEW=(272 140 632 560) # the 3D view's picture: x y w h
 # 8 of the ray colour, and how many of them were not so in an earlier
 # screenshot: $1 shot, $2 earlier shot, $3..$6 region.
 ray_pixels() {
-  "$E2E_PYTHON" - "$@" <<'PY'
+  PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$E2E_DIR" "$E2E_PYTHON" - "$@" <<'PY'
 import sys
+import ppm
 x, y, w, h = map(int, sys.argv[3:7])
 RAY = (140, 140, 38)  # (1, 1, 0.2) at alpha 0.5 over the 0.1 grey background
 
 def ray_mask(path):
-    with open(path, "rb") as f:
-        data = f.read()
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        end = pos
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[pos:end])
-        pos = end
-    pos += 1
-    width = int(fields[1])
+    width, _, data = ppm.read(path)
     mask = set()
     for row in range(y, y + h):
-        base = pos + (row * width + x) * 3
+        base = (row * width + x) * 3
         for col in range(w):
             p = data[base + col * 3:base + col * 3 + 3]
             if all(abs(p[c] - RAY[c]) <= 8 for c in range(3)):
