@@ -2,6 +2,7 @@
 // application's simulation, and its log listener feeds the log window until
 // the manager shuts down.
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <imgui_internal.h>
@@ -9,6 +10,7 @@
 #include "core/base/Log.h"
 #include "core/components/Component.h"
 #include "editor/app/EditorWindow.h"
+#include "tests/support/GLDeleteSpy.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/ImGuiTestFrame.h"
 
@@ -50,4 +52,20 @@ TEST(WindowsManagerViews, LogLinesReachTheLogWindowUntilShutdown)
     manager.Shutdown();
     orvilane::Log::Info(0, "after shutdown");
     EXPECT_EQ(manager.mLogWindow.Text(), text);
+}
+
+TEST(WindowsManagerViews, ShutdownFreesTheViewsFramebufferWhileTheContextExists)
+{
+    ORVILANE_GL_CONTEXT(gl);
+    EditorWindow window{EditorWindow::Headless{}};
+    orvilaneeditor::Visualization3D& view = window.mWindowsManager->mVisualization3D;
+    view.Init();
+    const GLuint framebuffer = view.mFramebuffer;
+    const GLuint texture = view.mColorTexture;
+    ASSERT_NE(framebuffer, 0u);
+    orvilaneeditor::test::GLDeleteSpy spy;
+    window.mWindowsManager->Shutdown();
+    EXPECT_EQ(spy.framebufferNames, std::vector<GLuint>{framebuffer});
+    EXPECT_EQ(spy.textureNames, std::vector<GLuint>{texture});
+    EXPECT_EQ(spy.renderbufferNames.size(), 1u);
 }
