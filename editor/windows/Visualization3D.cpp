@@ -257,7 +257,8 @@ void Visualization3D::ShowSettingsPopup()
     ImGui::Checkbox("Show Sequencial Dependency", &s.mShowSequentialDependency);
     ImGui::EndDisabled();
     ImGui::Separator();
-    ImGui::SliderInt("Ray thickness", &s.mRayThickness, 1, 10, "%d");
+    // A value typed in (Ctrl+click) is kept within the slider's range too.
+    ImGui::SliderInt("Ray thickness", &s.mRayThickness, 1, 10, "%d", ImGuiSliderFlags_AlwaysClamp);
     ImGui::Checkbox("Use Wavelength for Ray Colors", &s.mRaysByWavelength);
     if (!s.mRaysByWavelength)
         ImGui::ColorEdit4("Rays Color", &s.mRaysColor[0]);

@@ -294,6 +294,18 @@ TEST(Visualization3DMouse, SettingsPopupSwitchesPaletteAndLeavesRayStyle)
         EXPECT_EQ(s.mShowTransformHierarchy, step.expectedHierarchy) << step.label;
         EXPECT_EQ(s.mRaysColor, glm::vec4(0.2f, 0.4f, 0.6f, 0.8f)) << step.label;
     }
+    // A thickness typed into the slider stays within its range.
+    for (const char* typed : {"50", "-3"})
+    {
+        ImGuiWindow* popup = InnermostPopup();
+        ImGui::GetIO().KeyCtrl = true;
+        ASSERT_TRUE(v.ui.ClickItem(popup, ImGuiTestFrame::ItemId(popup, {"Ray thickness"}), v.draw));
+        ImGui::GetIO().KeyCtrl = false;
+        v.ui.PressKey(ImGuiKey_Backspace, v.draw);
+        v.ui.Type(typed, v.draw);
+        v.ui.PressKey(ImGuiKey_Enter, v.draw);
+        EXPECT_EQ(gVisualizationSettings.mRayThickness, typed[0] == '-' ? 1 : 10) << typed;
+    }
     // The sequential-dependency switch has no effect in the view: drawn, but disabled.
     const bool before = gVisualizationSettings.mShowSequentialDependency;
     ImGuiWindow* popup = InnermostPopup();
