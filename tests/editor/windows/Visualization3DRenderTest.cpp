@@ -106,22 +106,43 @@ TEST(Visualization3DRender, PaletteAndSelectionOutline)
     }
 }
 
-TEST(Visualization3DRender, AxesFollowTheirSwitch)
+TEST(Visualization3DRender, AxesAndHierarchyFollowTheirSwitches)
 {
     ORVILANE_GL_CONTEXT(gl);
     SettingsGuard guard;
-    for (bool show : {true, false})
-    {
-        gVisualizationSettings.mShowAxis = show;
-        TestBench bench;
-        RenderedView r(&bench.simulation);
-        const std::vector<glm::u8vec4> pixels = r.Render();
-        const int axis = Count(pixels, glm::vec3(0.8f), 1);
-        if (show)
-            EXPECT_GE(axis, 2 * kSize - 10); // the x and y axes cross the whole picture
-        else
-            EXPECT_EQ(axis, 0);
-    }
+    const glm::vec3 arrow(0.0f, 0.0f, 0.8f);
+    for (bool axes : {true, false})
+        for (bool hierarchy : {true, false})
+        {
+            SCOPED_TRACE(::testing::Message() << "axes " << axes << ", hierarchy " << hierarchy);
+            gVisualizationSettings.mShowAxis = axes;
+            gVisualizationSettings.mShowTransformHierarchy = hierarchy;
+            TestBench bench;
+            auto parent = bench.Add("Detector", {-0.2, 0.1, 0.0});
+            auto child = bench.Add("Detector", {0.2, 0.1, 0.0});
+            child->SetParent(parent.get());
+            child->SetPosition({0.4, 0.0, 0.0});
+            bench.simulation.UpdateAllSelectables(false);
+            RenderedView r(&bench.simulation);
+            r.view.Update(); // the arrows are rebuilt whether shown or not
+            EXPECT_EQ(r.view.mHierarchyLine.mPoints.size(), 6u * 3u);
+            const std::vector<glm::u8vec4> pixels = r.Render();
+            // The y axis runs up the middle columns, clear of the outlines.
+            std::vector<glm::u8vec4> middle;
+            for (int row = 0; row < kSize; ++row)
+                for (int column : {kSize / 2 - 1, kSize / 2})
+                    middle.push_back(pixels[row * kSize + column]);
+            const int axis = Count(middle, glm::vec3(0.8f), 1);
+            if (axes)
+                EXPECT_GE(axis, kSize - 10);
+            else
+                EXPECT_EQ(axis, 0);
+            if (hierarchy)
+                EXPECT_GE(Count(pixels, arrow, 1), kSize / 3); // the link runs 0.4 m across
+            else
+                EXPECT_EQ(Count(pixels, arrow, 1), 0);
+            child->SetParent(nullptr);
+        }
 }
 
 TEST(Visualization3DRender, RayColourByWavelengthOrSetting)
