@@ -179,15 +179,19 @@ print(len(colours), *(s // count for s in sums))
 PY
 }
 
-# Fails unless the region holds at least $7 colours (something is drawn there)
-# and is not black: $1 name, $2 shot, $3..$6 x y w h.
+# Fails unless, within ten seconds, a screenshot shows the region with at
+# least $6 colours (something is drawn there) and not black: $1 name,
+# $2..$5 x y w h. Each try's screenshot is kept for a failed run.
 e2e_expect_drawn() {
-  local stats colours r g b
-  stats="$(e2e_region "$2" "$3" "$4" "$5" "$6")"
-  read -r colours r g b <<<"$stats"
-  if [ "$colours" -lt "${7:-2}" ] || [ $((r + g + b)) -lt 60 ]; then
-    e2e_fail "$1 ($3,$4 ${5}x$6) looks blank: $colours colours, mean $r $g $b"
-  fi
+  local try shot stats colours r g b
+  for ((try = 0; try < 20; try++)); do
+    shot="$(e2e_screenshot "${1// /-}")"
+    stats="$(e2e_region "$shot" "$2" "$3" "$4" "$5")"
+    read -r colours r g b <<<"$stats"
+    if [ "$colours" -ge "${6:-2}" ] && [ $((r + g + b)) -ge 60 ]; then return 0; fi
+    sleep 0.5
+  done
+  e2e_fail "$1 ($2,$3 ${4}x$5) looks blank: $colours colours, mean $r $g $b"
 }
 
 # Asks the window to close (WM_DELETE_WINDOW, as a window manager's close
