@@ -21,11 +21,18 @@ constexpr int kHeight = 960;
 
 EditorWindow::EditorWindow()
 {
+    // Why a window or context could not be made, next to the failure line.
+    glfwSetErrorCallback([](int code, const char* description) {
+        std::cerr << "GLFW error " << code << ": " << (description != nullptr ? description : "") << std::endl;
+    });
     mGlfwStarted = glfwInit() == GLFW_TRUE;
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    mWindow = mGlfwStarted ? glfwCreateWindow(kWidth, kHeight, "Test Rendering", nullptr, nullptr) : nullptr;
+    if (mGlfwStarted)
+    {
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+        glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+        mWindow = glfwCreateWindow(kWidth, kHeight, "Test Rendering", nullptr, nullptr);
+    }
     if (mWindow == nullptr)
     {
         // No display or no OpenGL 3.3 core context: nothing else is created.
