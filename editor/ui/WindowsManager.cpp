@@ -13,6 +13,7 @@
 #include "editor/runner/EditorSimulation.h"
 #include "editor/ui/DockLayout.h"
 #include "editor/ui/IconAtlas.h"
+#include "editor/ui/IconButton.h"
 #include "editor/ui/MessagePopup.h"
 
 namespace orvilaneeditor
@@ -38,18 +39,21 @@ void Tooltip(const char* text)
     }
 }
 
-// Every icon shares the atlas texture, from which ImageButton takes its id:
-// the label gives each button an id scope of its own.
+constexpr float kRibbonIconSize = 36.0f;
+
 bool IconButton(const char* label, int icon, const char* tooltip)
 {
-    const ImVec2* uv = IconAtlas::GetIcon(icon);
-    ImGui::PushID(label);
-    const bool pressed = ImGui::ImageButton(
-        reinterpret_cast<ImTextureID>(static_cast<intptr_t>(IconAtlas::GetTexture())), ImVec2(36.0f, 36.0f), uv[0],
-        uv[1], -1, ImVec4(0.0f, 0.0f, 0.0f, 0.0f), ImVec4(1.0f, 1.0f, 1.0f, 1.0f));
-    ImGui::PopID();
-    Tooltip(tooltip);
-    return pressed;
+    return orvilaneeditor::IconButton(label, icon, tooltip, kRibbonIconSize);
+}
+
+// A visible window at its first-use slot of the tiled layout.
+template <typename Window>
+void ShowPlaced(Window& window, bool* visible, DockLayout::Slot slot)
+{
+    if (!*visible)
+        return;
+    DockLayout::PlaceNextWindow(slot);
+    window.Show(visible);
 }
 
 // A thin vertical bar between groups of the ribbon.
@@ -74,10 +78,32 @@ WindowsManager::WindowsManager(EditorWindow* owner) : mEditorWindow(owner)
     mBackendsReady = true;
     ImGui::StyleColorsLight();
     LoadFonts();
-    // The log window's listener and the 3D view's Init follow here.
+    RegisterLogListener();
+    mVisualization3D.Init();
 }
 
-WindowsManager::WindowsManager(EditorWindow* owner, Headless) : mEditorWindow(owner) {}
+WindowsManager::WindowsManager(EditorWindow* owner, Headless) : mEditorWindow(owner)
+{
+    RegisterLogListener();
+}
+
+void WindowsManager::RegisterLogListener()
+{
+    mLogTarget = std::make_shared<std::atomic<LogWindow*>>(&mLogWindow);
+    orvilane::Log::AddListener([target = mLogTarget](const std::string& line) {
+        if (LogWindow* window = target->load())
+            window->AddLog(line);
+    });
+}
+
+void WindowsManager::BindWindows()
+{
+    EditorSimulation* simulation =
+        mEditorWindow != nullptr ? mEditorWindow->mEditorSimulation.get() : nullptr;
+    mVisualization3D.SetSimulation(simulation);
+    mComponentList.SetSimulation(simulation);
+    mToolbox.SetSimulation(simulation);
+}
 
 WindowsManager::~WindowsManager()
 {
@@ -87,6 +113,9 @@ WindowsManager::~WindowsManager()
 void WindowsManager::Shutdown()
 {
     // The windows release their GL objects first (the 3D view's framebuffer).
+    mVisualization3D.Release();
+    if (mLogTarget)
+        mLogTarget->store(nullptr);
     if (mBackendsReady)
     {
         ImGui_ImplOpenGL3_Shutdown();
@@ -121,7 +150,8 @@ void WindowsManager::LoadFonts()
 
 void WindowsManager::RenderScene()
 {
-    // The 3D view renders into its off-screen framebuffer here.
+    BindWindows();
+    mVisualization3D.Render();
 }
 
 void WindowsManager::Show()
@@ -176,10 +206,11 @@ void WindowsManager::ShowWindows()
     // Each visible window, given its flag, in this order, each placed first by
     // DockLayout::PlaceNextWindow with its slot:
     //   mInspector.Show(&mShowInspector)            kInspector
-    //   mToolbox.Show(&mShowToolbox)                kToolbox
-    //   mComponentList.Show(&mShowComponentList)    kComponentList
-    //   mVisualization3D.Show(&mShow3DView)         kView3D
-    //   mLogWindow.Show(&mShowLog)                  kLog
+    BindWindows();
+    ShowPlaced(mToolbox, &mShowToolbox, DockLayout::kToolbox);
+    ShowPlaced(mComponentList, &mShowComponentList, DockLayout::kComponentList);
+    ShowPlaced(mVisualization3D, &mShow3DView, DockLayout::kView3D);
+    ShowPlaced(mLogWindow, &mShowLog, DockLayout::kLog);
     //   mSimulationBoard.Show(&mShowBoard)          kBoard
 }
 

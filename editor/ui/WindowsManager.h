@@ -1,8 +1,14 @@
 #pragma once
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 #include "editor/ui/FileDialog.h"
+#include "editor/windows/ComponentList.h"
+#include "editor/windows/LogWindow.h"
+#include "editor/windows/Toolbox.h"
+#include "editor/windows/Visualization3D.h"
 
 namespace orvilaneeditor
 {
@@ -56,8 +62,13 @@ public:
     bool mShowBoard = true;
     FileDialog mFileDialog;
     bool mProgressRequested = false;
-    // The windows follow here, in this order: mLogWindow, mVisualization3D,
-    // mInspector, mComponentList, mSimulationBoard, mToolbox, mDetectorWindows.
+    LogWindow mLogWindow;
+    Visualization3D mVisualization3D;
+    // mInspector follows here.
+    ComponentList mComponentList;
+    // mSimulationBoard follows here.
+    Toolbox mToolbox;
+    // mDetectorWindows follows here.
 
 private:
     void ShowUpperBar();
@@ -66,6 +77,11 @@ private:
     // The modal shown while a worker runs; joins it when done or aborted.
     void ShowSimulationProgress();
     void LoadFonts();
+    // The log listener feeds mLogWindow through this target, which Shutdown
+    // clears: the logger keeps its listeners for the whole process.
+    void RegisterLogListener();
+    // Gives the windows the application's simulation (made after the manager).
+    void BindWindows();
 
     // Ribbon actions and the callbacks of the questions and the file dialog.
     void OnNew();
@@ -81,6 +97,7 @@ private:
     EditorSimulation& Simulation();
     SimulationSettings& Settings();
 
+    std::shared_ptr<std::atomic<LogWindow*>> mLogTarget;
     bool mBackendsReady = false;
     bool mContextOwned = false;
 };

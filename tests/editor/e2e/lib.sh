@@ -198,26 +198,12 @@ e2e_screenshot() {
 # Prints "<distinct colours> <mean red> <mean green> <mean blue>" of the
 # rectangle x y w h of a PPM screenshot.
 e2e_region() {
-  "$E2E_PYTHON" - "$@" <<'PY'
+  PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$E2E_DIR" "$E2E_PYTHON" - "$@" <<'PY'
 import sys
+import ppm
 path, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:6])
-with open(path, "rb") as f:
-    data = f.read()
-fields, pos = [], 0
-while len(fields) < 4:  # magic, width, height, maximum; comments skipped
-    while data[pos:pos + 1].isspace():
-        pos += 1
-    if data[pos:pos + 1] == b"#":
-        pos = data.index(b"\n", pos)
-        continue
-    end = pos
-    while not data[end:end + 1].isspace():
-        end += 1
-    fields.append(data[pos:end])
-    pos = end
-pos += 1
-width, height = int(fields[1]), int(fields[2])
-assert fields[0] == b"P6" and int(fields[3]) == 255
+width, height, data = ppm.read(path)
+pos = 0
 colours, sums = set(), [0, 0, 0]
 for row in range(y, min(y + h, height)):
     start = pos + (row * width + x) * 3

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/app/DataDirectory.h"
+#include "tests/support/GLDeleteSpy.h"
 #include "tests/support/GLTestContext.h"
 #include "editor/ui/IconAtlas.h"
 #include "editor/render/Line.h"
@@ -17,44 +18,7 @@ using orvilaneeditor::Line;
 using orvilaneeditor::Mesh;
 using orvilaneeditor::Shader;
 
-namespace
-{
-// Records every name passed to the GL delete calls, forwarding them to the
-// driver, for its lifetime.
-struct DeleteSpy
-{
-    DeleteSpy()
-    {
-        sActive = this;
-        glad_glDeleteBuffers = [](GLsizei n, const GLuint* ids) { Record(n, ids)->buffers(n, ids); };
-        glad_glDeleteVertexArrays = [](GLsizei n, const GLuint* ids) { Record(n, ids)->arrays(n, ids); };
-        glad_glDeleteTextures = [](GLsizei n, const GLuint* ids) { Record(n, ids)->textures(n, ids); };
-        glad_glDeleteProgram = [](GLuint id) { Record(1, &id)->program(id); };
-    }
-    ~DeleteSpy()
-    {
-        glad_glDeleteBuffers = buffers;
-        glad_glDeleteVertexArrays = arrays;
-        glad_glDeleteTextures = textures;
-        glad_glDeleteProgram = program;
-        sActive = nullptr;
-    }
-    static DeleteSpy* Record(GLsizei n, const GLuint* ids)
-    {
-        ++sActive->calls;
-        sActive->names.insert(sActive->names.end(), ids, ids + n);
-        return sActive;
-    }
-
-    std::vector<GLuint> names; // every name asked to be deleted, in order
-    int calls = 0;
-    PFNGLDELETEBUFFERSPROC buffers = glad_glDeleteBuffers;
-    PFNGLDELETEVERTEXARRAYSPROC arrays = glad_glDeleteVertexArrays;
-    PFNGLDELETETEXTURESPROC textures = glad_glDeleteTextures;
-    PFNGLDELETEPROGRAMPROC program = glad_glDeleteProgram;
-    static inline DeleteSpy* sActive = nullptr;
-};
-} // namespace
+using DeleteSpy = orvilaneeditor::test::GLDeleteSpy;
 
 TEST(GLLifetime, OnlyRealNamesAreDeletedOnce)
 {

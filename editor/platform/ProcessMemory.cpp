@@ -1,0 +1,32 @@
+#include "editor/platform/ProcessMemory.h"
+
+#include <cstdio>
+
+#include <unistd.h>
+
+namespace orvilaneeditor
+{
+
+uint64_t ReadResidentBytes(const char* statmPath, uint64_t pageSize)
+{
+    std::FILE* file = std::fopen(statmPath, "r");
+    if (file == nullptr)
+        return 0;
+    unsigned long long totalPages = 0;
+    unsigned long long residentPages = 0;
+    const int read = std::fscanf(file, "%llu %llu", &totalPages, &residentPages);
+    std::fclose(file);
+    if (read != 2)
+        return 0;
+    return static_cast<uint64_t>(residentPages) * pageSize;
+}
+
+uint64_t ResidentMemoryBytes()
+{
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pageSize <= 0)
+        return 0;
+    return ReadResidentBytes("/proc/self/statm", static_cast<uint64_t>(pageSize));
+}
+
+} // namespace orvilaneeditor
