@@ -1,0 +1,71 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/config/FieldTypes.h"
+
+namespace orvilane
+{
+class SerializableData;
+class Source;
+struct FieldDescriptor;
+} // namespace orvilane
+
+namespace orvilaneeditor
+{
+
+class EditorSimulation;
+class WindowsManager;
+
+// The "Inspector" window: edits the selected component live (flags, name,
+// parent, local pose and every configuration field) and lets it react.
+class Inspector
+{
+public:
+    static constexpr int kNameBufferSize = 265;
+
+    // How one kind of configuration field is edited: the row shows the field's
+    // UI label or its member name, and edit draws the widget on the member.
+    struct FieldEditColumn
+    {
+        bool mLabelRow;
+        // True when the member was changed this frame.
+        bool (*mEdit)(const orvilane::FieldDescriptor& field);
+    };
+    // The edit column of the field-type table, indexed by orvilane::FieldKind.
+    static const std::array<FieldEditColumn, orvilane::kFieldKindCount>& FieldEditColumns();
+
+    // Inclusive range the core accepts for an integer member, by member name:
+    // the ray, sampling and pixel limits. Other members keep their full range.
+    struct IntegerRange
+    {
+        long long min;
+        long long max;
+    };
+    static IntegerRange IntegerLimits(const std::string& member);
+
+    // manager opens result windows; it may be null (then "Open Results" does nothing).
+    Inspector(EditorSimulation* simulation, WindowsManager* manager);
+
+    void Show(bool* open);
+    void BeginPropertyTable();
+    // Rows on a copy written back only when edited and every component is finite.
+    bool PropertyVec3(const char* text, double* values);
+    bool PropertyVec2(const char* text, double* values);
+    bool PropertyBool(const char* text, bool* value);
+    bool ShowFields(const std::shared_ptr<orvilane::SerializableData>& record, const char* title);
+    bool ShowSourceConfiguration(const std::shared_ptr<orvilane::Source>& source);
+
+    // printf into a 265-byte buffer; the character count or -1.
+    static int FormatText(char* buffer, const char* format, ...);
+
+private:
+    EditorSimulation* mSimulation;
+    WindowsManager* mManager;
+    char mNameBuffer[kNameBufferSize] = {};
+};
+
+} // namespace orvilaneeditor
