@@ -1,16 +1,12 @@
 #pragma once
 
-#include <complex>
 #include <string>
 #include <typeinfo>
 #include <vector>
 
 #include <armadillo>
 
-namespace pugi
-{
-class xml_node;
-}
+#include "core/config/FieldTypes.h"
 
 namespace orvilane
 {
@@ -24,6 +20,8 @@ struct FieldDescriptor
     void* mAddress = nullptr;
     std::string mLabel;
     std::string mNote;
+    // The row of mType in FieldTypes(); nullptr for a type the table lacks.
+    const FieldType* mFieldType = nullptr;
 };
 
 // Base of every configuration record. A record declares each parameter with
@@ -70,9 +68,6 @@ struct FieldRegistrar
 #define ORVILANE_FIELD(Type, Name, Label, ...)                                                   \
     Type Name{__VA_ARGS__};                                                                      \
     ::orvilane::FieldRegistrar Name##Registrar { this, &Name, #Name, Label }
-
-using Vec2LL = arma::Col<long long>::fixed<2>;
-using Vec3LL = arma::Col<long long>::fixed<3>;
 
 // Shared defaults, set before main.
 extern const arma::vec2 kDefaultFlatSize;         // (0.1, 0.1)

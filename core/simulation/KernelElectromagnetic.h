@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/fields/Fields.h"
-#include "core/simulation/KernelRaytracing.h"
+#include "core/simulation/ProgressCallback.h"
 
 namespace orvilane
 {

@@ -1,19 +1,16 @@
 #pragma once
 
 #include <atomic>
-#include <functional>
 #include <mutex>
 #include <vector>
 
 #include "core/geometry/Ray.h"
+#include "core/simulation/ProgressCallback.h"
 
 namespace orvilane
 {
 
 class SimulationSetup;
-
-// Progress of a run: fraction done (0 to 1) and whether the run has finished.
-using ProgressCallback = std::function<void(float, bool)>;
 
 struct RaytracingOptions
 {
