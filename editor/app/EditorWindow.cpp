@@ -1,0 +1,8 @@
+#include "editor/app/EditorWindow.h"
+
+namespace orvilaneeditor
+{
+
+EditorWindow* gEditorWindow = nullptr;
+
+} // namespace orvilaneeditor

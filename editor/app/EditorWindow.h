@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "editor/runner/EditorSimulation.h"
+#include "editor/runner/SimulationSettings.h"
+#include "editor/ui/WindowsManager.h"
+
+struct GLFWwindow;
+
+namespace orvilaneeditor
+{
+
+// The application: one GLFW window with an OpenGL 3.3 core context, the run
+// settings, the UI root and the simulation runner, and the main loop.
+// Exactly one per process, an automatic object of main.
+class EditorWindow
+{
+public:
+    EditorWindow();
+    ~EditorWindow();
+    EditorWindow(const EditorWindow&) = delete;
+    EditorWindow& operator=(const EditorWindow&) = delete;
+
+    // False when the window or the GL entry points could not be made: nothing
+    // else was created and Run must not be called.
+    bool IsReady() const { return mWindowsManager != nullptr; }
+    // The main loop; returns once the window has been asked to close.
+    void Run();
+    // The title of the current frame: "Orvilane - <name>", plus " [UNSAVED]".
+    static std::string MakeTitle(const EditorSimulation& simulation);
+
+    static void FramebufferSizeCallback(GLFWwindow* window, int width, int height);
+
+    GLFWwindow* mWindow = nullptr;
+    SimulationSettings mSettings;
+    std::unique_ptr<WindowsManager> mWindowsManager;
+    std::unique_ptr<EditorSimulation> mEditorSimulation;
+    std::string mTitle;
+
+private:
+    // Ordered shutdown: worker joined, GL objects and UI released while the
+    // context exists, window destroyed, GLFW terminated, log flushed.
+    void Teardown();
+    bool mGlfwStarted = false;
+};
+
+// The one application window; set by its constructor, never cleared.
+extern EditorWindow* gEditorWindow;
+
+} // namespace orvilaneeditor

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/simulation/KernelElectromagnetic.h"
+#include "core/simulation/KernelRaytracing.h"
+#include "core/simulation/SimulationSetup.h"
+#include "editor/runner/RayLineGroup.h"
+#include "editor/runner/Selectable.h"
+#include "editor/runner/SimulationSettings.h"
+
+namespace orvilane
+{
+class Component;
+class Source;
+} // namespace orvilane
+
+namespace orvilaneeditor
+{
+
+// The editor's side of the simulation core: the setup being edited, both
+// kernels, one Selectable per component, the selection, the unsaved flag, the
+// raytracing preview lines and the one worker thread of full runs.
+// Every operation runs on the UI thread; the setup, the selectables and the
+// preview must not change while a worker exists that has not been joined.
+class EditorSimulation
+{
+public:
+    explicit EditorSimulation(const SimulationSettings* settings);
+    // Stops and joins a running worker before anything it reads is destroyed.
+    virtual ~EditorSimulation();
+    EditorSimulation(const EditorSimulation&) = delete;
+    EditorSimulation& operator=(const EditorSimulation&) = delete;
+
+    void NewSimulation();
+    // False when the file could not be loaded; the editor then holds an empty
+    // setup named "New Simulation", unsaved false.
+    bool LoadSimulation(const char* path);
+    // Unsaved is cleared only when the file was written.
+    bool SaveSimulation(const char* path);
+
+    // rebuild false: the component is new and joins the setup's lists first.
+    void AddComponent(const std::shared_ptr<orvilane::Component>& component, bool rebuild);
+    // 0 <= index < number of selectables (the caller's duty).
+    void RemoveSelectable(int index);
+    void SwapSelectables(int a, int b);
+    void SetSelected(int index) { mSelected = index; }
+    Selectable* GetSelected();
+    std::shared_ptr<orvilane::Component> FindSelectable(uint32_t id) const;
+    void RebuildSelectables();
+    // record points into mSelectables. rebuild remakes the drawables; the
+    // record is then placed and the preview refreshed.
+    void UpdateSelectable(Selectable* record, bool rebuild);
+    void UpdateAllSelectables(bool rebuild);
+
+    // Synchronous grid trace with recorded paths, then one line per run of
+    // equal wavelength in mRayLines.
+    void UpdateRaytracingPreview();
+
+    // Start a full run on the worker and request the progress modal. False
+    // (logged, nothing started) when a worker is still joinable or the thread
+    // could not be started; nothing is thrown.
+    bool RunElectromagneticSimulation();
+    bool RunRaytracingFullSimulation();
+    // Asks both kernels to stop; returns at once.
+    void AbortSimulation();
+    // Joins the worker when it is joinable; safe to repeat.
+    void JoinWorker();
+    // AbortSimulation, then JoinWorker: the shutdown path.
+    void StopWorker();
+
+    float GetProgress();
+    bool IsSimulationFinished();
+    uint32_t GetEmRunCounter();
+    float GetElapsedSeconds() const;
+
+    std::unique_ptr<std::thread> mWorker;
+    orvilane::KernelRaytracing mKernelRaytracing;
+    orvilane::KernelElectromagnetic mKernelElectromagnetic;
+    orvilane::SimulationSetup mSetup;
+    const SimulationSettings* mSettings;
+    int32_t mSelected = -1;
+    float mProgress = 0.0f;
+    bool mFinished = true;
+    std::vector<RayLineGroup> mRayLines;
+    std::atomic<int64_t> mStartTime{0}; // steady clock, nanoseconds
+    std::mutex mProgressMutex;
+    std::vector<Selectable> mSelectables;
+    uint32_t mEmRunCounter = 0;
+    bool mUnsaved = false;
+
+protected:
+    using WorkerBody = void (EditorSimulation::*)();
+    // Starts the worker thread; throws std::system_error when it cannot.
+    virtual std::unique_ptr<std::thread> StartThread(WorkerBody body);
+
+private:
+    bool StartWorker(WorkerBody body, const char* message);
+    void RunElectromagneticSimulation_WorkerThread();
+    void RunRaytracingFullSimulation_WorkerThread();
+    void OnProgress(float progress, bool finished);
+    // World transform and drawables placed from the component.
+    void PlaceSelectable(Selectable& record);
+    // The common tail of every change: preview recomputed or cleared, unsaved set.
+    void Refresh();
+    void ClearPreview();
+    Renderable CreateMeshFromSource(const std::shared_ptr<orvilane::Source>& source);
+};
+
+} // namespace orvilaneeditor

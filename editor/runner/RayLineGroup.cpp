@@ -1,0 +1,12 @@
+#include "editor/runner/RayLineGroup.h"
+
+#include "editor/render/Line.h"
+
+namespace orvilaneeditor
+{
+
+RayLineGroup::RayLineGroup(double wavelength) : mWavelength(wavelength), mLine(MakeSharedLine())
+{
+}
+
+} // namespace orvilaneeditor

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orvilaneeditor
+{
+
+// A small modal file browser for simulation files: sub-folders first, then the
+// files with the extension, both sorted by name. The callback gets
+// (true, folder + "/" + name + extension) on accept and (false, "") on cancel,
+// once, after the popup has closed.
+class FileDialog
+{
+public:
+    using Callback = std::function<void(bool, const std::string&)>;
+
+    struct Entry
+    {
+        std::string name;
+        bool isFile = false;
+    };
+
+    // Accepts only a name of an existing regular file.
+    void OpenFile(const Callback& callback);
+    // Asks Yes/No before a name that exists is written over.
+    void SaveFile(const std::string& proposedName, const Callback& callback);
+    // Per frame: opens the popup when armed and draws it while open.
+    void Draw();
+    // current folder := folder; entries listed again; nothing selected.
+    void Refresh(const std::string& folder);
+
+    // The path the accept button would return for the current name.
+    std::string BuildPath() const;
+
+    bool mOpenRequest = false;
+    std::string mTitle = "File Dialog";
+    std::string mAcceptLabel = "OK";
+    std::string mCancelLabel = "Cancel";
+    std::string mCurrentFolder;
+    std::string mFileName;
+    std::string mExtension = ".xml";
+    std::vector<Entry> mEntries;
+    int32_t mSelected = -1;
+    Callback mCallback;
+
+private:
+    enum class Mode
+    {
+        Open,
+        Save
+    };
+
+    void Accept();
+    void Finish(bool accepted, const std::string& path);
+
+    Mode mMode = Mode::Open;
+};
+
+// Names of the regular files in folder that end with extension, sorted; empty
+// when the folder cannot be listed. Entries that cannot be read are skipped.
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& extension);
+// Names of the sub-folders of folder, sorted, "." and ".." left out.
+std::vector<std::string> ListDirectories(const std::string& folder);
+// Cuts the path at its last separator, unless there is none or it is the first character.
+void CutAtLastSeparator(std::string& path);
+// Cuts the name at its last dot, unless there is none or it is the first character.
+void CutExtension(std::string& name);
+
+} // namespace orvilaneeditor

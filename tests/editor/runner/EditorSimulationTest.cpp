@@ -1,0 +1,397 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "core/components/Element.h"
+#include "core/elements/EleBlockerDiafragm.h"
+#include "core/elements/EleDetector.h"
+#include "core/elements/EleIdealLens.h"
+#include "core/elements/EleMirrorFlat.h"
+#include "core/sources/ConfigRayGeneratorBeam.h"
+#include "core/sources/ConfigSource.h"
+#include "core/sources/Source.h"
+#include "editor/runner/EditorSimulation.h"
+#include "tests/support/GLTestContext.h"
+#include "tests/support/LogCapture.h"
+
+using orvilane::test::LogCapture;
+using orvilaneeditor::EditorSimulation;
+using orvilaneeditor::Renderable;
+using orvilaneeditor::SimulationSettings;
+
+namespace
+{
+// A plane-wave source on the axis emitting raysPerSide^2 grid rays along +z.
+std::shared_ptr<orvilane::Source> MakeSource(double wavelength, int raysPerSide = 1)
+{
+    auto source = std::make_shared<orvilane::Source>();
+    source->SetSourceType(0);
+    auto beam = std::dynamic_pointer_cast<orvilane::ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig);
+    beam->mNumberRaysPerSide = raysPerSide;
+    beam->mNumberRayMultiplierForRandom = 1;
+    std::dynamic_pointer_cast<orvilane::ConfigSource>(source->mConfig)->mWavelenght = wavelength;
+    return source;
+}
+
+glm::vec3 Translation(const glm::mat4& m)
+{
+    return glm::vec3(m[3]);
+}
+
+class EditorSimulationTest : public ::testing::Test
+{
+protected:
+    void TearDown() override { simulation.NewSimulation(); }
+
+    SimulationSettings settings{false, false, 100};
+    EditorSimulation simulation{&settings};
+    std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                   ("orvilane-runner-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+};
+} // namespace
+
+TEST_F(EditorSimulationTest, FreshRunnerIsIdleAndSaved)
+{
+    EXPECT_TRUE(simulation.IsSimulationFinished());
+    EXPECT_EQ(simulation.GetProgress(), 0.0f);
+    EXPECT_EQ(simulation.GetSelected(), nullptr);
+    EXPECT_TRUE(simulation.mSelectables.empty());
+    EXPECT_TRUE(simulation.mRayLines.empty());
+    EXPECT_FALSE(simulation.mUnsaved);
+    EXPECT_EQ(simulation.mSetup.mName, "New Simulation");
+}
+
+TEST_F(EditorSimulationTest, EveryChangeMarksUnsavedAndFollowsAutorun)
+{
+    struct Case
+    {
+        bool autorun;
+        size_t groups;
+    };
+    for (const Case c : {Case{false, 0}, Case{true, 1}})
+    {
+        settings.autorun = c.autorun;
+        simulation.NewSimulation();
+        simulation.AddComponent(MakeSource(5e-7), false);
+        EXPECT_TRUE(simulation.mUnsaved);
+        EXPECT_EQ(simulation.mRayLines.size(), c.groups) << c.autorun;
+        EXPECT_EQ(simulation.mKernelRaytracing.GetRays().size(), c.groups) << c.autorun;
+        EXPECT_EQ(simulation.mSelected, -1);
+
+        simulation.NewSimulation();
+        EXPECT_FALSE(simulation.mUnsaved);
+        EXPECT_TRUE(simulation.mRayLines.empty());
+        EXPECT_TRUE(simulation.mKernelRaytracing.GetRays().empty());
+    }
+}
+
+TEST_F(EditorSimulationTest, PreviewGroupsFollowTheTracingOrder)
+{
+    struct Case
+    {
+        std::vector<double> wavelengths;
+        std::vector<double> keys;
+    };
+    const Case cases[] = {
+        {{5e-7, 6e-7, 5e-7}, {5e-7, 6e-7, 5e-7}},
+        {{5e-7, 5e-7}, {5e-7}},
+        {{5e-7, 5e-7 + 0.9e-9}, {5e-7}},
+        {{5e-7, 5e-7 + 2e-9}, {5e-7, 5e-7 + 2e-9}},
+        {{}, {}},
+    };
+    settings.autorun = true;
+    for (const Case& c : cases)
+    {
+        simulation.NewSimulation();
+        for (double wavelength : c.wavelengths)
+            simulation.AddComponent(MakeSource(wavelength, 3), false);
+        ASSERT_EQ(simulation.mRayLines.size(), c.keys.size());
+        // Every ray of n points gives n - 1 segments of six floats.
+        size_t expectedFloats = 0;
+        for (const orvilane::Ray& ray : simulation.mKernelRaytracing.GetRays())
+            expectedFloats += 6 * (ray.mPoints.size() - 1);
+        size_t floats = 0;
+        for (size_t i = 0; i < c.keys.size(); ++i)
+        {
+            EXPECT_EQ(simulation.mRayLines[i].mWavelength, c.keys[i]);
+            floats += simulation.mRayLines[i].mLine->mPoints.size();
+        }
+        EXPECT_EQ(floats, expectedFloats);
+    }
+}
+
+TEST_F(EditorSimulationTest, PreviewWithoutEnabledSourceIsEmpty)
+{
+    settings.autorun = true;
+    auto source = MakeSource(5e-7);
+    source->mEnabled = false;
+    simulation.AddComponent(source, false);
+    EXPECT_TRUE(simulation.mRayLines.empty());
+}
+
+TEST_F(EditorSimulationTest, DrawablesPerComponentKind)
+{
+    ORVILANE_GL_CONTEXT(gl);
+    struct Case
+    {
+        std::shared_ptr<orvilane::Component> component;
+        uint32_t kind;
+        size_t entries;
+        bool lastHasMesh;
+    };
+    auto positiveLens = std::make_shared<orvilane::EleIdealLens>();
+    const Case cases[] = {
+        {std::make_shared<orvilane::EleMirrorFlat>(), Renderable::kElement, 1, true},
+        {positiveLens, Renderable::kIdealLens, 2, false},
+        {std::make_shared<orvilane::EleBlockerDiafragm>(), Renderable::kBlocker, 1, true},
+        {std::make_shared<orvilane::Source>(), Renderable::kSource, 1, true},
+        {MakeSource(5e-7), Renderable::kSource, 1, true},
+    };
+    for (const Case& c : cases)
+    {
+        c.component->SetPosition({0.1, 0.2, 0.3});
+        simulation.AddComponent(c.component, false);
+        const orvilaneeditor::Selectable& record = simulation.mSelectables.back();
+        const Renderable& r = record.mRenderable;
+        EXPECT_EQ(r.mKind, c.kind) << c.component->mTypeName;
+        ASSERT_EQ(r.mMeshes.size(), c.entries);
+        ASSERT_EQ(r.mLines.size(), c.entries);
+        EXPECT_EQ(r.mMeshes.back() != nullptr, c.lastHasMesh);
+        EXPECT_NE(r.mLines.back(), nullptr);
+        // Placed where the component is.
+        EXPECT_EQ(glm::vec3(r.mLines.back()->mTransform.mWorldPosition), glm::vec3(0.1f, 0.2f, 0.3f));
+        if (r.mMeshes[0])
+        {
+            EXPECT_EQ(Translation(r.mMeshes[0]->mModel), glm::vec3(0.1f, 0.2f, 0.3f));
+        }
+    }
+    // The blocker's transmission and the source's field picture are textures.
+    EXPECT_NE(simulation.mSelectables[2].mRenderable.mMeshes[0]->mTexture, 0u);
+    EXPECT_EQ(simulation.mSelectables[3].mRenderable.mMeshes[0]->mTexture, 0u);
+    EXPECT_NE(simulation.mSelectables[4].mRenderable.mMeshes[0]->mTexture, 0u);
+}
+
+TEST_F(EditorSimulationTest, IdealLensMarkerTurnsWithTheFocalSign)
+{
+    // The barbs open beyond the tip for a diverging lens: its marker reaches
+    // further from the centre than a converging lens's.
+    auto extent = [this](double focal) {
+        auto lens = std::make_shared<orvilane::EleIdealLens>();
+        lens->mConfigIdealLens->mFocalDistance = focal;
+        simulation.AddComponent(lens, false);
+        const auto& points = simulation.mSelectables.back().mRenderable.mLines.back()->mPoints;
+        float reach = 0.0f;
+        for (size_t i = 1; i < points.size(); i += 3)
+            reach = std::max(reach, std::fabs(points[i]));
+        return std::make_pair(points.size(), reach);
+    };
+    const auto converging = extent(0.1);
+    const auto flat = extent(0.0);
+    const auto diverging = extent(-0.1);
+    EXPECT_EQ(converging.first, 4u * 3u * 2u * 3u); // four arrows of three segments
+    EXPECT_EQ(flat, converging);
+    EXPECT_NE(diverging.second, converging.second);
+}
+
+TEST_F(EditorSimulationTest, RemovalReplacesTheDetachedChildren)
+{
+    auto parent = std::make_shared<orvilane::EleMirrorFlat>();
+    auto child = std::make_shared<orvilane::EleMirrorFlat>();
+    parent->SetPosition({1.0, 0.0, 0.0});
+    child->SetParent(parent.get());
+    child->SetPosition({0.0, 2.0, 0.0});
+    simulation.AddComponent(parent, false);
+    simulation.AddComponent(child, false);
+    ASSERT_EQ(Translation(simulation.mSelectables[1].mRenderable.mMeshes[0]->mModel), glm::vec3(1.0f, 2.0f, 0.0f));
+
+    simulation.SetSelected(0);
+    simulation.RemoveSelectable(0);
+    ASSERT_EQ(simulation.mSelectables.size(), 1u);
+    EXPECT_EQ(simulation.mSelected, -1);
+    EXPECT_EQ(simulation.mSetup.mElements.size(), 1u);
+    const Renderable& r = simulation.mSelectables[0].mRenderable;
+    EXPECT_EQ(Translation(r.mMeshes[0]->mModel), glm::vec3(0.0f, 2.0f, 0.0f));
+    EXPECT_EQ(glm::vec3(r.mLines[0]->mTransform.mWorldPosition), glm::vec3(0.0f, 2.0f, 0.0f));
+}
+
+TEST_F(EditorSimulationTest, SwapKeepsTheSetupOrderAndRemovalKeepsLinks)
+{
+    auto a = std::make_shared<orvilane::EleMirrorFlat>();
+    auto b = std::make_shared<orvilane::EleDetector>();
+    auto c = std::make_shared<orvilane::EleMirrorFlat>();
+    c->mInputId = a->mId;
+    for (const auto& element : {std::shared_ptr<orvilane::Element>(a), std::shared_ptr<orvilane::Element>(b),
+                                std::shared_ptr<orvilane::Element>(c)})
+        simulation.AddComponent(element, false);
+    simulation.SwapSelectables(0, 1);
+    EXPECT_EQ(simulation.mSelectables[0].mComponent, b);
+    EXPECT_EQ(simulation.mSelectables[1].mComponent, a);
+    EXPECT_EQ(simulation.mSetup.mElements[0], a);
+    EXPECT_EQ(simulation.FindSelectable(b->mId), b);
+    EXPECT_EQ(simulation.FindSelectable(42), nullptr);
+
+    simulation.RemoveSelectable(1);
+    EXPECT_EQ(c->mInputId, a->mId);
+    EXPECT_EQ(simulation.FindSelectable(a->mId), nullptr);
+}
+
+TEST_F(EditorSimulationTest, SaveClearsUnsavedOnlyWhenWritten)
+{
+    std::filesystem::create_directories(folder);
+    simulation.AddComponent(MakeSource(5e-7), false);
+    const std::string missing = (folder / "no-such-folder" / "bench.xml").string();
+    LogCapture log;
+    EXPECT_FALSE(simulation.SaveSimulation(missing.c_str()));
+    EXPECT_TRUE(simulation.mUnsaved);
+    EXPECT_EQ(simulation.mSetup.mName, "New Simulation");
+    EXPECT_EQ(log.Errors(), 1u);
+
+    const std::string path = (folder / "bench.xml").string();
+    EXPECT_TRUE(simulation.SaveSimulation(path.c_str()));
+    EXPECT_FALSE(simulation.mUnsaved);
+    EXPECT_EQ(simulation.mSetup.mName, path);
+    std::filesystem::remove_all(folder);
+}
+
+TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
+{
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "bench.xml").string();
+    auto mirror = std::make_shared<orvilane::EleMirrorFlat>();
+    auto source = MakeSource(5e-7);
+    simulation.AddComponent(mirror, false);
+    simulation.AddComponent(source, false);
+    const uint32_t mirrorId = mirror->mId, sourceId = source->mId;
+    ASSERT_TRUE(simulation.SaveSimulation(path.c_str()));
+
+    ASSERT_TRUE(simulation.LoadSimulation(path.c_str()));
+    ASSERT_EQ(simulation.mSelectables.size(), 2u);
+    EXPECT_EQ(simulation.mSelectables[0].mComponent->mId, sourceId);
+    EXPECT_EQ(simulation.mSelectables[1].mComponent->mId, mirrorId);
+    EXPECT_FALSE(simulation.mUnsaved);
+    EXPECT_EQ(simulation.mSetup.mName, path);
+
+    struct Case
+    {
+        const char* name;
+        const char* text; // nullptr: no file
+    };
+    const Case cases[] = {
+        {"missing.xml", nullptr},
+        {"broken.xml", "<Talvo version=\"0\"><Element"},
+        {"wrongroot.xml", "<Other/>"},
+        {"orphan.xml", "<Talvo version=\"0\"><Element Type=\"Flat Mirror\" Id=\"1005\" ParentId=\"77\"/></Talvo>"},
+    };
+    for (const Case& c : cases)
+    {
+        const std::string bad = (folder / c.name).string();
+        if (c.text != nullptr)
+        {
+            std::FILE* file = std::fopen(bad.c_str(), "w");
+            ASSERT_NE(file, nullptr);
+            std::fputs(c.text, file);
+            std::fclose(file);
+        }
+        LogCapture log;
+        EXPECT_FALSE(simulation.LoadSimulation(bad.c_str())) << c.name;
+        EXPECT_TRUE(simulation.mSelectables.empty()) << c.name;
+        EXPECT_FALSE(simulation.mUnsaved) << c.name;
+        EXPECT_EQ(simulation.mSetup.mName, "New Simulation") << c.name;
+        EXPECT_GE(log.Errors(), 1u) << c.name;
+    }
+    std::filesystem::remove_all(folder);
+}
+
+namespace
+{
+// A runner whose worker thread can never be started.
+class NoThreadSimulation : public EditorSimulation
+{
+public:
+    using EditorSimulation::EditorSimulation;
+
+protected:
+    std::unique_ptr<std::thread> StartThread(WorkerBody) override
+    {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+};
+} // namespace
+
+TEST(EditorSimulationThreaded, ThreadThatCannotStartIsReportedNotThrown)
+{
+    SimulationSettings settings;
+    NoThreadSimulation simulation(&settings);
+    LogCapture log;
+    bool started = true;
+    EXPECT_NO_THROW(started = simulation.RunElectromagneticSimulation());
+    EXPECT_FALSE(started);
+    EXPECT_EQ(simulation.mWorker, nullptr);
+    EXPECT_TRUE(simulation.IsSimulationFinished());
+    EXPECT_EQ(log.Count("Running Electromagnetic simulation ..."), 1u);
+    EXPECT_EQ(log.Errors(), 1u);
+}
+
+TEST(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
+{
+    SimulationSettings settings{false, false, 100};
+    EditorSimulation simulation(&settings);
+    simulation.AddComponent(MakeSource(5e-7), false);
+    auto detector = std::make_shared<orvilane::EleDetector>();
+    detector->SetPosition({0.0, 0.0, 0.01});
+    simulation.AddComponent(detector, false);
+    detector->mInputId = simulation.mSetup.mSources[0]->mId;
+
+    for (uint32_t run = 1; run <= 2; ++run)
+    {
+        ASSERT_TRUE(simulation.RunElectromagneticSimulation());
+        simulation.JoinWorker();
+        EXPECT_TRUE(simulation.IsSimulationFinished());
+        EXPECT_EQ(simulation.GetProgress(), 1.0f);
+        EXPECT_EQ(simulation.GetEmRunCounter(), run);
+        EXPECT_GE(simulation.GetElapsedSeconds(), 0.0f);
+        simulation.JoinWorker(); // a second join is harmless
+    }
+    ASSERT_TRUE(simulation.RunRaytracingFullSimulation());
+    simulation.JoinWorker();
+    EXPECT_TRUE(simulation.IsSimulationFinished());
+    EXPECT_EQ(simulation.GetEmRunCounter(), 2u);
+    simulation.NewSimulation();
+}
+
+TEST(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)
+{
+    SimulationSettings settings{false, false, 100};
+    EditorSimulation simulation(&settings);
+    simulation.AddComponent(MakeSource(5e-7), false);
+    ASSERT_TRUE(simulation.RunElectromagneticSimulation());
+    {
+        LogCapture log;
+        // Still joinable (finished or not): a second worker must not replace it.
+        EXPECT_FALSE(simulation.RunRaytracingFullSimulation());
+        EXPECT_EQ(log.Errors(), 1u);
+    }
+    simulation.AbortSimulation();
+    simulation.JoinWorker();
+    EXPECT_FALSE(simulation.mWorker->joinable());
+    EXPECT_EQ(simulation.GetEmRunCounter(), 1u);
+    EXPECT_TRUE(simulation.IsSimulationFinished());
+    simulation.NewSimulation();
+}
+
+TEST(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
+{
+    // Without the join a joinable std::thread is destroyed: std::terminate.
+    for (bool electromagnetic : {true, false})
+    {
+        SimulationSettings settings{false, false, 100};
+        auto simulation = std::make_unique<EditorSimulation>(&settings);
+        simulation->AddComponent(MakeSource(5e-7, 30), false);
+        ASSERT_TRUE(electromagnetic ? simulation->RunElectromagneticSimulation()
+                                    : simulation->RunRaytracingFullSimulation());
+        simulation.reset();
+    }
+    SUCCEED();
+}
