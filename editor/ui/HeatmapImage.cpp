@@ -83,7 +83,8 @@ PlotSize HeatmapImage::PlotPixels(double extentX, double extentY)
     if (!(x > 0.0f) || !(y > 0.0f) || !std::isfinite(x) || !std::isfinite(y))
         return {};
     const float m = std::max(x, y);
-    return {static_cast<int>(x * kPlotSide / m), static_cast<int>(y * kPlotSide / m)};
+    // A very thin grid still gets a visible pixel across.
+    return {std::max(1, static_cast<int>(x * kPlotSide / m)), std::max(1, static_cast<int>(y * kPlotSide / m))};
 }
 
 std::vector<float> HeatmapImage::Ticks(ScaleRange range, int count)
@@ -91,8 +92,9 @@ std::vector<float> HeatmapImage::Ticks(ScaleRange range, int count)
     std::vector<float> ticks;
     if (count < 2)
         return ticks;
-    for (int k = 0; k < count; ++k)
+    for (int k = 0; k + 1 < count; ++k)
         ticks.push_back(range.max + (range.min - range.max) * static_cast<float>(k) / static_cast<float>(count - 1));
+    ticks.push_back(range.min);
     return ticks;
 }
 

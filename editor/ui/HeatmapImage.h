@@ -54,8 +54,8 @@ public:
     static std::vector<uint8_t> Pixels(const float* values, size_t count, uint64_t nx, uint64_t ny,
                                        SampleOrder order, ScaleRange range);
     // Plot size for a grid extent (metres or sample counts): the longer side is
-    // 400 pixels, each side truncated to whole pixels. Zero for an empty or
-    // unusable extent.
+    // 400 pixels, each side truncated to whole pixels but at least one. Zero
+    // for an empty or unusable extent.
     static PlotSize PlotPixels(double extentX, double extentY);
     // count evenly spaced tick values from range.max down to range.min.
     static std::vector<float> Ticks(ScaleRange range, int count);

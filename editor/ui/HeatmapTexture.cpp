@@ -1,5 +1,6 @@
 #include "editor/ui/HeatmapTexture.h"
 
+#include <cstddef>
 #include <utility>
 
 #include "editor/platform/GLContext.h"

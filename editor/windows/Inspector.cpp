@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 #include <imgui.h>
 
@@ -16,7 +17,6 @@
 #include "core/sources/Source.h"
 #include "core/surfaces/SurfaceBase.h"
 #include "editor/runner/EditorSimulation.h"
-#include "editor/ui/WindowsManager.h"
 
 namespace orvilaneeditor
 {
@@ -206,8 +206,8 @@ Inspector::IntegerRange Inspector::IntegerLimits(const std::string& member)
     return {INT32_MIN, INT32_MAX};
 }
 
-Inspector::Inspector(EditorSimulation* simulation, WindowsManager* manager)
-    : mSimulation(simulation), mManager(manager)
+Inspector::Inspector(EditorSimulation* simulation, OpenResults openResults)
+    : mSimulation(simulation), mOpenResults(std::move(openResults))
 {
 }
 
@@ -253,7 +253,7 @@ bool Inspector::ShowFields(const std::shared_ptr<orvilane::SerializableData>& re
     {
         if (field.mLabel.empty())
             continue;
-        const orvilane::FieldType* type = field.mType != nullptr ? orvilane::FindFieldType(*field.mType) : nullptr;
+        const orvilane::FieldType* type = field.mFieldType;
         if (type == nullptr)
         {
             std::printf("Type not supported for variable %s\n", field.mName.c_str());
@@ -429,8 +429,8 @@ void Inspector::Show(bool* open)
     {
         ImGui::Spacing();
         ImGui::Separator();
-        if (ImGui::Button("Open Results") && mManager != nullptr)
-            mManager->OpenDetectorWindow(component->mId);
+        if (ImGui::Button("Open Results") && mOpenResults)
+            mOpenResults(component->mId);
     }
 
     if (changed || sourceChanged)

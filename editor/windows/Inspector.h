@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,7 +19,6 @@ namespace orvilaneeditor
 {
 
 class EditorSimulation;
-class WindowsManager;
 
 // The "Inspector" window: edits the selected component live (flags, name,
 // parent, local pose and every configuration field) and lets it react.
@@ -47,8 +47,11 @@ public:
     };
     static IntegerRange IntegerLimits(const std::string& member);
 
-    // manager opens result windows; it may be null (then "Open Results" does nothing).
-    Inspector(EditorSimulation* simulation, WindowsManager* manager);
+    // Opens a result window for a component id (the windows manager's).
+    using OpenResults = std::function<void(uint32_t)>;
+
+    // An empty openResults makes "Open Results" do nothing.
+    Inspector(EditorSimulation* simulation, OpenResults openResults);
 
     void Show(bool* open);
     void BeginPropertyTable();
@@ -64,7 +67,7 @@ public:
 
 private:
     EditorSimulation* mSimulation;
-    WindowsManager* mManager;
+    OpenResults mOpenResults;
     char mNameBuffer[kNameBufferSize] = {};
 };
 
