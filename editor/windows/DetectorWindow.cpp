@@ -117,6 +117,12 @@ void DetectorWindow::FillImage(const orvilane::Fields& grid, uint32_t quantity)
     mImageScale = HeatmapImage::Scale(QuantityScale(quantity), mImage.data(), mImage.size());
 }
 
+const HeatmapTexture* DetectorWindow::TabTexture(const std::string& tabKey) const
+{
+    const auto found = mHeatmaps.find(tabKey);
+    return found != mHeatmaps.end() ? &found->second.mTexture : nullptr;
+}
+
 bool DetectorWindow::RunInProgress() const
 {
     return mSimulation->mWorker && mSimulation->mWorker->joinable();

@@ -50,6 +50,10 @@ public:
     // The colour scale of a detector layer, told by its name.
     static ScaleKind LayerScale(const std::string& layerName);
 
+    // The texture last drawn for a tab ("Input Fields", "Output Fields", or
+    // "###tabId<n>" of a layer), or null.
+    const HeatmapTexture* TabTexture(const std::string& tabKey) const;
+
     uint32_t mDetectorId = 0;
     EditorSimulation* mSimulation = nullptr;
     bool mOpen = true;
