@@ -187,6 +187,13 @@ const std::array<Inspector::FieldEditColumn, orvilane::kFieldKindCount>& Inspect
     return columns;
 }
 
+const std::string* Inspector::RowText(const FieldDescriptor& field)
+{
+    if (field.mLabel.empty() || field.mFieldType == nullptr)
+        return nullptr;
+    return FieldEditColumns()[static_cast<size_t>(field.mFieldType->mKind)].mLabelRow ? &field.mLabel : &field.mName;
+}
+
 Inspector::IntegerRange Inspector::IntegerLimits(const std::string& member)
 {
     struct Limit
@@ -253,15 +260,14 @@ bool Inspector::ShowFields(const std::shared_ptr<orvilane::SerializableData>& re
     {
         if (field.mLabel.empty())
             continue;
-        const orvilane::FieldType* type = field.mFieldType;
-        if (type == nullptr)
+        const std::string* text = RowText(field);
+        if (text == nullptr)
         {
             std::printf("Type not supported for variable %s\n", field.mName.c_str());
             continue;
         }
-        const FieldEditColumn& column = FieldEditColumns()[static_cast<size_t>(type->mKind)];
-        const std::string& text = column.mLabelRow ? field.mLabel : field.mName;
-        if (Row(text.c_str(), [&] { return column.mEdit(field); }))
+        const FieldEditColumn& column = FieldEditColumns()[static_cast<size_t>(field.mFieldType->mKind)];
+        if (Row(text->c_str(), [&] { return column.mEdit(field); }))
             changed = true;
     }
     ImGui::EndTable();

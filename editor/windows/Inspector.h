@@ -38,6 +38,11 @@ public:
     // The edit column of the field-type table, indexed by orvilane::FieldKind.
     static const std::array<FieldEditColumn, orvilane::kFieldKindCount>& FieldEditColumns();
 
+    // The row text of a field: its UI label for real numbers, its member name
+    // for every other kind; null for a field without a row (empty UI label or
+    // a type the table lacks).
+    static const std::string* RowText(const orvilane::FieldDescriptor& field);
+
     // Inclusive range the core accepts for an integer member, by member name:
     // the ray, sampling and pixel limits. Other members keep their full range.
     struct IntegerRange
