@@ -19,6 +19,12 @@ class EditorWindow
 {
 public:
     EditorWindow();
+    // Without window, GL or backends: a headless manager and a runner, for
+    // tests that drive the manager's frames in their own UI context.
+    struct Headless
+    {
+    };
+    explicit EditorWindow(Headless);
     ~EditorWindow();
     EditorWindow(const EditorWindow&) = delete;
     EditorWindow& operator=(const EditorWindow&) = delete;
@@ -46,7 +52,7 @@ private:
     bool mGlfwStarted = false;
 };
 
-// The one application window; set by its constructor, never cleared.
+// The one application window; set by its constructor, cleared when it is destroyed.
 extern EditorWindow* gEditorWindow;
 
 } // namespace orvilaneeditor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,9 +32,6 @@ public:
     // current folder := folder; entries listed again; nothing selected.
     void Refresh(const std::string& folder);
 
-    // The path the accept button would return for the current name.
-    std::string BuildPath() const;
-
     bool mOpenRequest = false;
     std::string mTitle = "File Dialog";
     std::string mAcceptLabel = "OK";
@@ -53,9 +51,16 @@ private:
     };
 
     void Accept();
+    // Closes the popup; the callback runs once the popup has been ended.
     void Finish(bool accepted, const std::string& path);
 
     Mode mMode = Mode::Open;
+    std::string mProblem;         // why the last accept was refused, shown in the dialog
+    bool mConfirmReplace = false; // Save: mReplacePath exists, Yes/No asked
+    std::string mReplacePath;
+    bool mPendingCall = false;
+    bool mPendingAccepted = false;
+    std::string mPendingPath;
 };
 
 // Names of the regular files in folder that end with extension, sorted; empty

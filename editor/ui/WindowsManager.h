@@ -1,11 +1,15 @@
 #pragma once
 
+#include <string>
+
 #include "editor/ui/FileDialog.h"
 
 namespace orvilaneeditor
 {
 
+class EditorSimulation;
 class EditorWindow;
+struct SimulationSettings;
 
 // The user-interface root: the UI context and its two backends, style and
 // font, the editor's windows, and one frame of UI each Show: ribbon, dock
@@ -17,7 +21,14 @@ public:
     // Height of the ribbon at the top of the display, pixels.
     static constexpr float kRibbonHeight = 75.0f;
 
+    // Creates the UI context, the GLFW and OpenGL 3 backends, style and font.
     explicit WindowsManager(EditorWindow* owner);
+    // Without context and backends: the caller provides a current UI context
+    // and drives BuildFrame itself (headless tests).
+    struct Headless
+    {
+    };
+    WindowsManager(EditorWindow* owner, Headless);
     ~WindowsManager();
     WindowsManager(const WindowsManager&) = delete;
     WindowsManager& operator=(const WindowsManager&) = delete;
@@ -26,11 +37,14 @@ public:
     void RenderScene();
     // Builds and renders one UI frame into the bound framebuffer.
     void Show();
+    // The frame's UI between NewFrame and Render.
+    void BuildFrame();
     // The next frame opens the "Simulation In Progress" modal.
     void OpenSimulationProgress() { mProgressRequested = true; }
 
-    // Shuts down both backends and destroys the UI context (which writes
-    // "imgui.ini"); the window and its GL context must still exist. Safe to repeat.
+    // Releases the windows' GL objects, shuts down both backends and destroys
+    // the UI context (which writes "imgui.ini"). The window and its GL context
+    // must still exist. Safe to repeat; the destructor calls it.
     void Shutdown();
 
     EditorWindow* mEditorWindow;
@@ -45,16 +59,15 @@ public:
     // The windows follow here, in this order: mLogWindow, mVisualization3D,
     // mInspector, mComponentList, mSimulationBoard, mToolbox, mDetectorWindows.
 
-protected:
-    // The frame's UI between NewFrame and Render; tests drive it headless.
-    void BuildFrame();
-    // The ribbon bar at the top.
+private:
     void ShowUpperBar();
+    void ShowDockHost();
+    void ShowWindows();
     // The modal shown while a worker runs; joins it when done or aborted.
     void ShowSimulationProgress();
     void LoadFonts();
 
-    // Ribbon actions, also reached by the questions' callbacks.
+    // Ribbon actions and the callbacks of the questions and the file dialog.
     void OnNew();
     void OnOpen();
     void OnSave();
@@ -62,14 +75,12 @@ protected:
     void OnElectromagneticRun();
     void OnOpenAccepted(bool accepted, const std::string& path);
     void OnSaveAccepted(bool accepted, const std::string& path);
+    // Shown when a run could not be started.
+    static void ReportStartFailure();
 
-    // For headless tests: no context, no backends; BuildFrame only.
-    struct Headless
-    {
-    };
-    WindowsManager(EditorWindow* owner, Headless);
+    EditorSimulation& Simulation();
+    SimulationSettings& Settings();
 
-private:
     bool mBackendsReady = false;
     bool mContextOwned = false;
 };

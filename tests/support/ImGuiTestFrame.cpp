@@ -61,6 +61,7 @@ void ImGuiTestFrame::Click(ImVec2 position, const Ui& ui)
     Frame(ui);
     ImGui::GetIO().MouseDown[0] = false;
     Frame(ui);
+    Frame(ui); // what the click changed (a closed popup) shows in this frame
 }
 
 void ImGuiTestFrame::Type(const std::string& text, const Ui& ui)
@@ -77,6 +78,26 @@ void ImGuiTestFrame::PressKey(ImGuiKey key, const Ui& ui)
     Frame(ui);
     ImGui::GetIO().KeysDown[key] = false;
     Frame(ui);
+}
+
+void ImGuiTestFrame::ReplaceText(const std::string& text, const Ui& ui)
+{
+    ImGui::SetCurrentContext(mContext);
+    ImGuiIO& io = ImGui::GetIO();
+    io.KeyCtrl = true;
+    io.KeysDown[ImGuiKey_A] = true;
+    Frame(ui);
+    io.KeysDown[ImGuiKey_A] = false;
+    io.KeyCtrl = false;
+    Frame(ui);
+    PressKey(ImGuiKey_Delete, ui);
+    Type(text, ui);
+}
+
+bool ImGuiTestFrame::IsShown(const char* name)
+{
+    const ImGuiWindow* window = ImGui::FindWindowByName(name);
+    return window != nullptr && window->Active;
 }
 
 ImGuiWindow* ImGuiTestFrame::FindWindow(const char* name)
@@ -97,18 +118,29 @@ ImGuiWindow* ImGuiTestFrame::FindChild(ImGuiWindow* parent, const char* childNam
     return nullptr;
 }
 
-ImGuiID ImGuiTestFrame::ItemId(ImGuiWindow* window, std::initializer_list<const char*> path)
+ImGuiWindow* ImGuiTestFrame::FindChildById(ImGuiWindow* parent, ImGuiID id)
+{
+    if (parent == nullptr)
+        return nullptr;
+    char name[512];
+    ImFormatString(name, sizeof(name), "%s/%08X", parent->Name, id);
+    return ImGui::FindWindowByName(name);
+}
+
+ImGuiID ImGuiTestFrame::ItemId(ImGuiWindow* window, std::initializer_list<IdKey> path)
 {
     ImGuiID id = window != nullptr ? window->ID : 0;
-    for (const char* label : path)
-        id = ImHashStr(label, 0, id);
+    for (const IdKey& key : path)
+        id = key.text != nullptr ? ImHashStr(key.text, 0, id) : ImHashData(&key.number, sizeof(key.number), id);
     return id;
 }
 
 ImGuiID ImGuiTestFrame::ItemIdWithPointer(ImGuiWindow* window, std::initializer_list<const char*> labels,
                                           const void* pointer, const char* last)
 {
-    ImGuiID id = ItemId(window, labels);
+    ImGuiID id = window != nullptr ? window->ID : 0;
+    for (const char* label : labels)
+        id = ImHashStr(label, 0, id);
     id = ImHashData(&pointer, sizeof(pointer), id);
     return ImHashStr(last, 0, id);
 }

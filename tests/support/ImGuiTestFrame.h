@@ -29,21 +29,36 @@ public:
     void Frame(const Ui& ui);
     void Frames(int count, const Ui& ui);
     void MoveMouse(ImVec2 position);
-    // Moves there, presses and releases: three frames.
+    // Moves there, presses, releases, and one more frame for what the click changed.
     void Click(ImVec2 position, const Ui& ui);
     // Types text into the focused text field (one frame per call).
     void Type(const std::string& text, const Ui& ui);
+    // Ctrl+A in the focused text field, then text in place of what it held.
+    void ReplaceText(const std::string& text, const Ui& ui);
     // Presses and releases a key given by its ImGuiKey (two frames).
     void PressKey(ImGuiKey key, const Ui& ui);
 
+    // True when the window (or modal popup) of that name was drawn in the last frame.
+    static bool IsShown(const char* name);
     // The window of that name (a top-level window, popup or modal), or null.
     static ImGuiWindow* FindWindow(const char* name);
     // The child window childName inside parent, or null.
     static ImGuiWindow* FindChild(ImGuiWindow* parent, const char* childName);
+    // The child window made from an item id (a list box's frame), or null.
+    static ImGuiWindow* FindChildById(ImGuiWindow* parent, ImGuiID id);
 
-    // Id of an item reached from the window through nested PushID scopes
-    // (labels), ending with the item's own label.
-    static ImGuiID ItemId(ImGuiWindow* window, std::initializer_list<const char*> path);
+    // One step of an id path: a label or an integer (PushID(int)).
+    struct IdKey
+    {
+        IdKey(const char* label) : text(label) {}
+        IdKey(int value) : number(value) {}
+        const char* text = nullptr;
+        int number = 0;
+    };
+
+    // Id of an item reached from the window through nested PushID scopes,
+    // ending with the item's own label.
+    static ImGuiID ItemId(ImGuiWindow* window, std::initializer_list<IdKey> path);
     // The same where the innermost scope is a pointer id (ImageButton's texture)
     // followed by a label.
     static ImGuiID ItemIdWithPointer(ImGuiWindow* window, std::initializer_list<const char*> labels,

@@ -15,6 +15,7 @@
 #include "editor/runner/EditorSimulation.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/TempFolder.h"
 
 using orvilane::test::LogCapture;
 using orvilaneeditor::EditorSimulation;
@@ -47,8 +48,7 @@ protected:
 
     SimulationSettings settings{false, false, 100};
     EditorSimulation simulation{&settings};
-    std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                   ("orvilane-runner-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    orvilane::test::TempFolder folder{"orvilane-runner"};
 };
 } // namespace
 
@@ -239,26 +239,23 @@ TEST_F(EditorSimulationTest, SwapKeepsTheSetupOrderAndRemovalKeepsLinks)
 
 TEST_F(EditorSimulationTest, SaveClearsUnsavedOnlyWhenWritten)
 {
-    std::filesystem::create_directories(folder);
     simulation.AddComponent(MakeSource(5e-7), false);
-    const std::string missing = (folder / "no-such-folder" / "bench.xml").string();
+    const std::string missing = folder / "no-such-folder/bench.xml";
     LogCapture log;
     EXPECT_FALSE(simulation.SaveSimulation(missing.c_str()));
     EXPECT_TRUE(simulation.mUnsaved);
     EXPECT_EQ(simulation.mSetup.mName, "New Simulation");
     EXPECT_EQ(log.Errors(), 1u);
 
-    const std::string path = (folder / "bench.xml").string();
+    const std::string path = folder / "bench.xml";
     EXPECT_TRUE(simulation.SaveSimulation(path.c_str()));
     EXPECT_FALSE(simulation.mUnsaved);
     EXPECT_EQ(simulation.mSetup.mName, path);
-    std::filesystem::remove_all(folder);
 }
 
 TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
 {
-    std::filesystem::create_directories(folder);
-    const std::string path = (folder / "bench.xml").string();
+    const std::string path = folder / "bench.xml";
     auto mirror = std::make_shared<orvilane::EleMirrorFlat>();
     auto source = MakeSource(5e-7);
     simulation.AddComponent(mirror, false);
@@ -286,14 +283,9 @@ TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
     };
     for (const Case& c : cases)
     {
-        const std::string bad = (folder / c.name).string();
+        const std::string bad = folder / c.name;
         if (c.text != nullptr)
-        {
-            std::FILE* file = std::fopen(bad.c_str(), "w");
-            ASSERT_NE(file, nullptr);
-            std::fputs(c.text, file);
-            std::fclose(file);
-        }
+            folder.Write(c.name, c.text);
         LogCapture log;
         EXPECT_FALSE(simulation.LoadSimulation(bad.c_str())) << c.name;
         EXPECT_TRUE(simulation.mSelectables.empty()) << c.name;
@@ -301,7 +293,6 @@ TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
         EXPECT_EQ(simulation.mSetup.mName, "New Simulation") << c.name;
         EXPECT_GE(log.Errors(), 1u) << c.name;
     }
-    std::filesystem::remove_all(folder);
 }
 
 namespace

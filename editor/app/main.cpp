@@ -1,0 +1,16 @@
+#include "editor/app/DataDirectory.h"
+#include "editor/app/EditorWindow.h"
+#include "editor/ui/IconAtlas.h"
+
+int main(int, char**)
+{
+    using namespace orvilaneeditor;
+    FindDataDirectory();
+    EditorWindow window;
+    if (!window.IsReady())
+        return 1; // the reason is printed; no window and no GL to use
+    IconAtlas::Load();
+    window.Run();
+    IconAtlas::Release();
+    return 0;
+}

@@ -1,0 +1,247 @@
+#include "editor/ui/FileDialog.h"
+
+#include <cstdint>
+
+#include <imgui.h>
+#include <imgui_stdlib.h>
+
+#include "editor/app/DataDirectory.h"
+#include "editor/platform/FileSystem.h"
+#include "editor/ui/IconAtlas.h"
+
+namespace orvilaneeditor
+{
+
+namespace
+{
+constexpr char kSeparator = '/';
+constexpr int kFolderIcon = 2;
+constexpr int kFileIcon = 0;
+
+bool EndsWith(const std::string& text, const std::string& suffix)
+{
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::string Join(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == kSeparator)
+        return folder + name;
+    return folder + kSeparator + name;
+}
+} // namespace
+
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& extension)
+{
+    std::vector<std::string> names;
+    for (const FolderEntry& entry : FileSystem::List(folder))
+    {
+        if (entry.isRegularFile && EndsWith(entry.name, extension))
+            names.push_back(entry.name);
+    }
+    return names;
+}
+
+std::vector<std::string> ListDirectories(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const FolderEntry& entry : FileSystem::List(folder))
+    {
+        if (entry.isDirectory)
+            names.push_back(entry.name);
+    }
+    return names;
+}
+
+void CutAtLastSeparator(std::string& path)
+{
+    const size_t at = path.find_last_of(kSeparator);
+    if (at != std::string::npos && at != 0)
+        path.resize(at);
+}
+
+void CutExtension(std::string& name)
+{
+    const size_t at = name.find_last_of('.');
+    if (at != std::string::npos && at != 0)
+        name.resize(at);
+}
+
+void FileDialog::OpenFile(const Callback& callback)
+{
+    mMode = Mode::Open;
+    mTitle = "Open File";
+    mAcceptLabel = "Open";
+    mCancelLabel = "Cancel";
+    mFileName.clear();
+    mCallback = callback;
+    mOpenRequest = true;
+}
+
+void FileDialog::SaveFile(const std::string& proposedName, const Callback& callback)
+{
+    mMode = Mode::Save;
+    mTitle = "Save File";
+    mAcceptLabel = "Save";
+    mCancelLabel = "Cancel";
+    mFileName = proposedName;
+    mCallback = callback;
+    mOpenRequest = true;
+}
+
+void FileDialog::Refresh(const std::string& folder)
+{
+    mCurrentFolder = folder;
+    mEntries.clear();
+    for (const std::string& name : ListDirectories(folder))
+        mEntries.push_back({name, false});
+    for (const std::string& name : ListFiles(folder, mExtension))
+        mEntries.push_back({name, true});
+    mSelected = -1;
+    mProblem.clear();
+    mConfirmReplace = false;
+}
+
+void FileDialog::Draw()
+{
+    if (mOpenRequest)
+    {
+        ImGui::OpenPopup(mTitle.c_str());
+        mOpenRequest = false;
+        // Without a data directory the dialog starts where the program was started.
+        Refresh(!DataDirectory.empty() ? DataDirectory : FileSystem::CurrentDirectory());
+    }
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    ImGui::SetNextWindowPos(ImVec2(viewport->Pos.x + viewport->Size.x * 0.5f, viewport->Pos.y + viewport->Size.y * 0.5f),
+                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+    if (!ImGui::BeginPopupModal(mTitle.c_str(), nullptr,
+                                ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoResize))
+        return;
+
+    if (ImGui::Button("Back"))
+    {
+        std::string parent = mCurrentFolder;
+        CutAtLastSeparator(parent);
+        Refresh(parent);
+    }
+    ImGui::SameLine();
+    ImGui::TextUnformatted(mCurrentFolder.c_str());
+
+    const ImTextureID atlas = reinterpret_cast<ImTextureID>(static_cast<intptr_t>(IconAtlas::GetTexture()));
+    if (ImGui::BeginListBox("##file_listbox", ImVec2(600.0f, 15.0f * ImGui::GetTextLineHeightWithSpacing())))
+    {
+        for (size_t i = 0; i < mEntries.size(); ++i)
+        {
+            const Entry& entry = mEntries[i];
+            const bool selected = mSelected == static_cast<int32_t>(i);
+            const ImVec2* icon = IconAtlas::GetIcon(entry.isFile ? kFileIcon : kFolderIcon);
+            ImGui::PushID(static_cast<int>(i));
+            ImGui::Image(atlas, ImVec2(20.0f, 20.0f), icon[0], icon[1]);
+            ImGui::SameLine();
+            if (ImGui::Selectable(entry.name.c_str(), selected))
+            {
+                if (!selected)
+                    mFileName = entry.name;
+                mSelected = static_cast<int32_t>(i);
+                mProblem.clear();
+                mConfirmReplace = false;
+            }
+            if (selected)
+                ImGui::SetItemDefaultFocus();
+            ImGui::PopID();
+        }
+        ImGui::EndListBox();
+    }
+
+    if (ImGui::InputText("Filename", &mFileName))
+    {
+        mProblem.clear();
+        mConfirmReplace = false;
+    }
+    ImGui::Spacing();
+    ImGui::Separator();
+    ImGui::Spacing();
+
+    if (!mProblem.empty())
+        ImGui::TextUnformatted(mProblem.c_str());
+
+    if (mConfirmReplace)
+    {
+        ImGui::TextUnformatted("The file already exists. Do you want to replace it?");
+        if (ImGui::Button("Yes", ImVec2(100.0f, 20.0f)))
+        {
+            mConfirmReplace = false;
+            Finish(true, mReplacePath);
+        }
+        ImGui::SameLine();
+        if (ImGui::Button("No", ImVec2(100.0f, 20.0f)))
+            mConfirmReplace = false;
+    }
+    else
+    {
+        const bool folderSelected = mSelected >= 0 && static_cast<size_t>(mSelected) < mEntries.size() &&
+                                    !mEntries[static_cast<size_t>(mSelected)].isFile;
+        ImGui::BeginDisabled(mFileName.empty() && !folderSelected);
+        if (ImGui::Button(mAcceptLabel.c_str()))
+            Accept();
+        ImGui::EndDisabled();
+        ImGui::SameLine(0.0f, ImGui::GetStyle().ItemSpacing.x + 10.0f);
+        if (ImGui::Button(mCancelLabel.c_str()))
+            Finish(false, std::string());
+    }
+    ImGui::EndPopup();
+
+    if (mPendingCall)
+    {
+        // Called after the popup has been ended: the callback may arm it again.
+        mPendingCall = false;
+        Callback callback = std::move(mCallback);
+        mCallback = nullptr;
+        const bool accepted = mPendingAccepted;
+        const std::string path = std::move(mPendingPath);
+        if (callback)
+            callback(accepted, path);
+    }
+}
+
+void FileDialog::Accept()
+{
+    if (mSelected >= 0 && static_cast<size_t>(mSelected) < mEntries.size() &&
+        !mEntries[static_cast<size_t>(mSelected)].isFile)
+    {
+        Refresh(Join(mCurrentFolder, mEntries[static_cast<size_t>(mSelected)].name));
+        return;
+    }
+    if (mFileName.empty())
+        return;
+    CutExtension(mFileName);
+    const std::string path = Join(mCurrentFolder, mFileName + mExtension);
+    if (mMode == Mode::Open && !FileSystem::IsRegularFile(path))
+    {
+        mProblem = "No such file: " + mFileName + mExtension;
+        return;
+    }
+    if (mMode == Mode::Save && FileSystem::IsDirectory(path))
+    {
+        mProblem = "A folder has that name: " + mFileName + mExtension;
+        return;
+    }
+    if (mMode == Mode::Save && FileSystem::IsRegularFile(path))
+    {
+        // Asked below the name before anything is written.
+        mConfirmReplace = true;
+        mReplacePath = path;
+        return;
+    }
+    Finish(true, path);
+}
+
+void FileDialog::Finish(bool accepted, const std::string& path)
+{
+    ImGui::CloseCurrentPopup();
+    mPendingCall = true;
+    mPendingAccepted = accepted;
+    mPendingPath = path;
+}
+
+} // namespace orvilaneeditor

@@ -1,0 +1,370 @@
+#include "editor/ui/WindowsManager.h"
+
+#include <cstdint>
+
+#include <imgui.h>
+#include <backends/imgui_impl_glfw.h>
+#include <backends/imgui_impl_opengl3.h>
+
+#include "core/base/Log.h"
+#include "editor/app/DataDirectory.h"
+#include "editor/app/EditorWindow.h"
+#include "editor/platform/FileSystem.h"
+#include "editor/runner/EditorSimulation.h"
+#include "editor/ui/DockLayout.h"
+#include "editor/ui/IconAtlas.h"
+#include "editor/ui/MessagePopup.h"
+
+namespace orvilaneeditor
+{
+
+namespace
+{
+constexpr const char* kProgressPopup = "Simulation In Progress";
+constexpr const char* kWindowsMenu = "windows_settings_view";
+constexpr const char* kLoseChangesQuestion =
+    "There are changes that have not been saved and will be lost. Do you want to continue?";
+constexpr ImGuiWindowFlags kRibbonFlags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
+                                          ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoScrollbar |
+                                          ImGuiWindowFlags_NoCollapse;
+
+void Tooltip(const char* text)
+{
+    if (ImGui::IsItemHovered())
+    {
+        ImGui::BeginTooltip();
+        ImGui::TextUnformatted(text);
+        ImGui::EndTooltip();
+    }
+}
+
+// Every icon shares the atlas texture, from which ImageButton takes its id:
+// the label gives each button an id scope of its own.
+bool IconButton(const char* label, int icon, const char* tooltip)
+{
+    const ImVec2* uv = IconAtlas::GetIcon(icon);
+    ImGui::PushID(label);
+    const bool pressed =
+        ImGui::ImageButton(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(IconAtlas::GetTexture())),
+                           ImVec2(36.0f, 36.0f), uv[0], uv[1], -1, ImVec4(0.0f, 0.0f, 0.0f, 0.0f),
+                           ImVec4(1.0f, 1.0f, 1.0f, 1.0f));
+    ImGui::PopID();
+    Tooltip(tooltip);
+    return pressed;
+}
+
+// A thin vertical bar between groups of the ribbon.
+void GroupSeparator(const char* id, bool sameLineBefore)
+{
+    if (sameLineBefore)
+        ImGui::SameLine();
+    ImGui::BeginChild(id, ImVec2(1.0f, 42.0f), true, 0);
+    ImGui::Separator();
+    ImGui::EndChild();
+    ImGui::SameLine();
+}
+} // namespace
+
+WindowsManager::WindowsManager(EditorWindow* owner) : mEditorWindow(owner)
+{
+    IMGUI_CHECKVERSION();
+    ImGui::CreateContext();
+    mContextOwned = true;
+    ImGui_ImplGlfw_InitForOpenGL(owner->mWindow, true);
+    ImGui_ImplOpenGL3_Init("#version 130");
+    mBackendsReady = true;
+    ImGui::StyleColorsLight();
+    LoadFonts();
+    // The log window's listener and the 3D view's Init follow here.
+}
+
+WindowsManager::WindowsManager(EditorWindow* owner, Headless) : mEditorWindow(owner)
+{
+}
+
+WindowsManager::~WindowsManager()
+{
+    Shutdown();
+}
+
+void WindowsManager::Shutdown()
+{
+    // The windows release their GL objects first (the 3D view's framebuffer).
+    if (mBackendsReady)
+    {
+        ImGui_ImplOpenGL3_Shutdown();
+        ImGui_ImplGlfw_Shutdown();
+        mBackendsReady = false;
+    }
+    if (mContextOwned)
+    {
+        ImGui::DestroyContext();
+        mContextOwned = false;
+    }
+}
+
+void WindowsManager::LoadFonts()
+{
+    ImGuiIO& io = ImGui::GetIO();
+    const std::string path = DataDirectory + "/editor/Cousine-Regular.ttf";
+    // A missing file would stop the font atlas on an assertion: look first.
+    if (FileSystem::IsRegularFile(path))
+        io.Fonts->AddFontFromFileTTF(path.c_str(), 14.0f);
+    else
+    {
+        orvilane::Log::Warning("Font %s not found: the built-in font is used", path.c_str());
+        io.Fonts->AddFontDefault();
+    }
+    ImGuiStyle& style = ImGui::GetStyle();
+    style.WindowRounding = 4.0f;
+    style.FrameRounding = 3.0f;
+    style.FrameBorderSize = 1.0f;
+    style.GrabRounding = 4.0f;
+}
+
+void WindowsManager::RenderScene()
+{
+    // The 3D view renders into its off-screen framebuffer here.
+}
+
+void WindowsManager::Show()
+{
+    if (!mBackendsReady)
+        return;
+    ImGui_ImplOpenGL3_NewFrame();
+    ImGui_ImplGlfw_NewFrame();
+    ImGui::NewFrame();
+    BuildFrame();
+    ImGui::Render();
+    ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+}
+
+void WindowsManager::BuildFrame()
+{
+    if (mEditorWindow == nullptr || !mEditorWindow->mEditorSimulation)
+        return;
+    ShowUpperBar();
+    ShowDockHost();
+    ShowWindows();
+    // The detector result windows are drawn here, before the file dialog.
+    mFileDialog.Draw();
+    ShowSimulationProgress();
+    MessagePopup::Draw();
+}
+
+EditorSimulation& WindowsManager::Simulation()
+{
+    return *mEditorWindow->mEditorSimulation;
+}
+
+SimulationSettings& WindowsManager::Settings()
+{
+    return mEditorWindow->mSettings;
+}
+
+void WindowsManager::ShowDockHost()
+{
+    const ImVec2 display = ImGui::GetIO().DisplaySize;
+    ImGui::SetNextWindowPos(ImVec2(0.0f, kRibbonHeight));
+    ImGui::SetNextWindowSize(ImVec2(display.x, display.y - kRibbonHeight));
+    ImGui::Begin("DockSpace", nullptr,
+                 ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
+                     ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse |
+                     ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoBringToFrontOnFocus);
+    ImGui::End();
+}
+
+void WindowsManager::ShowWindows()
+{
+    // Each visible window, given its flag, in this order, each placed first by
+    // DockLayout::PlaceNextWindow with its slot:
+    //   mInspector.Show(&mShowInspector)            kInspector
+    //   mToolbox.Show(&mShowToolbox)                kToolbox
+    //   mComponentList.Show(&mShowComponentList)    kComponentList
+    //   mVisualization3D.Show(&mShow3DView)         kView3D
+    //   mLogWindow.Show(&mShowLog)                  kLog
+    //   mSimulationBoard.Show(&mShowBoard)          kBoard
+}
+
+void WindowsManager::ShowUpperBar()
+{
+    const ImVec2 display = ImGui::GetIO().DisplaySize;
+    SimulationSettings& settings = Settings();
+    ImGui::Begin("##RibbonMenu", nullptr, kRibbonFlags);
+    ImGui::SetWindowPos(ImVec2(0.0f, 0.0f));
+    ImGui::SetWindowSize(ImVec2(display.x, kRibbonHeight));
+    ImGui::BeginChild("Scrollable", ImVec2(0.0f, 0.0f), true, ImGuiWindowFlags_HorizontalScrollbar);
+
+    if (IconButton("New", 0, "New Simulation"))
+        OnNew();
+    ImGui::SameLine();
+    if (IconButton("Open", 2, "Open Simulation"))
+        OnOpen();
+    ImGui::SameLine();
+    ImGui::SetCursorPosX(ImGui::GetCursorPosX() + 5.0f);
+    if (IconButton("Save", 1, "Save Simulation"))
+        OnSave();
+    GroupSeparator("##VS1", true);
+
+    if (IconButton("RT run", 4, "Run Raytracing simulation"))
+        OnRaytracingRun();
+    ImGui::SameLine();
+    const ImVec2 checkboxes = ImGui::GetCursorPos();
+    ImGui::Checkbox("Autorun", &settings.autorun);
+    Tooltip("Enable auto run Raytrace simulation for visualisation");
+    ImGui::SetCursorPos(ImVec2(checkboxes.x, checkboxes.y + 20.0f));
+    ImGui::Checkbox("Use Random Sampling", &settings.useRandomSampling);
+    Tooltip("Use random sampling for RT.");
+    ImGui::SetCursorPos(ImVec2(checkboxes.x + 200.0f, checkboxes.y));
+    GroupSeparator("##VS2", false);
+
+    if (IconButton("EM run", 3, "Run Electromagnetic simulation"))
+        OnElectromagneticRun();
+    GroupSeparator("##VS3", true);
+
+    if (IconButton("Win", 5, "Show/Hide Windows"))
+        ImGui::OpenPopup(kWindowsMenu);
+    ImGui::SameLine();
+    if (IconButton("Results", 6, "Open new results window"))
+    {
+        // A new detector result window (detector id 0) is appended here.
+    }
+
+    if (ImGui::BeginPopup(kWindowsMenu))
+    {
+        ImGui::MenuItem("Inspector", nullptr, &mShowInspector);
+        ImGui::MenuItem("Toolbox", nullptr, &mShowToolbox);
+        ImGui::MenuItem("Simulation Setup", nullptr, &mShowComponentList);
+        ImGui::MenuItem("Simulation Board", nullptr, &mShowBoard);
+        ImGui::MenuItem("3D Simulation", nullptr, &mShow3DView);
+        ImGui::Separator();
+        ImGui::MenuItem("Log", nullptr, &mShowLog);
+        ImGui::EndPopup();
+    }
+    ImGui::EndChild();
+    ImGui::End();
+}
+
+void WindowsManager::ShowSimulationProgress()
+{
+    if (mProgressRequested)
+    {
+        ImGui::OpenPopup(kProgressPopup);
+        mProgressRequested = false;
+    }
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    ImGui::SetNextWindowPos(ImVec2(viewport->Pos.x + viewport->Size.x * 0.5f, viewport->Pos.y + viewport->Size.y * 0.5f),
+                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+    ImGui::SetNextWindowFocus();
+    if (!ImGui::BeginPopupModal(kProgressPopup, nullptr,
+                                ImGuiWindowFlags_NoResize | ImGuiWindowFlags_AlwaysAutoResize |
+                                    ImGuiWindowFlags_NoSavedSettings))
+        return;
+
+    EditorSimulation& simulation = Simulation();
+    ImGui::TextUnformatted("Running ...");
+    ImGui::ProgressBar(simulation.GetProgress(), ImVec2(300.0f, 20.0f));
+    bool closed = false;
+    if (simulation.IsSimulationFinished())
+    {
+        simulation.JoinWorker();
+        ImGui::CloseCurrentPopup();
+        orvilane::Log::Info(0, "Simulation Completed (%.1f s)", simulation.GetElapsedSeconds());
+        closed = true;
+    }
+    // Pressed in the frame the run was seen finished, Abort has nothing left to stop.
+    if (ImGui::Button("Abort") && !closed)
+    {
+        simulation.AbortSimulation();
+        simulation.JoinWorker(); // waits until the kernel has noticed the stop
+        ImGui::CloseCurrentPopup();
+        orvilane::Log::Info(0, "Simulation Aborted (%.1f s)", simulation.GetElapsedSeconds());
+    }
+    ImGui::EndPopup();
+}
+
+void WindowsManager::OnNew()
+{
+    if (Simulation().mUnsaved)
+    {
+        MessagePopup::Show(MessagePopup::kQuestion, kLoseChangesQuestion, [this](bool yes) {
+            if (yes)
+                Simulation().NewSimulation();
+        });
+        return;
+    }
+    Simulation().NewSimulation();
+}
+
+void WindowsManager::OnOpen()
+{
+    auto open = [this]() {
+        mFileDialog.OpenFile([this](bool accepted, const std::string& path) { OnOpenAccepted(accepted, path); });
+    };
+    if (Simulation().mUnsaved)
+    {
+        MessagePopup::Show(MessagePopup::kQuestion, kLoseChangesQuestion, [open](bool yes) {
+            if (yes)
+                open();
+        });
+        return;
+    }
+    open();
+}
+
+void WindowsManager::OnSave()
+{
+    mFileDialog.SaveFile("New Simulation",
+                         [this](bool accepted, const std::string& path) { OnSaveAccepted(accepted, path); });
+}
+
+void WindowsManager::OnOpenAccepted(bool accepted, const std::string& path)
+{
+    if (!accepted)
+        return;
+    // The rebuild of a load does not trace once per component; one preview at the end.
+    SimulationSettings& settings = Settings();
+    const bool autorun = settings.autorun;
+    settings.autorun = false;
+    const bool loaded = Simulation().LoadSimulation(path.c_str());
+    if (loaded)
+    {
+        // The board reads its side file here.
+    }
+    settings.autorun = autorun;
+    if (settings.autorun)
+        Simulation().UpdateRaytracingPreview();
+}
+
+void WindowsManager::OnSaveAccepted(bool accepted, const std::string& path)
+{
+    if (!accepted)
+        return;
+    if (Simulation().SaveSimulation(path.c_str()))
+    {
+        // The board writes its side file here.
+        return;
+    }
+    const std::string text = "The simulation could not be saved in " + path;
+    MessagePopup::Show(MessagePopup::kError, text.c_str(), nullptr);
+}
+
+void WindowsManager::OnRaytracingRun()
+{
+    Simulation().UpdateRaytracingPreview();
+    if (Settings().useRandomSampling && !Simulation().RunRaytracingFullSimulation())
+        ReportStartFailure();
+}
+
+void WindowsManager::OnElectromagneticRun()
+{
+    if (!Simulation().RunElectromagneticSimulation())
+        ReportStartFailure();
+}
+
+void WindowsManager::ReportStartFailure()
+{
+    MessagePopup::Show(MessagePopup::kError, "The simulation could not be started (see the log).", nullptr);
+}
+
+} // namespace orvilaneeditor

@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "editor/app/DataDirectory.h"
+#include "tests/support/TempFolder.h"
+
+using orvilaneeditor::SearchDataDirectory;
+
+TEST(DataDirectory, FirstExistingFolderAmongTheCandidatesIsTakenAbsolute)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<const char*> folders; // made below the root
+        std::vector<const char*> files;
+        const char* base;     // searched from here, below the root
+        const char* expected; // below the root; nullptr: none
+    };
+    const Case cases[] = {
+        {"data wins over build", {"w/data", "build/data"}, {}, "w", "w/data"},
+        {"build beside", {"build/data", "w"}, {}, "w", "build/data"},
+        {"two up", {"build/data", "a/b"}, {}, "a/b", "build/data"},
+        {"four up", {"build/data", "a/b/c/d"}, {}, "a/b/c/d", "build/data"},
+        {"a file named data is passed over", {"build/data", "w"}, {"w/data"}, "w", "build/data"},
+        {"none", {"w"}, {"w/build"}, "w", nullptr},
+    };
+    for (const Case& c : cases)
+    {
+        orvilane::test::TempFolder root("orvilane-data");
+        for (const char* folder : c.folders)
+            root.MakeFolder(folder);
+        for (const char* file : c.files)
+            root.Write(file, "x");
+        const std::string found = SearchDataDirectory(root / c.base);
+        if (c.expected == nullptr)
+        {
+            EXPECT_EQ(found, "") << c.name;
+            continue;
+        }
+        EXPECT_EQ(std::filesystem::path(found), std::filesystem::weakly_canonical(root / c.expected)) << c.name;
+        EXPECT_TRUE(std::filesystem::path(found).is_absolute()) << c.name;
+        EXPECT_NE(found.back(), '/') << c.name;
+    }
+}

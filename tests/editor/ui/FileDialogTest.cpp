@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+
+#include <imgui_internal.h>
+
+#include "editor/app/DataDirectory.h"
+#include "editor/ui/FileDialog.h"
+#include "tests/support/ImGuiTestFrame.h"
+#include "tests/support/TempFolder.h"
+
+using orvilaneeditor::FileDialog;
+using orvilaneeditor::test::ImGuiTestFrame;
+
+TEST(FileDialogPaths, CutsKeepALeadingSeparatorOrDot)
+{
+    struct Case
+    {
+        std::string in;
+        std::string folder; // CutAtLastSeparator
+        std::string name;   // CutExtension
+    };
+    const Case cases[] = {
+        {"/home/u/bench.xml", "/home/u", "/home/u/bench"},
+        {"/home", "/home", "/home"},
+        {"home", "home", "home"},
+        {".hidden", ".hidden", ".hidden"},
+        {"a.b.c", "a.b.c", "a.b"},
+        {"", "", ""},
+        {"dir.d/file", "dir.d", "dir"},
+    };
+    for (const Case& c : cases)
+    {
+        std::string folder = c.in, name = c.in;
+        orvilaneeditor::CutAtLastSeparator(folder);
+        orvilaneeditor::CutExtension(name);
+        EXPECT_EQ(folder, c.folder) << c.in;
+        EXPECT_EQ(name, c.name) << c.in;
+    }
+}
+
+namespace
+{
+class FileDialogTest : public ::testing::Test
+{
+protected:
+    FileDialogTest() : mOldDataDirectory(orvilaneeditor::DataDirectory)
+    {
+        orvilaneeditor::DataDirectory = root.Path().string();
+        root.Write("b.xml", "x");
+        root.Write("a.xml", "x");
+        root.Write("notes.txt", "x");
+        root.MakeFolder("zeta");
+        root.MakeFolder("sub");
+        root.Write("sub/inner.xml", "x");
+    }
+    ~FileDialogTest() override { orvilaneeditor::DataDirectory = mOldDataDirectory; }
+
+    void Open()
+    {
+        dialog.OpenFile(Record());
+        ui.Frames(2, draw);
+    }
+    void Save(const std::string& proposed)
+    {
+        dialog.SaveFile(proposed, Record());
+        ui.Frames(2, draw);
+    }
+    FileDialog::Callback Record()
+    {
+        return [this](bool accepted, const std::string& path) {
+            ++calls;
+            result = std::make_pair(accepted, path);
+        };
+    }
+    ImGuiWindow* Window() { return ImGuiTestFrame::FindWindow(dialog.mTitle.c_str()); }
+    bool ClickButton(const char* label) { return ui.ClickLabel(dialog.mTitle.c_str(), label, draw); }
+    bool ClickEntry(size_t index)
+    {
+        ImGuiWindow* window = Window();
+        ImGuiWindow* list = ImGuiTestFrame::FindChildById(window, ImGuiTestFrame::ItemId(window, {"##file_listbox"}));
+        const std::string& name = dialog.mEntries.at(index).name;
+        return ui.ClickItem(list, ImGuiTestFrame::ItemId(list, {static_cast<int>(index), name.c_str()}), draw);
+    }
+    bool TypeName(const std::string& name)
+    {
+        ImGuiWindow* window = Window();
+        if (!ui.ClickItem(window, ImGuiTestFrame::ItemId(window, {"Filename"}), draw))
+            return false;
+        ui.ReplaceText(name, draw);
+        return true;
+    }
+    bool Shown() { return ImGuiTestFrame::IsShown(dialog.mTitle.c_str()); }
+
+    orvilane::test::TempFolder root{"orvilane-dialog"};
+    ImGuiTestFrame ui;
+    FileDialog dialog;
+    std::function<void()> draw = [this] { dialog.Draw(); };
+    int calls = 0;
+    std::optional<std::pair<bool, std::string>> result;
+
+private:
+    std::string mOldDataDirectory;
+};
+} // namespace
+
+TEST_F(FileDialogTest, StartsInTheDataDirectoryWithFoldersFirstSorted)
+{
+    for (int opening = 0; opening < 2; ++opening)
+    {
+        Open();
+        ASSERT_TRUE(Shown());
+        EXPECT_EQ(dialog.mTitle, "Open File");
+        EXPECT_EQ(dialog.mCurrentFolder, root.Path().string());
+        EXPECT_EQ(dialog.mSelected, -1);
+        EXPECT_EQ(dialog.mFileName, "");
+        std::vector<std::string> names;
+        for (const FileDialog::Entry& entry : dialog.mEntries)
+            names.push_back(entry.name + (entry.isFile ? "" : "/"));
+        EXPECT_EQ(names, (std::vector<std::string>{"sub/", "zeta/", "a.xml", "b.xml"}));
+        ASSERT_TRUE(ClickEntry(3));
+        EXPECT_EQ(dialog.mFileName, "b.xml");
+        ASSERT_TRUE(ClickButton("Cancel"));
+        EXPECT_FALSE(Shown());
+        EXPECT_EQ(result, std::make_optional(std::make_pair(false, std::string())));
+    }
+    EXPECT_EQ(calls, 2);
+}
+
+TEST_F(FileDialogTest, WithoutDataDirectoryItStartsInTheWorkingDirectory)
+{
+    orvilaneeditor::DataDirectory.clear();
+    Open();
+    EXPECT_EQ(dialog.mCurrentFolder, std::filesystem::current_path().string());
+}
+
+TEST_F(FileDialogTest, OpenAcceptsOnlyAnExistingRegularFile)
+{
+    root.MakeFolder("folder.xml");
+    Open();
+    // Nothing typed: the accept button does nothing.
+    ASSERT_TRUE(ClickButton("Open"));
+    EXPECT_TRUE(Shown());
+    for (const char* name : {"missing", "folder"})
+    {
+        ASSERT_TRUE(TypeName(name));
+        ASSERT_TRUE(ClickButton("Open"));
+        EXPECT_TRUE(Shown()) << name;
+        EXPECT_EQ(calls, 0) << name;
+    }
+    ASSERT_TRUE(TypeName("a.txt")); // another extension: a.xml is meant
+    ASSERT_TRUE(ClickButton("Open"));
+    EXPECT_FALSE(Shown());
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(result, std::make_optional(std::make_pair(true, root / "a.xml")));
+}
+
+TEST_F(FileDialogTest, SaveAsksBeforeReplacingAFile)
+{
+    Save("New Simulation");
+    EXPECT_EQ(dialog.mFileName, "New Simulation");
+    ASSERT_TRUE(TypeName("b"));
+    ASSERT_TRUE(ClickButton("Save"));
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(calls, 0);
+    ASSERT_TRUE(ClickButton("No"));
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(calls, 0);
+    ASSERT_TRUE(ClickButton("Save"));
+    ASSERT_TRUE(ClickButton("Yes"));
+    EXPECT_FALSE(Shown());
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(result, std::make_optional(std::make_pair(true, root / "b.xml")));
+}
+
+TEST_F(FileDialogTest, SaveReturnsTheNameWithTheDialogsExtension)
+{
+    struct Case
+    {
+        const char* typed;
+        const char* file;
+    };
+    for (const Case& c : {Case{"new", "new.xml"}, Case{"a.b.txt", "a.b.xml"}, Case{".hidden", ".hidden.xml"},
+                          Case{"x.XML", "x.xml"}})
+    {
+        Save("New Simulation");
+        ASSERT_TRUE(TypeName(c.typed));
+        ASSERT_TRUE(ClickButton("Save"));
+        EXPECT_EQ(result, std::make_optional(std::make_pair(true, root / c.file))) << c.typed;
+    }
+    // An emptied name disables the button.
+    Save("New Simulation");
+    ASSERT_TRUE(TypeName(""));
+    calls = 0;
+    ASSERT_TRUE(ClickButton("Save"));
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(FileDialogTest, FoldersAreEnteredAndLeft)
+{
+    Open();
+    ASSERT_TRUE(ClickEntry(0)); // sub
+    ASSERT_TRUE(ClickButton("Open"));
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(dialog.mCurrentFolder, root / "sub");
+    EXPECT_EQ(dialog.mSelected, -1);
+    EXPECT_EQ(dialog.mFileName, "sub");
+    ASSERT_EQ(dialog.mEntries.size(), 1u);
+    ASSERT_TRUE(ClickEntry(0));
+    ASSERT_TRUE(ClickButton("Open"));
+    EXPECT_EQ(result, std::make_optional(std::make_pair(true, root / "sub/inner.xml")));
+
+    Open();
+    ASSERT_TRUE(ClickButton("Back"));
+    EXPECT_EQ(dialog.mCurrentFolder, root.Path().parent_path().string());
+}
+
+TEST_F(FileDialogTest, LongestLinuxNameIsKeptWhole)
+{
+    const std::string name = std::string(251, 'n') + ".xml"; // 255 bytes, the longest a name can be
+    root.Write(name, "x");
+    Open();
+    ASSERT_EQ(dialog.mEntries.back().name, name);
+    ASSERT_TRUE(ClickEntry(dialog.mEntries.size() - 1));
+    EXPECT_EQ(dialog.mFileName, name);
+    ASSERT_TRUE(ClickButton("Open"));
+    EXPECT_EQ(result, std::make_optional(std::make_pair(true, root / name)));
+}
