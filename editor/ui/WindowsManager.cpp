@@ -1,5 +1,6 @@
 #include "editor/ui/WindowsManager.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include <imgui.h>
@@ -89,7 +90,9 @@ WindowsManager::~WindowsManager()
 
 void WindowsManager::Shutdown()
 {
-    // The windows release their GL objects first (the 3D view's framebuffer).
+    // The windows release their GL objects first (the 3D view's framebuffer,
+    // the result windows' heatmap textures).
+    mDetectorWindows.clear();
     if (mBackendsReady)
     {
         ImGui_ImplOpenGL3_Shutdown();
@@ -146,7 +149,7 @@ void WindowsManager::BuildFrame()
     ShowUpperBar();
     ShowDockHost();
     ShowWindows();
-    // The detector result windows are drawn here, before the file dialog.
+    ShowDetectorWindows();
     mFileDialog.Draw();
     ShowSimulationProgress();
     MessagePopup::Draw();
@@ -179,11 +182,21 @@ void WindowsManager::ShowWindows()
     // Each visible window, given its flag, in this order, each placed first by
     // DockLayout::PlaceNextWindow with its slot:
     //   mInspector.Show(&mShowInspector)            kInspector
+    if (mShowInspector)
+    {
+        DockLayout::PlaceNextWindow(DockLayout::kInspector);
+        mInspector.Show(&mShowInspector);
+    }
     //   mToolbox.Show(&mShowToolbox)                kToolbox
     //   mComponentList.Show(&mShowComponentList)    kComponentList
     //   mVisualization3D.Show(&mShow3DView)         kView3D
     //   mLogWindow.Show(&mShowLog)                  kLog
     //   mSimulationBoard.Show(&mShowBoard)          kBoard
+    if (mShowBoard)
+    {
+        DockLayout::PlaceNextWindow(DockLayout::kBoard);
+        mSimulationBoard.Show(&mShowBoard);
+    }
 }
 
 void WindowsManager::ShowUpperBar()
@@ -226,9 +239,7 @@ void WindowsManager::ShowUpperBar()
         ImGui::OpenPopup(kWindowsMenu);
     ImGui::SameLine();
     if (IconButton("Results", 6, "Open new results window"))
-    {
-        // A new detector result window (detector id 0) is appended here.
-    }
+        OpenDetectorWindow(0);
 
     if (ImGui::BeginPopup(kWindowsMenu))
     {
@@ -329,7 +340,7 @@ void WindowsManager::OnOpenAccepted(bool accepted, const std::string& path)
     const bool loaded = Simulation().LoadSimulation(path.c_str());
     if (loaded)
     {
-        // The board reads its side file here.
+        mSimulationBoard.Load();
     }
     settings.autorun = autorun;
     if (settings.autorun)
@@ -342,7 +353,7 @@ void WindowsManager::OnSaveAccepted(bool accepted, const std::string& path)
         return;
     if (Simulation().SaveSimulation(path.c_str()))
     {
-        // The board writes its side file here.
+        mSimulationBoard.Save();
         return;
     }
     const std::string text = "The simulation could not be saved in " + path;
@@ -360,6 +371,20 @@ void WindowsManager::OnElectromagneticRun()
 {
     if (!Simulation().RunElectromagneticSimulation())
         ReportStartFailure();
+}
+
+void WindowsManager::OpenDetectorWindow(uint32_t detectorId)
+{
+    mDetectorWindows.push_back(std::make_unique<DetectorWindow>(mEditorWindow, detectorId));
+}
+
+void WindowsManager::ShowDetectorWindows()
+{
+    for (const std::unique_ptr<DetectorWindow>& window : mDetectorWindows)
+        window->Show();
+    mDetectorWindows.erase(std::remove_if(mDetectorWindows.begin(), mDetectorWindows.end(),
+                                          [](const std::unique_ptr<DetectorWindow>& w) { return !w->mOpen; }),
+                           mDetectorWindows.end());
 }
 
 void WindowsManager::ReportStartFailure()

@@ -2,7 +2,14 @@
 
 #include <string>
 
+#include <cstdint>
+#include <memory>
+#include <vector>
+
 #include "editor/ui/FileDialog.h"
+#include "editor/windows/DetectorWindow.h"
+#include "editor/windows/Inspector.h"
+#include "editor/windows/SimulationBoard.h"
 
 namespace orvilaneeditor
 {
@@ -41,6 +48,10 @@ public:
     void BuildFrame();
     // The next frame opens the "Simulation In Progress" modal.
     void OpenSimulationProgress() { mProgressRequested = true; }
+    // Appends a result window showing that component (0: none chosen yet).
+    void OpenDetectorWindow(uint32_t detectorId);
+    // Shows every result window in opening order, then drops the closed ones.
+    void ShowDetectorWindows();
 
     // Releases the windows' GL objects, shuts down both backends and destroys
     // the UI context (which writes "imgui.ini"). The window and its GL context
@@ -58,6 +69,9 @@ public:
     bool mProgressRequested = false;
     // The windows follow here, in this order: mLogWindow, mVisualization3D,
     // mInspector, mComponentList, mSimulationBoard, mToolbox, mDetectorWindows.
+    Inspector mInspector{this};
+    SimulationBoard mSimulationBoard{mEditorWindow};
+    std::vector<std::unique_ptr<DetectorWindow>> mDetectorWindows;
 
 private:
     void ShowUpperBar();

@@ -11,6 +11,7 @@
 #include "core/elements/DetectorLayer.h"
 #include "core/elements/EleDetector.h"
 #include "core/fields/Fields.h"
+#include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
 #include "editor/ui/HeatmapView.h"
 
@@ -52,8 +53,8 @@ bool EndsWith(const std::string& text, const char* suffix)
 const char* const DetectorWindow::kQuantityNames[kQuantityCount] = {
     "---", "Re(Ex)", "Im(Ex)", "Re(Ey)", "Im(Ey)", "Mod(Ex)", "Phase(Ex)", "Mod(Ey)", "Phase(Ey)"};
 
-DetectorWindow::DetectorWindow(EditorSimulation* simulation, uint32_t detectorId)
-    : mDetectorId(detectorId), mSimulation(simulation), mWindowNumber(++sLastWindowNumber)
+DetectorWindow::DetectorWindow(EditorWindow* application, uint32_t detectorId)
+    : mDetectorId(detectorId), mApplication(application), mWindowNumber(++sLastWindowNumber)
 {
 }
 
@@ -123,9 +124,9 @@ const HeatmapTexture* DetectorWindow::TabTexture(const std::string& tabKey) cons
     return found != mHeatmaps.end() ? &found->second.mTexture : nullptr;
 }
 
-bool DetectorWindow::RunInProgress() const
+bool DetectorWindow::RunInProgress(EditorSimulation& simulation) const
 {
-    return mSimulation->mWorker && mSimulation->mWorker->joinable();
+    return simulation.mWorker && simulation.mWorker->joinable();
 }
 
 const HeatmapTexture& DetectorWindow::Texture(const std::string& tabKey, uint64_t signature, const float* values,
@@ -148,11 +149,12 @@ const HeatmapTexture& DetectorWindow::Texture(const std::string& tabKey, uint64_
 
 void DetectorWindow::Show()
 {
+    EditorSimulation& simulation = *mApplication->mEditorSimulation;
     std::shared_ptr<orvilane::Component> component;
     if (mDetectorId != 0)
-        component = mSimulation->FindSelectable(mDetectorId);
+        component = simulation.FindSelectable(mDetectorId);
 
-    const uint32_t runs = mSimulation->GetEmRunCounter();
+    const uint32_t runs = simulation.GetEmRunCounter();
     if (runs != mRunSnapshot)
     {
         mRefresh = true;
@@ -179,9 +181,9 @@ void DetectorWindow::Show()
                       static_cast<int>(component->mId));
     if (ImGui::BeginCombo("Detector", preview))
     {
-        for (size_t i = 0; i < mSimulation->mSelectables.size(); ++i)
+        for (size_t i = 0; i < simulation.mSelectables.size(); ++i)
         {
-            const orvilane::Component& item = *mSimulation->mSelectables[i].mComponent;
+            const orvilane::Component& item = *simulation.mSelectables[i].mComponent;
             char label[288];
             std::snprintf(label, sizeof(label), "%s - [%d]", item.mLabel.c_str(), static_cast<int>(item.mId));
             const bool selected = item.mId == mDetectorId;
@@ -199,7 +201,7 @@ void DetectorWindow::Show()
     }
     ImGui::Separator();
 
-    if (component && component->mValid && !RunInProgress() && ImGui::BeginTabBar("MyTabBar"))
+    if (component && component->mValid && !RunInProgress(simulation) && ImGui::BeginTabBar("MyTabBar"))
     {
         if (component->mInputFields.mDomain != orvilane::FieldDomain::None)
             ShowHeatmap(component->mInputFields, "Input Fields");

@@ -19,6 +19,7 @@ namespace orvilaneeditor
 {
 
 class EditorSimulation;
+class EditorWindow;
 
 // One result window: a chooser of the component, then its kept input and
 // output fields as heatmaps of a chosen quantity and, for a detector, each of
@@ -31,8 +32,9 @@ public:
     // Names of the quantities a field image can show, by index.
     static const char* const kQuantityNames[kQuantityCount];
 
-    // simulation may be null only for a window that is never shown.
-    DetectorWindow(EditorSimulation* simulation, uint32_t detectorId);
+    // application (whose runner holds the results) may be null only for a
+    // window that is never shown.
+    DetectorWindow(EditorWindow* application, uint32_t detectorId);
     ~DetectorWindow();
     DetectorWindow(const DetectorWindow&) = delete;
     DetectorWindow& operator=(const DetectorWindow&) = delete;
@@ -55,7 +57,7 @@ public:
     const HeatmapTexture* TabTexture(const std::string& tabKey) const;
 
     uint32_t mDetectorId = 0;
-    EditorSimulation* mSimulation = nullptr;
+    EditorWindow* mApplication = nullptr;
     bool mOpen = true;
     // The window's identity in the UI; unique for the program's lifetime.
     uint32_t mWindowNumber = 0;
@@ -80,7 +82,7 @@ private:
 
     // True while a run's worker has not been joined: the stored results are
     // being rewritten and must not be read.
-    bool RunInProgress() const;
+    bool RunInProgress(EditorSimulation& simulation) const;
     void ShowLayer(const orvilane::Component& detector, const orvilane::DetectorLayer& layer, const std::string& tabKey);
     // The cached texture of tabKey, rebuilt from values when signature differs.
     const HeatmapTexture& Texture(const std::string& tabKey, uint64_t signature, const float* values, size_t count,

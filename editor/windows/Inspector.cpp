@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <utility>
 
 #include <imgui.h>
 
@@ -16,7 +15,9 @@
 #include "core/sources/RayGeneratorBeam.h"
 #include "core/sources/Source.h"
 #include "core/surfaces/SurfaceBase.h"
+#include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
+#include "editor/ui/WindowsManager.h"
 
 namespace orvilaneeditor
 {
@@ -213,8 +214,7 @@ Inspector::IntegerRange Inspector::IntegerLimits(const std::string& member)
     return {INT32_MIN, INT32_MAX};
 }
 
-Inspector::Inspector(EditorSimulation* simulation, OpenResults openResults)
-    : mSimulation(simulation), mOpenResults(std::move(openResults))
+Inspector::Inspector(WindowsManager* manager) : mManager(manager)
 {
 }
 
@@ -313,14 +313,14 @@ bool Inspector::ShowSourceConfiguration(const std::shared_ptr<orvilane::Source>&
 
 void Inspector::Show(bool* open)
 {
-    ImGui::SetNextWindowPos(ImVec2(180.0f, 180.0f), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(300.0f, 300.0f), ImGuiCond_FirstUseEver);
+    // First-use place and size come from the windows manager's layout.
     if (!ImGui::Begin("Inspector", open, ImGuiWindowFlags_NoCollapse))
     {
         ImGui::End();
         return;
     }
-    Selectable* selected = mSimulation->GetSelected();
+    EditorSimulation& simulation = *mManager->mEditorWindow->mEditorSimulation;
+    Selectable* selected = simulation.GetSelected();
     if (selected == nullptr)
     {
         ImGui::TextUnformatted("Nothing selected");
@@ -337,7 +337,7 @@ void Inspector::Show(bool* open)
     const bool saveInput = PropertyBool("Save Input Fields", &component->mSaveInputFields);
     const bool saveOutput = PropertyBool("Save Output Fields", &component->mSaveOutputFields);
     if (saveInput || saveOutput)
-        mSimulation->mUnsaved = true;
+        simulation.mUnsaved = true;
     ImGui::EndTable();
     component->mEnabled = enabled;
 
@@ -349,10 +349,10 @@ void Inspector::Show(bool* open)
     {
         component->mLabel = mNameBuffer;
         selected->mListLabel = Selectable::MakeListLabel(*component);
-        mSimulation->mUnsaved = true; // the label is stored in the simulation file
+        simulation.mUnsaved = true; // the label is stored in the simulation file
     }
 
-    std::vector<Selectable>& candidates = mSimulation->mSelectables;
+    std::vector<Selectable>& candidates = simulation.mSelectables;
     int parentIndex = -1;
     for (size_t i = 0; i < candidates.size() && component->mParent != nullptr; ++i)
         if (candidates[i].mComponent.get() == component->mParent)
@@ -435,15 +435,15 @@ void Inspector::Show(bool* open)
     {
         ImGui::Spacing();
         ImGui::Separator();
-        if (ImGui::Button("Open Results") && mOpenResults)
-            mOpenResults(component->mId);
+        if (ImGui::Button("Open Results"))
+            mManager->OpenDetectorWindow(component->mId);
     }
 
     if (changed || sourceChanged)
     {
         component->OnConfigChanged();
-        mSimulation->UpdateSelectable(selected, true);
-        mSimulation->UpdateAllSelectables(false);
+        simulation.UpdateSelectable(selected, true);
+        simulation.UpdateAllSelectables(false);
     }
     ImGui::End();
 }

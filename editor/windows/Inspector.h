@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,6 +18,7 @@ namespace orvilaneeditor
 {
 
 class EditorSimulation;
+class WindowsManager;
 
 // The "Inspector" window: edits the selected component live (flags, name,
 // parent, local pose and every configuration field) and lets it react.
@@ -52,11 +52,9 @@ public:
     };
     static IntegerRange IntegerLimits(const std::string& member);
 
-    // Opens a result window for a component id (the windows manager's).
-    using OpenResults = std::function<void(uint32_t)>;
-
-    // An empty openResults makes "Open Results" do nothing.
-    Inspector(EditorSimulation* simulation, OpenResults openResults);
+    // The manager that owns the inspector: its application holds the
+    // selection, and it opens the result windows.
+    explicit Inspector(WindowsManager* manager);
 
     void Show(bool* open);
     void BeginPropertyTable();
@@ -71,8 +69,7 @@ public:
     static int FormatText(char* buffer, const char* format, ...);
 
 private:
-    EditorSimulation* mSimulation;
-    OpenResults mOpenResults;
+    WindowsManager* mManager;
     char mNameBuffer[kNameBufferSize] = {};
 };
 

@@ -11,6 +11,7 @@
 
 #include "core/base/Log.h"
 #include "core/components/Component.h"
+#include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
 #include "editor/runner/Selectable.h"
 
@@ -67,7 +68,12 @@ bool ReadCoordinate(const pugi::xml_node& node, const char* name, float& value)
 }
 } // namespace
 
-SimulationBoard::SimulationBoard(EditorSimulation* simulation) : mSimulation(simulation) {}
+SimulationBoard::SimulationBoard(EditorWindow* application) : mApplication(application) {}
+
+EditorSimulation& SimulationBoard::Simulation()
+{
+    return *mApplication->mEditorSimulation;
+}
 
 std::string SimulationBoard::SideFilePath(const std::string& simulationPath)
 {
@@ -174,8 +180,9 @@ void SimulationBoard::SnapDrag(glm::vec2& position, glm::vec2& accumulated, glm:
 
 void SimulationBoard::Load()
 {
-    ReadSideFile(SideFilePath(mSimulation->mSetup.mName), mPositions);
-    for (Selectable& node : mSimulation->mSelectables)
+    EditorSimulation& simulation = Simulation();
+    ReadSideFile(SideFilePath(simulation.mSetup.mName), mPositions);
+    for (Selectable& node : simulation.mSelectables)
     {
         const auto found = mPositions.find(node.mComponent->mId);
         if (found != mPositions.end())
@@ -185,15 +192,15 @@ void SimulationBoard::Load()
 
 void SimulationBoard::Save()
 {
-    for (const Selectable& node : mSimulation->mSelectables)
+    EditorSimulation& simulation = Simulation();
+    for (const Selectable& node : simulation.mSelectables)
         mPositions[node.mComponent->mId] = node.mBoardPosition;
-    WriteSideFile(SideFilePath(mSimulation->mSetup.mName), mPositions);
+    WriteSideFile(SideFilePath(simulation.mSetup.mName), mPositions);
 }
 
 void SimulationBoard::Show(bool* open)
 {
-    ImGui::SetNextWindowPos(ImVec2(100.0f, 100.0f), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(400.0f, 400.0f), ImGuiCond_FirstUseEver);
+    // First-use place and size come from the windows manager's layout.
     if (!ImGui::Begin("Simulation Board", open, ImGuiWindowFlags_NoCollapse))
     {
         ImGui::End();
@@ -208,7 +215,8 @@ void SimulationBoard::Show(bool* open)
     ImGui::SameLine();
     ImGui::Button("Arrange");
 
-    Selectable* selected = mSimulation->GetSelected();
+    EditorSimulation& simulation = Simulation();
+    Selectable* selected = simulation.GetSelected();
     const uint32_t selectedId = selected != nullptr ? selected->mComponent->mId : 0;
 
     const ImGuiIO& io = ImGui::GetIO();
@@ -236,7 +244,7 @@ void SimulationBoard::Show(bool* open)
     for (float y = std::fmod(mPan.y, kGridStep); y < size.y; y += kGridStep)
         draw->AddLine(ImVec2(p0.x, p0.y + y), ImVec2(p1.x, p0.y + y), IM_COL32(200, 200, 200, 40), 1.0f);
 
-    std::vector<Selectable>& nodes = mSimulation->mSelectables;
+    std::vector<Selectable>& nodes = simulation.mSelectables;
     bool nodeClicked = false;
     for (size_t i = 0; i < nodes.size(); ++i)
     {
@@ -248,7 +256,7 @@ void SimulationBoard::Show(bool* open)
             if (ImGui::IsMouseClicked(ImGuiMouseButton_Left) && hit != Selectable::kHitNothing)
             {
                 if (node.mComponent->mId != selectedId)
-                    mSimulation->SetSelected(static_cast<int>(i));
+                    simulation.SetSelected(static_cast<int>(i));
                 nodeClicked = true;
                 mDragMode = hit == Selectable::kHitBody ? 2 : hit;
                 if (hit != Selectable::kHitBody)
@@ -259,7 +267,7 @@ void SimulationBoard::Show(bool* open)
                 if (hit == Selectable::kHitInput && node.mComponent->mInputId != 0)
                 {
                     node.mComponent->mInputId = 0;
-                    mSimulation->mUnsaved = true;
+                    simulation.mUnsaved = true;
                 }
                 else if (hit == Selectable::kHitOutput)
                 {
@@ -267,7 +275,7 @@ void SimulationBoard::Show(bool* open)
                         if (fed.mComponent->mInputId == node.mComponent->mId)
                         {
                             fed.mComponent->mInputId = 0;
-                            mSimulation->mUnsaved = true;
+                            simulation.mUnsaved = true;
                         }
                 }
             }
@@ -291,7 +299,7 @@ void SimulationBoard::Show(bool* open)
 
     if (active && ImGui::IsMouseClicked(ImGuiMouseButton_Left) && !nodeClicked)
     {
-        mSimulation->SetSelected(-1);
+        simulation.SetSelected(-1);
         mDragMode = 2;
     }
 
@@ -338,7 +346,7 @@ void SimulationBoard::Show(bool* open)
                 if (fed != nullptr && fed->mInputId != feeder)
                 {
                     fed->mInputId = feeder;
-                    mSimulation->mUnsaved = true;
+                    simulation.mUnsaved = true;
                 }
             }
             mDragMode = 2;

@@ -12,6 +12,7 @@ namespace orvilaneeditor
 {
 
 class EditorSimulation;
+class EditorWindow;
 class Selectable;
 
 // The node board: one box per component, an input port on its left for
@@ -27,7 +28,8 @@ public:
     // Node positions beyond this many board units are refused when read.
     static constexpr float kMaxSideFileCoordinate = 1.0e6f;
 
-    explicit SimulationBoard(EditorSimulation* simulation);
+    // The nodes are the application's runner's selectables.
+    explicit SimulationBoard(EditorWindow* application);
 
     void Show(bool* open);
     void ShowNode(ImDrawList* drawList, const Selectable& node, bool selected);
@@ -60,7 +62,9 @@ public:
     bool mShowRotation = false;
 
 private:
-    EditorSimulation* mSimulation;
+    EditorSimulation& Simulation();
+
+    EditorWindow* mApplication;
 };
 
 } // namespace orvilaneeditor

@@ -9,6 +9,7 @@
 
 #include "core/elements/EleDetector.h"
 #include "core/fields/Fields.h"
+#include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
 #include "editor/ui/HeatmapImage.h"
 #include "editor/windows/DetectorWindow.h"
@@ -19,7 +20,6 @@ using orvilaneeditor::DetectorWindow;
 using orvilaneeditor::EditorSimulation;
 using orvilaneeditor::HeatmapImage;
 using orvilaneeditor::ScaleKind;
-using orvilaneeditor::SimulationSettings;
 using orvilaneeditor::test::ImGuiTestFrame;
 
 namespace
@@ -183,8 +183,10 @@ protected:
         ui.Frame([&window] { window.Show(); });
     }
 
-    SimulationSettings settings{false, false, 100};
-    EditorSimulation simulation{&settings};
+    void SetUp() override { application.mSettings.autorun = false; }
+
+    orvilaneeditor::EditorWindow application{orvilaneeditor::EditorWindow::Headless{}};
+    EditorSimulation& simulation = *application.mEditorSimulation;
     ImGuiTestFrame ui;
 };
 } // namespace
@@ -211,7 +213,7 @@ TEST_F(DetectorWindowFrames, LayersOfAThreeByTwoDetectorAreUpright)
         detector->mLayers.push_back(layer);
         detector->mValid = true;
 
-        DetectorWindow window(&simulation, detector->mId);
+        DetectorWindow window(&application, detector->mId);
         Show(window);
         Show(window);
         const orvilaneeditor::HeatmapTexture* texture = window.TabTexture("###tabId1");
@@ -243,7 +245,7 @@ TEST_F(DetectorWindowFrames, FieldTabFollowsXAcross)
     auto detector = AddDetector();
     detector->mOutputFields = AsymmetricGrid();
     detector->mValid = true;
-    DetectorWindow window(&simulation, detector->mId);
+    DetectorWindow window(&application, detector->mId);
     window.mQuantity = 1;
     Show(window);
     Show(window);
@@ -282,7 +284,7 @@ TEST_F(DetectorWindowThreaded, RunInProgressShowsOnlyTheChooser)
     layer.Store(0, 1.0f);
     detector->mLayers.push_back(layer);
     detector->mValid = true;
-    DetectorWindow window(&simulation, detector->mId);
+    DetectorWindow window(&application, detector->mId);
 
     std::promise<void> finish;
     std::shared_future<void> finished = finish.get_future().share();

@@ -15,13 +15,13 @@
 #include "core/sources/RayGeneratorBeam.h"
 #include "core/sources/Source.h"
 #include "core/surfaces/SurfaceBase.h"
+#include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
 #include "editor/windows/Inspector.h"
 #include "tests/support/ImGuiTestFrame.h"
 
 using orvilaneeditor::EditorSimulation;
 using orvilaneeditor::Inspector;
-using orvilaneeditor::SimulationSettings;
 using orvilaneeditor::test::ImGuiTestFrame;
 
 namespace
@@ -86,6 +86,7 @@ class InspectorFrames : public ::testing::Test
 protected:
     void SetUp() override
     {
+        application.mSettings.autorun = false;
         source = std::make_shared<orvilane::Source>();
         source->SetSourceType(0);
         detector = std::make_shared<orvilane::EleDetector>();
@@ -135,10 +136,10 @@ protected:
         return true;
     }
 
-    SimulationSettings settings{false, false, 100};
-    EditorSimulation simulation{&settings};
-    std::vector<uint32_t> opened;
-    Inspector inspector{&simulation, [this](uint32_t id) { opened.push_back(id); }};
+    orvilaneeditor::EditorWindow application{orvilaneeditor::EditorWindow::Headless{}};
+    EditorSimulation& simulation = *application.mEditorSimulation;
+    orvilaneeditor::WindowsManager& manager = *application.mWindowsManager;
+    Inspector& inspector = manager.mInspector;
     ImGuiTestFrame frame;
     ImGuiTestFrame::Ui ui;
     bool open = true;
@@ -215,5 +216,6 @@ TEST_F(InspectorFrames, RenameAndSaveFlagsMarkUnsaved)
     EXPECT_TRUE(simulation.mUnsaved);
 
     ASSERT_TRUE(Click(ImGuiTestFrame::ItemId(ImGuiTestFrame::FindWindow("Inspector"), {"Open Results"})));
-    EXPECT_EQ(opened, std::vector<uint32_t>{detector->mId});
+    ASSERT_EQ(manager.mDetectorWindows.size(), 1u);
+    EXPECT_EQ(manager.mDetectorWindows[0]->mDetectorId, detector->mId);
 }

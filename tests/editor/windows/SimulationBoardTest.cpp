@@ -11,6 +11,7 @@
 #include "core/elements/EleDetector.h"
 #include "core/elements/EleMirrorFlat.h"
 #include "core/sources/Source.h"
+#include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
 #include "editor/windows/SimulationBoard.h"
 #include "tests/support/ImGuiTestFrame.h"
@@ -20,7 +21,6 @@ using orvilane::test::LogCapture;
 using orvilaneeditor::EditorSimulation;
 using orvilaneeditor::Selectable;
 using orvilaneeditor::SimulationBoard;
-using orvilaneeditor::SimulationSettings;
 using orvilaneeditor::test::ImGuiTestFrame;
 using Positions = std::map<uint32_t, glm::vec2>;
 
@@ -210,6 +210,7 @@ class SimulationBoardTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        application.mSettings.autorun = false;
         source = std::make_shared<orvilane::Source>();
         detector = std::make_shared<orvilane::EleDetector>();
         mirror = std::make_shared<orvilane::EleMirrorFlat>();
@@ -224,7 +225,14 @@ protected:
 
     void Show()
     {
-        ui.Frame([this] { board.Show(&open); });
+        ui.Frame([this] { ShowBoard(); });
+    }
+    // The board where the windows manager's layout would put it.
+    void ShowBoard()
+    {
+        ImGui::SetNextWindowPos(ImVec2(100.0f, 100.0f));
+        ImGui::SetNextWindowSize(ImVec2(600.0f, 500.0f));
+        board.Show(&open);
     }
     ImVec2 At(glm::vec2 p) const { return ImVec2(p.x, p.y); }
     // Presses the button at from, moves to to in steps, releases there.
@@ -244,9 +252,9 @@ protected:
     }
     void RightClick(glm::vec2 at) { Drag(1, at, at, 0); }
 
-    SimulationSettings settings{false, false, 100};
-    EditorSimulation simulation{&settings};
-    SimulationBoard board{&simulation};
+    orvilaneeditor::EditorWindow application{orvilaneeditor::EditorWindow::Headless{}};
+    EditorSimulation& simulation = *application.mEditorSimulation;
+    SimulationBoard board{&application};
     ImGuiTestFrame ui;
     bool open = true;
     std::shared_ptr<orvilane::Source> source;
@@ -292,7 +300,7 @@ TEST_F(SimulationBoardTest, LinkByDraggingAndUnlinkByRightClick)
 
     // A click on empty canvas clears the selection; moving nodes is not a change.
     simulation.mUnsaved = false;
-    ui.Click(At(d.mNodeMax + glm::vec2(60.0f, 60.0f)), [this] { board.Show(&open); });
+    ui.Click(At(d.mNodeMax + glm::vec2(60.0f, 60.0f)), [this] { ShowBoard(); });
     EXPECT_EQ(simulation.GetSelected(), nullptr);
     Drag(0, d.mNodeMin + glm::vec2(50.0f, 25.0f), d.mNodeMin + glm::vec2(80.0f, 45.0f));
     EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, glm::vec2(230.0f, 60.0f));
