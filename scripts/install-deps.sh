@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git libtsan2
   libarmadillo-dev libfftw3-dev libopenblas-dev liblapack-dev
   libpugixml-dev libglm-dev
   libgtest-dev libgmock-dev libbenchmark-dev

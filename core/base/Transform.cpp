@@ -57,12 +57,17 @@ void Transform::RemoveChild(Transform* child)
 
 void Transform::SetParent(Transform* parent)
 {
+    const Transform* previous = mParent;
     if (mParent != nullptr && mParent != parent)
         mParent->RemoveChild(this);
     mParent = parent;
     mParentId = parent ? parent->mId : 0;
+    // A transform is listed only by its own parent, so a new parent cannot list
+    // it yet: only a repeated call needs the search (which would make attaching
+    // many children to one parent quadratic).
     if (parent != nullptr &&
-        std::find(parent->mChildren.begin(), parent->mChildren.end(), this) == parent->mChildren.end())
+        (previous != parent ||
+         std::find(parent->mChildren.begin(), parent->mChildren.end(), this) == parent->mChildren.end()))
         parent->mChildren.push_back(this);
     UpdateWorldTransform();
 }

@@ -56,7 +56,8 @@ public:
     // surfaces; equal distances go to the surface listed first. Ignores
     // mEnabled. Never fails: a miss is the null-element record. The surface
     // with index skipSurface (the one the ray has just left) is not considered.
-    ElementHit GetClosestHit(const Ray& ray, int64_t skipSurface = -1);
+    // An element may add a boundary of its own with an index past mSurfaces.
+    virtual ElementHit GetClosestHit(const Ray& ray, int64_t skipSurface = -1);
 
     // Mirror reflection of direction about the plane with the given normal; the
     // normal's orientation does not matter. Not renormalised.

@@ -3,8 +3,10 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <utility>
 
 #include "core/elements/ConfigLens.h"
+#include "core/surfaces/ConfigSurfaceCurved.h"
 #include "core/elements/ElementsFactory.h"
 #include "core/base/Log.h"
 #include "core/surfaces/SurfaceCurved.h"
@@ -32,7 +34,96 @@ std::optional<arma::vec3> Unit(const arma::vec3& v)
     return arma::vec3(v / length);
 }
 
-// Ends the ray at the cap: the hit point, with the cap normal as its last
+constexpr double kRimTolerance = 1e-12; // ray parameters at or below this are the ray's own start
+
+// The circle where a cap ends, in world coordinates; empty for a cap that cannot
+// exist (the cap reports that itself when it is intersected).
+struct RimCircle
+{
+    arma::vec3 centre;
+    double radius;
+};
+
+std::optional<RimCircle> RimOf(const SurfaceBase& cap)
+{
+    const auto* config = dynamic_cast<const ConfigSurfaceCurved*>(cap.mConfig.get());
+    if (config == nullptr)
+        return std::nullopt;
+    const double ra = config->mApertureRadius;
+    const double rc = config->mCurvatureRadius;
+    if (!(ra >= 0.0) || !(rc > 0.0) || !std::isfinite(rc) || ra > rc ||
+        !(std::fabs(config->mConicConstant) < std::numeric_limits<double>::epsilon()))
+        return std::nullopt;
+    // A concave cap opens towards +normal, a convex one towards -normal.
+    const double sag = rc - std::sqrt(rc * rc - ra * ra);
+    return RimCircle{GetWorldPosition(cap) + (config->mConvex ? -sag : sag) * GetWorldAxisZ(cap), ra};
+}
+
+// The first meeting (ray parameter beyond kRimTolerance) of origin + t direction
+// with the wall joining the rim circles `near` and `far` around the unit axis:
+// the points at axial offset u in [0, L] from near's centre and at distance
+// near.radius + (far.radius - near.radius) u / L from the axis. The outward
+// wall normal goes to `normal`.
+std::optional<double> CrossWall(const arma::vec3& origin, const arma::vec3& direction, const arma::vec3& axis,
+                                RimCircle near, RimCircle far, arma::vec3& normal)
+{
+    double length = arma::dot(far.centre - near.centre, axis);
+    if (length < 0.0)
+    {
+        std::swap(near, far);
+        length = -length;
+    }
+    if (!(length > 0.0))
+        return std::nullopt;
+    const double slope = (far.radius - near.radius) / length;
+    // Radial offset q0 + t q1 against the wall's radius e0 + t e1.
+    const arma::vec3 w = origin - near.centre;
+    const double u0 = arma::dot(w, axis);
+    const double u1 = arma::dot(direction, axis);
+    const arma::vec3 q0 = w - u0 * axis;
+    const arma::vec3 q1 = direction - u1 * axis;
+    const double e0 = near.radius + slope * u0;
+    const double e1 = slope * u1;
+    const double a = arma::dot(q1, q1) - e1 * e1;
+    const double b = arma::dot(q0, q1) - e0 * e1;
+    const double c = arma::dot(q0, q0) - e0 * e0;
+
+    double roots[2];
+    int count = 0;
+    if (std::fabs(a) > 1e-15 * arma::dot(direction, direction))
+    {
+        const double disc = b * b - a * c;
+        if (!(disc >= 0.0))
+            return std::nullopt;
+        const double root = std::sqrt(disc);
+        roots[0] = (-b - root) / a;
+        roots[1] = (-b + root) / a;
+        if (roots[0] > roots[1])
+            std::swap(roots[0], roots[1]);
+        count = 2;
+    }
+    else if (b != 0.0) // along the wall's slant: one crossing
+    {
+        roots[0] = -c / (2.0 * b);
+        count = 1;
+    }
+    for (int k = 0; k < count; ++k)
+    {
+        const double t = roots[k];
+        const double u = u0 + t * u1;
+        if (!(t > kRimTolerance) || !(u >= 0.0 && u <= length) || !(e0 + t * e1 >= 0.0))
+            continue;
+        const std::optional<arma::vec3> radial = Unit(q0 + t * q1);
+        const std::optional<arma::vec3> outward = radial ? Unit(*radial - slope * axis) : std::nullopt;
+        if (!outward)
+            continue;
+        normal = *outward;
+        return t;
+    }
+    return std::nullopt;
+}
+
+// Ends the ray where it met the lens: the hit point, with the normal there as its last
 // direction (the zero vector when that normal is unusable).
 bool StopAtCap(Ray& ray, const ElementHit& hit)
 {
@@ -72,8 +163,38 @@ void EleLens::OnConfigChanged()
     mSurfaces.back()->SetPosition(glm::dvec3(0.0, 0.0, thickness));
 }
 
+ElementHit EleLens::GetClosestHit(const Ray& ray, int64_t skipSurface)
+{
+    ElementHit closest = Element::GetClosestHit(ray, skipSurface);
+    const double glass = mConfigLens ? mConfigLens->mRefractiveIndex : 0.0;
+    if (skipSurface == kRimSurface || mSurfaces.size() != 2 || !mSurfaces[0] || !mSurfaces[1] ||
+        !(std::fabs(ray.mRefractiveIndex - glass) < kSameIndex))
+        return closest;
+    const std::optional<RimCircle> first = RimOf(*mSurfaces[0]);
+    const std::optional<RimCircle> second = RimOf(*mSurfaces[1]);
+    if (!first || !second)
+        return closest;
+
+    const arma::vec3 origin = GetLastPoint(ray);
+    const arma::vec3 direction = GetLastDirection(ray);
+    arma::vec3 normal;
+    const std::optional<double> t =
+        CrossWall(origin, direction, GetWorldAxisZ(*mSurfaces[0]), *first, *second, normal);
+    if (!t)
+        return closest;
+    const arma::vec3 point = origin + *t * direction;
+    const double distance = arma::norm(point - origin);
+    // Nearer only: a cap met exactly at the rim keeps the ray.
+    if (!point.is_finite() || (closest.element != nullptr && !(distance < closest.distance)))
+        return closest;
+    return ElementHit{this, kRimSurface, point, normal, distance};
+}
+
 bool EleLens::ProcessRay(Ray& ray, const ElementHit& hit)
 {
+    if (hit.surfaceIndex == kRimSurface)
+        return StopAtCap(ray, hit);
+
     const double glass = mConfigLens ? mConfigLens->mRefractiveIndex : std::numeric_limits<double>::quiet_NaN();
     if (!(glass > 0.0) || !std::isfinite(glass))
     {

@@ -30,8 +30,17 @@ public:
     // ray stops at the cap, with the hit point and the cap's normal appended:
     // at total internal reflection (silently; no reflected ray is traced), or,
     // with an error, when the glass's index is not a positive finite number or
-    // the ray's direction or the hit normal has no orientation.
+    // the ray's direction or the hit normal has no orientation. At the rim the
+    // ray stops with the rim's outward normal, still inside the glass.
     bool ProcessRay(Ray& ray, const ElementHit& hit) override;
+    // The caps' nearest hit and, for a ray inside glass of this lens's index,
+    // the rim: the surface joining the two caps' rim circles (a cylinder of the
+    // aperture radius when both apertures are equal), with surface index
+    // kRimSurface. The rim is not a surface of the file; a ray that meets it
+    // ends there, as on a blackened edge.
+    ElementHit GetClosestHit(const Ray& ray, int64_t skipSurface = -1) override;
+    static constexpr uint32_t kRimSurface = 2;
+
     // Logs a warning and returns an empty grid; the input is neither used nor kept.
     Fields ProcessFields(const Fields& input) override;
 

@@ -37,6 +37,7 @@ void KernelElectromagnetic::Run(SimulationSetup& setup, const ProgressCallback& 
 {
     try
     {
+        IndexChildren(setup);
         PrepareSteps(setup);
         mStepIndex = 0;
         mProgress = 0.0f;
@@ -79,6 +80,9 @@ void KernelElectromagnetic::Run(SimulationSetup& setup, const ProgressCallback& 
     {
         Log::Error("Electromagnetic run ended by an error: %s", e.what());
     }
+    mSnapshot.clear();
+    mChildPositions.clear();
+    mNullPositions.clear();
     if (progress)
         progress(1.0f, true);
 }
@@ -93,6 +97,38 @@ bool KernelElectromagnetic::StopRequested()
 {
     std::lock_guard<std::mutex> lock(mMutex);
     return mStop;
+}
+
+void KernelElectromagnetic::IndexChildren(const SimulationSetup& setup)
+{
+    mSnapshot = setup.mElements;
+    mChildPositions.clear();
+    mNullPositions.clear();
+    for (size_t k = 0; k < mSnapshot.size(); ++k)
+    {
+        if (mSnapshot[k])
+            mChildPositions[mSnapshot[k]->mInputId].push_back(k);
+        else
+            mNullPositions.push_back(k);
+    }
+}
+
+std::vector<std::shared_ptr<Element>> KernelElectromagnetic::ChildrenOf(uint32_t id, bool withNull) const
+{
+    static const std::vector<size_t> kNone;
+    const auto it = mChildPositions.find(id);
+    const std::vector<size_t>& linked = it != mChildPositions.end() ? it->second : kNone;
+    const std::vector<size_t>& nulls = withNull ? mNullPositions : kNone;
+    // Both position lists are ascending: merge them back into list order.
+    std::vector<std::shared_ptr<Element>> children;
+    children.reserve(linked.size() + nulls.size());
+    size_t a = 0, b = 0;
+    while (a < linked.size() || b < nulls.size())
+    {
+        const bool takeLinked = b == nulls.size() || (a < linked.size() && linked[a] < nulls[b]);
+        children.push_back(mSnapshot[takeLinked ? linked[a++] : nulls[b++]]);
+    }
+    return children;
 }
 
 void KernelElectromagnetic::PrepareSteps(const SimulationSetup& setup)
@@ -117,10 +153,8 @@ void KernelElectromagnetic::AddSteps(const SimulationSetup& setup, const Compone
 {
     if (depth >= kMaxDepth)
         return; // the walk itself reports it
-    for (const auto& element : setup.mElements)
+    for (const auto& element : ChildrenOf(from.mId, false))
     {
-        if (!element || element->mInputId != from.mId)
-            continue;
         mStepWeights.insert(mStepWeights.end(), {10.0f, 1.0f, 1.0f});
         AddSteps(setup, *element, depth + 1);
     }
@@ -137,12 +171,7 @@ void KernelElectromagnetic::StepProgress(const ProgressCallback& progress)
 bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::shared_ptr<Component>& from,
                                           const Fields& field, const ProgressCallback& progress, int depth)
 {
-    std::vector<std::shared_ptr<Element>> children;
-    for (const auto& element : setup.mElements)
-    {
-        if (!element || element->mInputId == from->mId)
-            children.push_back(element);
-    }
+    const std::vector<std::shared_ptr<Element>> children = ChildrenOf(from->mId, true);
     if (StopRequested())
         return true;
 

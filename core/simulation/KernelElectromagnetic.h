@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "core/fields/Fields.h"
@@ -11,6 +13,7 @@ namespace orvilane
 {
 
 class Component;
+class Element;
 class IFourierTransform;
 class IPropagator;
 class SimulationSetup;
@@ -36,6 +39,11 @@ public:
     const std::vector<float>& GetStepWeights() const { return mStepWeights; }
 
 private:
+    // Indexes the setup's elements by input id for this run (a snapshot in list order).
+    void IndexChildren(const SimulationSetup& setup);
+    // The elements whose input id is `id`, in list order; with withNull, the
+    // snapshot's null entries too, in their places.
+    std::vector<std::shared_ptr<Element>> ChildrenOf(uint32_t id, bool withNull) const;
     void PrepareSteps(const SimulationSetup& setup);
     void AddSteps(const SimulationSetup& setup, const Component& from, int depth);
     bool PropagateFrom(SimulationSetup& setup, const std::shared_ptr<Component>& from, const Fields& field,
@@ -50,6 +58,10 @@ private:
     int mStepIndex = 0;
     float mProgress = 0.0f;
     std::vector<float> mStepWeights;
+    // Set by IndexChildren for one run, released at its end.
+    std::vector<std::shared_ptr<Element>> mSnapshot;
+    std::unordered_map<uint32_t, std::vector<size_t>> mChildPositions; // input id -> positions in mSnapshot
+    std::vector<size_t> mNullPositions;
 };
 
 } // namespace orvilane

@@ -80,6 +80,12 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
     };
     std::vector<Candidate> hits;
     hits.reserve(setup.mElements.size());
+    size_t unrecorded = 0; // traced beyond the recording limit
+    auto reportUnrecorded = [&unrecorded] {
+        if (unrecorded > 0)
+            Log::Warning("%zu ray paths were traced but not recorded (at most %zu are kept)", unrecorded,
+                         kMaxRecordedPaths);
+    };
 
     for (const auto& source : setup.mSources)
     {
@@ -92,6 +98,7 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
         {
             if (StopRequested())
             {
+                reportUnrecorded();
                 if (options.progress)
                     options.progress(Fraction(done, total), true);
                 return;
@@ -141,12 +148,16 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
             if (options.recordPaths)
             {
                 std::lock_guard<std::mutex> lock(mRaysMutex);
-                mRays.push_back(std::move(ray));
+                if (mRays.size() < kMaxRecordedPaths)
+                    mRays.push_back(std::move(ray));
+                else
+                    ++unrecorded;
             }
             if (done < std::numeric_limits<int>::max())
                 ++done;
         }
     }
+    reportUnrecorded();
     if (options.progress)
         options.progress(1.0f, true);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <mutex>
 #include <vector>
 
@@ -15,7 +16,7 @@ class SimulationSetup;
 struct RaytracingOptions
 {
     int mode = 0;            // 0 grid, 1 random
-    bool recordPaths = false; // keep every traced ray
+    bool recordPaths = false; // keep the traced rays, up to KernelRaytracing::kMaxRecordedPaths
     int maxBounces = 100;     // most element interactions per ray
     ProgressCallback progress;
 };
@@ -35,6 +36,10 @@ public:
     void ClearRays();
     void RequestStop(bool stop);
     bool IsBusy() const { return mBusy.load(); }
+
+    // Most ray paths one run records: later rays are traced (and reach the
+    // detectors) but not kept, and one warning gives their number.
+    static constexpr size_t kMaxRecordedPaths = 65536;
 
 private:
     void Trace(SimulationSetup& setup, const RaytracingOptions& options, int& done, int total);

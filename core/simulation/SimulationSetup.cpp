@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <limits>
 #include <unordered_map>
 #include <unordered_set>
@@ -10,6 +11,7 @@
 
 #include "core/components/Component.h"
 #include "core/components/Element.h"
+#include "core/config/SaveXmlAtomically.h"
 #include "core/elements/ElementsFactory.h"
 #include "core/base/Log.h"
 #include "core/sources/Source.h"
@@ -120,9 +122,12 @@ bool SimulationSetup::CheckDependencies()
 void SimulationSetup::Load(const char* path)
 {
     mName.clear();
+    // A folder, a device or a pipe would make the parser ask for a buffer of the
+    // size it cannot know: only regular files are parsed.
+    std::error_code error;
+    const bool regular = path != nullptr && std::filesystem::is_regular_file(path, error);
     pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_file(path);
-    if (!parsed)
+    if (!regular || !document.load_file(path))
     {
         Log::Error("cannot open simulation file: %s", path);
         return;
@@ -190,9 +195,10 @@ void SimulationSetup::Load(const char* path)
             else
                 Log::Warning("canont load %s of type %s", name.c_str(), type.c_str());
         }
-        // The counter never wraps to 0: past the largest id it restarts at the first free one.
-        gNextComponentId = maxId != std::numeric_limits<uint32_t>::max() ? maxId + 1 : FirstFreeId(used);
     }
+    // Set once, after the whole file: the counter never wraps to 0, and past the
+    // largest id it restarts at the first free one.
+    gNextComponentId = maxId != std::numeric_limits<uint32_t>::max() ? maxId + 1 : FirstFreeId(used);
 
     if (CheckDependencies())
     {
@@ -215,11 +221,9 @@ bool SimulationSetup::Save(const char* path)
         source->Save(root);
     for (const auto& element : mElements)
         element->Save(root);
-    if (!document.save_file(path, "\t"))
-    {
-        Log::Error("Simulation Setup could not be written to %s", path);
+    // The helper logs why; the file that was there stays whole.
+    if (path == nullptr || !SaveXmlAtomically(document, path))
         return false;
-    }
     Log::Info(0, "Simulation Setup saved in %s", path);
     mName = path;
     return true;

@@ -24,9 +24,10 @@ public:
     std::vector<std::shared_ptr<Component>> GetChildren(uint32_t parentId) const;
     // Rebuilds the transform tree from the parent ids; true when every component was reached.
     bool CheckDependencies();
-    // Appends the file's components; problems are logged.
+    // Appends the file's components; problems are logged. Only a regular file is read.
     void Load(const char* path);
-    // Writes the file; false (with an error line, name unchanged) when it could not be written.
+    // Replaces the file as one step; false (with an error line, name unchanged,
+    // any previous file left whole) when it could not be written.
     bool Save(const char* path);
     void RemoveComponent(const std::shared_ptr<Component>& component);
 

@@ -125,7 +125,7 @@ TEST(Log, LongMessageIsCutNotOverflowed)
     EXPECT_EQ(lines[0].substr(11, 7), "ERROR: ");
 }
 
-TEST(Log, TwoThreadsNeverInterleave)
+TEST(LogThreaded, TwoThreadsNeverInterleave)
 {
     LogCapture capture;
     auto worker = [](char c) {

@@ -326,3 +326,50 @@ TEST(EleLens, ConfigAndBothCapsRoundTripThroughTheFile)
     again.save(a2);
     EXPECT_EQ(a1.str(), a2.str());
 }
+
+TEST(EleLens, RayInsideTheGlassEndsWhereItMeetsTheRim)
+{
+    // Default lens: concave caps (curvature 1, aperture 0.1) 0.05 apart, index 2.
+    // A ray enters 0.5 mm inside the rim, tilted outward, and is traced here by
+    // hand: Snell's law in angle form, then the cylinder x = 0.1.
+    const double sag = 1.0 - std::sqrt(1.0 - 0.01);
+    const struct { double capZ, side; } cases[] = {{0.0, 1.0}, {0.05, -1.0}}; // in through either cap
+    for (const auto& c : cases)
+    {
+        EleLens lens;
+        const double xe = 0.0995;
+        const glm::dvec3 entry(xe, 0.0, c.capZ + 1.0 - std::sqrt(1.0 - xe * xe));
+        const glm::dvec3 d(std::sin(20.0 * kDeg), 0.0, c.side * std::cos(20.0 * kDeg));
+        Ray ray(500e-9, entry - 0.1 * d, d);
+
+        // Into the glass: m is the inward normal, tau the tangential unit vector.
+        glm::dvec3 m = glm::normalize(entry - glm::dvec3(0.0, 0.0, c.capZ + 1.0));
+        if (glm::dot(m, d) < 0.0)
+            m = -m;
+        const double sinIn = glm::length(glm::cross(d, m));
+        const glm::dvec3 tau = glm::normalize(d - glm::dot(d, m) * m);
+        const double sinOut = sinIn / 2.0;
+        const glm::dvec3 inside = std::sqrt(1.0 - sinOut * sinOut) * m + sinOut * tau;
+        ASSERT_GT(inside.x, 0.0);
+        const glm::dvec3 wall = entry + ((0.1 - xe) / inside.x) * inside;
+        ASSERT_GT(wall.z, sag);        // between the rim circles: the wall, not a cap
+        ASSERT_LT(wall.z, 0.05 + sag);
+
+        EXPECT_EQ(TraceThrough(lens, ray), (std::vector<uint32_t>{c.side > 0 ? 0u : 1u, EleLens::kRimSurface}));
+        ASSERT_EQ(ray.mPoints.size(), 3u);
+        EXPECT_NEAR(glm::length(ray.mPoints[1] - entry), 0.0, 1e-6);
+        EXPECT_NEAR(glm::length(ray.mDirections[1] - inside), 0.0, 1e-6);
+        EXPECT_NEAR(glm::length(ray.mPoints[2] - wall), 0.0, 1e-6);
+        EXPECT_NEAR(glm::length(ray.mDirections[2] - glm::dvec3(1, 0, 0)), 0.0, 1e-9); // the rim's outward normal
+        EXPECT_EQ(ray.mRefractiveIndex, 2.0); // ended, still in the glass
+    }
+
+    // The rim bounds only the glass: a ray outside it (index 1.0) passes the rim
+    // circles' gap as before, and a ray well inside leaves through the second cap.
+    EleLens lens;
+    Ray outside(500e-9, {0.2, 0.0, 0.03}, {-1.0, 0.0, 0.0});
+    EXPECT_NE(lens.GetClosestHit(outside).surfaceIndex, EleLens::kRimSurface);
+    Ray central(500e-9, {0.05, 0.0, -1.0}, {0.0, 0.0, 1.0});
+    EXPECT_EQ(TraceThrough(lens, central), (std::vector<uint32_t>{0, 1}));
+    EXPECT_EQ(central.mRefractiveIndex, 1.0);
+}

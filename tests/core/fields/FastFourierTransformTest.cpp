@@ -198,7 +198,7 @@ TEST(FastFourierTransform, CostIsTheSquareOfTheSampleCount)
     EXPECT_EQ(fft.GetCost(Fields(), 3.0f), 0.0f);
 }
 
-TEST(FastFourierTransform, ThreadedAndConcurrentTransformsAgreeWithArmadillo)
+TEST(FastFourierTransformThreaded, SeveralThreadsAndConcurrentTransformsAgreeWithArmadillo)
 {
     // 129 x 129 is above the size from which FFTW may use several threads.
     const FastFourierTransform fft;

@@ -1,4 +1,9 @@
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -249,4 +254,69 @@ TEST_F(KernelElectromagneticTest, DeepOrSelfFeedingLinksEndTheRun)
     kernel.Run(setup, Recorder());
     EXPECT_EQ(capture.Count("nested deeper than"), 1u);
     EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
+}
+
+// The walk looks children up by input id once per run; list order among
+// siblings and the report of a null entry at every visited component stay.
+TEST_F(KernelElectromagneticTest, ChildrenKeepListOrderAroundNullEntries)
+{
+    auto source = AddSource();
+    auto late = std::make_shared<Probe>(0.3);
+    setup.mElements.push_back(late); // listed first, fed by a later element
+    auto first = AddProbe(*source, 0.1);
+    setup.mElements.push_back(nullptr);
+    auto second = AddProbe(*source, 0.2);
+    late->mInputId = second->mId;
+
+    LogCapture capture;
+    kernel.Run(setup, Recorder());
+    EXPECT_EQ(kernel.GetStepWeights().size(), 9u);
+    std::vector<std::string> solved;
+    for (const std::string& line : capture.Lines())
+    {
+        if (line.find("Solved Element") != std::string::npos)
+            solved.push_back(line.substr(line.find("id:")));
+    }
+    const auto id = [](const Component& c) { return "id:" + std::to_string(c.mId) + "] (Energy: "; };
+    ASSERT_EQ(solved.size(), 3u);
+    EXPECT_EQ(solved[0].rfind(id(*first), 0), 0u);
+    EXPECT_EQ(solved[1].rfind(id(*second), 0), 0u);
+    EXPECT_EQ(solved[2].rfind(id(*late), 0), 0u);
+    // Source, first, second and late each meet the null entry once.
+    EXPECT_EQ(capture.Count("Element is NULL"), 4u);
+}
+
+// The editor runs the kernel on a worker thread and asks it to stop from the UI thread.
+class KernelElectromagneticThreaded : public KernelElectromagneticTest
+{
+};
+
+TEST_F(KernelElectromagneticThreaded, WorkerRunStoppedFromAnotherThread)
+{
+    auto source = AddSource();
+    const Component* previous = source.get();
+    for (int k = 1; k <= 50; ++k)
+        previous = AddProbe(*previous, 0.01 * k).get();
+    std::mutex mutex;
+    std::condition_variable progressed;
+    std::vector<std::pair<float, bool>> seen;
+    std::thread worker([&] {
+        kernel.Run(setup, [&](float f, bool finished) {
+            std::lock_guard<std::mutex> lock(mutex);
+            seen.emplace_back(f, finished);
+            progressed.notify_all();
+        });
+    });
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        progressed.wait(lock, [&] { return !seen.empty(); });
+    }
+    kernel.RequestStop();
+    worker.join();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), std::make_pair(1.0f, true));
+    size_t finished = 0;
+    for (const auto& call : seen)
+        finished += call.second ? 1 : 0;
+    EXPECT_EQ(finished, 1u);
 }

@@ -1,8 +1,16 @@
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "core/elements/ConfigLens.h"
 #include "core/sources/ConfigRayGeneratorBeam.h"
 #include "core/surfaces/ConfigSurfaceCurved.h"
+#include "core/elements/DetectorLayer.h"
+#include "core/elements/EleDetector.h"
 #include "core/elements/EleLens.h"
 #include "core/components/Element.h"
 #include "core/simulation/KernelRaytracing.h"
@@ -274,4 +282,69 @@ TEST_F(KernelRaytracingTest, ParallelBundleRefractsTwiceThroughAThickLens)
         const double s = -(p.x * d.x + p.y * d.y) / (d.x * d.x + d.y * d.y);
         EXPECT_NEAR(p.z + s * d.z - z0 - thickness, bfd, 1e-3);
     }
+}
+
+TEST_F(KernelRaytracingTest, RecordedPathsStopAtTheLimitWhileEveryRayIsTraced)
+{
+    AddSource(300); // about 70,000 grid rays inside the disc
+    auto detector = std::make_shared<EleDetector>();
+    detector->SetPosition({0, 0, 0.5});
+    setup.mElements.push_back(detector);
+    auto hits = [&] {
+        double sum = 0.0;
+        for (const DetectorLayer& layer : detector->mLayers)
+            for (float v : layer.mData)
+                sum += v;
+        return static_cast<size_t>(sum);
+    };
+
+    RaytracingOptions unrecorded = Options();
+    unrecorded.recordPaths = false;
+    kernel.Run(setup, unrecorded);
+    const size_t traced = hits();
+    ASSERT_GT(traced, KernelRaytracing::kMaxRecordedPaths);
+
+    LogCapture capture;
+    kernel.Run(setup, Options());
+    EXPECT_EQ(hits(), traced); // the detector still counts every ray
+    const std::vector<Ray> rays = kernel.GetRays();
+    ASSERT_EQ(rays.size(), KernelRaytracing::kMaxRecordedPaths);
+    EXPECT_EQ(rays.back().mPoints.size(), 2u);
+    EXPECT_EQ(capture.Warnings(), 1u);
+    EXPECT_EQ(capture.Count("Warning: " + std::to_string(traced - KernelRaytracing::kMaxRecordedPaths) +
+                            " ray paths were traced but not recorded (at most 65536 are kept)"),
+              1u);
+}
+
+// The editor runs full runs on a worker thread, reading and stopping from the UI thread.
+class KernelRaytracingThreaded : public KernelRaytracingTest
+{
+};
+
+TEST_F(KernelRaytracingThreaded, WorkerRunReadAndStoppedFromAnotherThread)
+{
+    AddSource(100);
+    auto plate = AddPlate(TestPlate::Kind::Absorb, 0.5);
+    std::mutex mutex;
+    std::condition_variable progressed;
+    size_t progressCalls = 0, finishedCalls = 0;
+    RaytracingOptions options = Options();
+    options.progress = [&](float, bool finished) {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++progressCalls;
+        finishedCalls += finished ? 1 : 0;
+        progressed.notify_all();
+    };
+    std::thread worker([&] { kernel.Run(setup, options); });
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        progressed.wait(lock, [&] { return progressCalls > 100; });
+    }
+    for (int k = 0; k < 20; ++k)
+        EXPECT_LE(kernel.GetRays().size(), 10000u);
+    kernel.RequestStop(true);
+    worker.join();
+    EXPECT_EQ(finishedCalls, 1u);
+    EXPECT_FALSE(kernel.IsBusy());
+    EXPECT_EQ(kernel.GetRays().size(), static_cast<size_t>(plate->processed));
 }

@@ -2,16 +2,20 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "core/components/Element.h"
 #include "core/elements/ElementsFactory.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/ResourceLimit.h"
 #include "core/simulation/SimulationSetup.h"
 #include "core/sources/Source.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;
+using orvilane::test::WithResourceLimit;
 
 namespace
 {
@@ -285,4 +289,51 @@ TEST_F(SimulationSetupTest, LookupsChildrenAndRemoval)
     setup.RemoveComponent(root);
     EXPECT_EQ(setup.mSources.size(), 2u);
     EXPECT_EQ(setup.mSources[0], child);
+}
+
+TEST_F(SimulationSetupTest, OnlyRegularFilesAreRead)
+{
+    const auto folder = TempFile("a-folder.xml");
+    std::filesystem::create_directories(folder);
+    const auto fifo = TempFile("a-pipe.xml");
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0); // opening it to read would wait for a writer
+    for (const auto& path : {folder, fifo})
+    {
+        LogCapture capture;
+        setup.Load(path.string().c_str());
+        EXPECT_EQ(capture.Count("ERROR: cannot open simulation file: " + path.string()), 1u);
+        EXPECT_EQ(capture.Errors(), 1u);
+        EXPECT_TRUE(setup.mSources.empty());
+        EXPECT_EQ(setup.mName, "");
+    }
+    std::filesystem::remove(fifo);
+}
+
+TEST_F(SimulationSetupTest, LargestIdFirstThenTheCounterTakesTheFirstFreeId)
+{
+    const std::string body = Node("Source", "Source", 4294967295u, 0) + Node("Source", "Source", 1000, 0) +
+                             Node("Source", "Source", 1001, 0) + Node("Source", "Source", 1003, 0);
+    setup.Load(WriteFile("max-first.xml", Doc(body)).string().c_str());
+    ASSERT_EQ(setup.mSources.size(), 4u);
+    EXPECT_EQ(gNextComponentId, 1002u);
+}
+
+TEST_F(SimulationSetupTest, SaveThatFailsPartWayKeepsThePreviousFile)
+{
+    const auto path = TempFile("kept.xml");
+    setup.mSources.push_back(MakeSource(0));
+    ASSERT_TRUE(setup.Save(path.string().c_str()));
+    const std::string previous = ReadAll(path);
+    for (int k = 0; k < 40; ++k)
+        setup.mSources.push_back(MakeSource(1)); // far beyond the 4 kB allowed below
+
+    LogCapture capture;
+    // Writes to files past 4 kB fail, as on a full disk.
+    EXPECT_FALSE(WithResourceLimit(RLIMIT_FSIZE, 4096, [&] { return setup.Save(path.string().c_str()); }));
+    EXPECT_EQ(ReadAll(path), previous);
+    EXPECT_EQ(capture.Errors(), 1u);
+    EXPECT_EQ(capture.Count("saved in"), 0u);
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find(".kept.xml"), std::string::npos) << entry.path();
 }
