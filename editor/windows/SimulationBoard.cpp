@@ -11,6 +11,7 @@
 
 #include "core/base/Log.h"
 #include "core/components/Component.h"
+#include "core/config/SaveXmlAtomically.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
 #include "editor/runner/Selectable.h"
@@ -153,10 +154,8 @@ bool SimulationBoard::WriteSideFile(const std::string& path, const std::map<uint
         node.append_attribute("x").set_value(position.x);
         node.append_attribute("y").set_value(position.y);
     }
-    if (document.save_file(path.c_str()))
-        return true;
-    orvilane::Log::Error("Board data could not be written to %s", path.c_str());
-    return false;
+    // A failed write leaves the previous side file whole (and logs why).
+    return orvilane::SaveXmlAtomically(document, path);
 }
 
 void SimulationBoard::SnapDrag(glm::vec2& position, glm::vec2& accumulated, glm::vec2 delta)

@@ -147,6 +147,11 @@ TEST(SimulationBoardSideFile, RoundTripInIdOrderBesideALongPath)
     EXPECT_LT(text.find("id=\"1000\""), text.find("id=\"1003\""));
     EXPECT_NE(text.find("\n\t<node"), std::string::npos);
     std::filesystem::remove_all(TempFolder("long"));
+
+    // A side file that cannot be written is reported, not passed off as saved.
+    LogCapture failure;
+    EXPECT_FALSE(SimulationBoard::WriteSideFile("/nonexistent-orvilane-folder/bench.xml.aux", written));
+    EXPECT_EQ(failure.Errors(), 1u);
 }
 
 // Broken, foreign and hostile side files: nothing non-finite or far off gets
