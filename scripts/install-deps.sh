@@ -11,6 +11,7 @@ packages=(
   libglfw3-dev libimgui-dev libstb-dev python3-glad
   libgl-dev libgl1-mesa-dri libglx-mesa0 mesa-utils-bin
   fonts-croscore xvfb xauth
+  xdotool imagemagick python3-xlib x11-utils
 )
 
 missing=()

@@ -68,7 +68,7 @@ public:
     bool RunElectromagneticSimulation();
     bool RunRaytracingFullSimulation();
     // Asks both kernels to stop; returns at once.
-    void AbortSimulation();
+    virtual void AbortSimulation();
     // Joins the worker when it is joinable; safe to repeat.
     void JoinWorker();
     // AbortSimulation, then JoinWorker: the shutdown path.

@@ -149,6 +149,7 @@ bool ImGuiTestFrame::FindItem(ImGuiWindow* window, ImGuiID id, const Ui& ui, ImV
 {
     if (window == nullptr)
         return false;
+    Frame(ui); // a window shows its final size from its second frame on
     const ImRect rect = window->Rect();
     for (float y = rect.Min.y + 1.0f; y < rect.Max.y; y += step)
     {

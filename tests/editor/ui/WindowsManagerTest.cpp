@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include <imgui_internal.h>
+
+#include "core/sources/ConfigRayGeneratorBeam.h"
+#include "core/sources/Source.h"
+#include "editor/app/DataDirectory.h"
+#include "editor/app/EditorWindow.h"
+#include "editor/ui/IconAtlas.h"
+#include "tests/support/ImGuiTestFrame.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/TempFolder.h"
+
+using orvilane::test::LogCapture;
+using orvilaneeditor::EditorSimulation;
+using orvilaneeditor::EditorWindow;
+using orvilaneeditor::WindowsManager;
+using orvilaneeditor::test::ImGuiTestFrame;
+
+namespace
+{
+std::shared_ptr<orvilane::Source> MakeSource()
+{
+    auto source = std::make_shared<orvilane::Source>();
+    source->SetSourceType(0);
+    std::dynamic_pointer_cast<orvilane::ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig)->mNumberRaysPerSide = 1;
+    return source;
+}
+
+// The editor's frame without window or GL: the application object in
+// headless form, driven in a test UI context.
+class WindowsManagerTest : public ::testing::Test
+{
+protected:
+    WindowsManagerTest() : mOldDataDirectory(orvilaneeditor::DataDirectory)
+    {
+        orvilaneeditor::DataDirectory = root.Path().string();
+        window.mSettings.autorun = false;
+        ui.Frame(draw);
+    }
+    ~WindowsManagerTest() override
+    {
+        Simulation().NewSimulation();
+        orvilaneeditor::DataDirectory = mOldDataDirectory;
+    }
+
+    EditorSimulation& Simulation() { return *window.mEditorSimulation; }
+    WindowsManager& Manager() { return *window.mWindowsManager; }
+    ImGuiWindow* Ribbon() { return ImGuiTestFrame::FindChild(ImGuiTestFrame::FindWindow("##RibbonMenu"), "Scrollable"); }
+    bool ClickRibbonButton(const char* label)
+    {
+        const void* texture = reinterpret_cast<const void*>(static_cast<intptr_t>(orvilaneeditor::IconAtlas::GetTexture()));
+        return ui.ClickItem(Ribbon(), ImGuiTestFrame::ItemIdWithPointer(Ribbon(), {label}, texture, "#image"), draw);
+    }
+    bool ClickRibbonCheckbox(const char* label)
+    {
+        return ui.ClickItem(Ribbon(), ImGuiTestFrame::ItemId(Ribbon(), {label}), draw);
+    }
+    void AddSource()
+    {
+        Simulation().AddComponent(MakeSource(), false);
+    }
+
+    orvilane::test::TempFolder root{"orvilane-manager"};
+    ImGuiTestFrame ui;
+    EditorWindow window{EditorWindow::Headless{}};
+    std::function<void()> draw = [this] { window.mWindowsManager->BuildFrame(); };
+
+private:
+    std::string mOldDataDirectory;
+};
+} // namespace
+
+TEST_F(WindowsManagerTest, EveryRibbonItemTriggersItsOwnAction)
+{
+    struct Case
+    {
+        const char* label;
+        bool checkbox;
+        std::function<void()> before;
+        std::function<bool()> done;
+    };
+    const Case cases[] = {
+        {"New", false, [this] { AddSource(); Simulation().mUnsaved = false; },
+         [this] { return Simulation().mSelectables.empty(); }},
+        {"Open", false, nullptr, [] { return ImGuiTestFrame::IsShown("Open File"); }},
+        {"Save", false, [this] { Simulation().mSetup.mName = "/elsewhere/other.xml"; },
+         [this] { return ImGuiTestFrame::IsShown("Save File") && Manager().mFileDialog.mFileName == "New Simulation"; }},
+        {"RT run", false, [this] { AddSource(); },
+         [this] { return !Simulation().mRayLines.empty() && !ImGuiTestFrame::IsShown("Simulation In Progress"); }},
+        {"Autorun", true, nullptr, [this] { return window.mSettings.autorun; }},
+        {"Use Random Sampling", true, nullptr, [this] { return window.mSettings.useRandomSampling; }},
+        {"Win", false, nullptr, [] { return ImGui::GetCurrentContext()->OpenPopupStack.Size == 1; }},
+    };
+    for (const Case& c : cases)
+    {
+        Simulation().NewSimulation();
+        window.mSettings = orvilaneeditor::SimulationSettings{false, false, 100};
+        if (c.before)
+            c.before();
+        ASSERT_TRUE(c.checkbox ? ClickRibbonCheckbox(c.label) : ClickRibbonButton(c.label)) << c.label;
+        EXPECT_TRUE(c.done()) << c.label;
+        // Close whatever the item opened.
+        ImGui::GetCurrentContext()->OpenPopupStack.resize(0);
+        Manager().mFileDialog = orvilaneeditor::FileDialog();
+        ui.Frame(draw);
+    }
+}
+
+TEST_F(WindowsManagerTest, WindowsMenuTogglesTheVisibilityFlags)
+{
+    struct Case
+    {
+        const char* item;
+        bool WindowsManager::*flag;
+    };
+    const Case cases[] = {
+        {"Inspector", &WindowsManager::mShowInspector},   {"Toolbox", &WindowsManager::mShowToolbox},
+        {"Simulation Setup", &WindowsManager::mShowComponentList}, {"Simulation Board", &WindowsManager::mShowBoard},
+        {"3D Simulation", &WindowsManager::mShow3DView},  {"Log", &WindowsManager::mShowLog},
+    };
+    for (const Case& c : cases)
+    {
+        for (bool expected : {false, true})
+        {
+            ASSERT_TRUE(ClickRibbonButton("Win"));
+            char name[64];
+            ImFormatString(name, sizeof(name), "##Popup_%08x", ImGuiTestFrame::ItemId(Ribbon(), {"windows_settings_view"}));
+            ImGuiWindow* menu = ImGuiTestFrame::FindWindow(name);
+            ASSERT_TRUE(ui.ClickItem(menu, ImGuiTestFrame::ItemId(menu, {c.item}), draw)) << c.item;
+            EXPECT_EQ(Manager().*c.flag, expected) << c.item;
+        }
+    }
+}
+
+TEST_F(WindowsManagerTest, NewAndOpenAskBeforeUnsavedChangesAreLost)
+{
+    AddSource();
+    ASSERT_TRUE(Simulation().mUnsaved);
+    ASSERT_TRUE(ClickRibbonButton("New"));
+    ASSERT_TRUE(ImGuiTestFrame::IsShown("Warning"));
+    ASSERT_TRUE(ui.ClickLabel("Warning", "No", draw));
+    EXPECT_EQ(Simulation().mSelectables.size(), 1u);
+
+    ASSERT_TRUE(ClickRibbonButton("Open"));
+    ASSERT_TRUE(ImGuiTestFrame::IsShown("Warning"));
+    EXPECT_FALSE(ImGuiTestFrame::IsShown("Open File"));
+    ASSERT_TRUE(ui.ClickLabel("Warning", "Yes", draw));
+    ui.Frame(draw);
+    ASSERT_TRUE(ImGuiTestFrame::IsShown("Open File"));
+    ASSERT_TRUE(ui.ClickLabel("Open File", "Cancel", draw));
+    EXPECT_EQ(Simulation().mSelectables.size(), 1u);
+    EXPECT_TRUE(Simulation().mUnsaved);
+
+    ASSERT_TRUE(ClickRibbonButton("New"));
+    ASSERT_TRUE(ui.ClickLabel("Warning", "Yes", draw));
+    EXPECT_TRUE(Simulation().mSelectables.empty());
+    EXPECT_FALSE(Simulation().mUnsaved);
+}
+
+TEST_F(WindowsManagerTest, OpeningTracesOnceAtTheEndOnlyWithAutorun)
+{
+    AddSource();
+    const std::string path = root / "bench.xml";
+    ASSERT_TRUE(Simulation().SaveSimulation(path.c_str()));
+    for (bool autorun : {true, false})
+    {
+        window.mSettings.autorun = autorun;
+        ASSERT_TRUE(ClickRibbonButton("Open"));
+        ImGuiWindow* dialog = ImGuiTestFrame::FindWindow("Open File");
+        ASSERT_TRUE(ui.ClickItem(dialog, ImGuiTestFrame::ItemId(dialog, {"Filename"}), draw));
+        ui.Type("bench", draw);
+        ASSERT_TRUE(ui.ClickLabel("Open File", "Open", draw));
+        EXPECT_EQ(Simulation().mSetup.mName, path);
+        EXPECT_EQ(Simulation().mSelectables.size(), 1u);
+        EXPECT_EQ(window.mSettings.autorun, autorun);
+        EXPECT_EQ(Simulation().mRayLines.size(), autorun ? 1u : 0u);
+        EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - " + path);
+    }
+}
+
+TEST_F(WindowsManagerTest, FailedSaveKeepsTheSetupUnsavedAndSaysSo)
+{
+    const std::string gone = root.MakeFolder("gone");
+    orvilaneeditor::DataDirectory = gone;
+    AddSource();
+    ASSERT_TRUE(ClickRibbonButton("Save"));
+    std::filesystem::remove_all(gone); // the folder disappears while the dialog is open
+    LogCapture log;
+    ASSERT_TRUE(ui.ClickLabel("Save File", "Save", draw));
+    ui.Frame(draw);
+    EXPECT_TRUE(ImGuiTestFrame::IsShown("Error"));
+    EXPECT_TRUE(Simulation().mUnsaved);
+    EXPECT_EQ(Simulation().mSetup.mName, "New Simulation");
+    EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - New Simulation [UNSAVED]");
+    ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+}
+
+namespace
+{
+// A runner whose worker waits at a gate before the real run; Abort opens it.
+class GatedSimulation : public EditorSimulation
+{
+public:
+    using EditorSimulation::EditorSimulation;
+    ~GatedSimulation() override
+    {
+        gate = true;
+        StopWorker();
+    }
+    void AbortSimulation() override
+    {
+        EditorSimulation::AbortSimulation();
+        gate = true;
+    }
+    std::atomic<bool> gate{false};
+
+protected:
+    std::unique_ptr<std::thread> StartThread(WorkerBody body) override
+    {
+        return std::make_unique<std::thread>([this, body] {
+            while (!gate)
+                std::this_thread::yield();
+            (this->*body)();
+        });
+    }
+};
+
+class WindowsManagerThreaded : public WindowsManagerTest
+{
+protected:
+    WindowsManagerThreaded()
+    {
+        window.mEditorSimulation = std::make_unique<GatedSimulation>(&window.mSettings);
+        AddSource();
+    }
+    GatedSimulation& Gated() { return static_cast<GatedSimulation&>(Simulation()); }
+    // Starts the run from the ribbon and finds the modal's Abort button.
+    ImVec2 StartAndFindAbort(const char* button)
+    {
+        if (std::string(button) == "RT run")
+            window.mSettings.useRandomSampling = true;
+        EXPECT_TRUE(ClickRibbonButton(button));
+        EXPECT_TRUE(ImGuiTestFrame::IsShown("Simulation In Progress"));
+        ImGuiWindow* modal = ImGuiTestFrame::FindWindow("Simulation In Progress");
+        ImVec2 abort(-1.0f, -1.0f);
+        EXPECT_TRUE(ui.FindItem(modal, ImGuiTestFrame::ItemId(modal, {"Abort"}), draw, &abort));
+        return abort;
+    }
+};
+} // namespace
+
+TEST_F(WindowsManagerThreaded, ModalStaysUntilTheRunFinishesThenJoins)
+{
+    for (const char* button : {"EM run", "RT run"})
+    {
+        StartAndFindAbort(button);
+        LogCapture log;
+        ui.Frames(3, draw);
+        EXPECT_TRUE(ImGuiTestFrame::IsShown("Simulation In Progress"));
+        Gated().gate = true;
+        while (!Simulation().IsSimulationFinished())
+            std::this_thread::yield();
+        ui.Frames(2, draw);
+        EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress")) << button;
+        EXPECT_FALSE(Simulation().mWorker->joinable()) << button;
+        EXPECT_EQ(log.Count("Simulation Completed ("), 1u) << button;
+        Gated().gate = false;
+    }
+    EXPECT_EQ(Simulation().GetEmRunCounter(), 1u);
+}
+
+TEST_F(WindowsManagerThreaded, AbortStopsAndJoins)
+{
+    const ImVec2 abort = StartAndFindAbort("EM run");
+    LogCapture log;
+    ui.Click(abort, draw);
+    EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress"));
+    EXPECT_FALSE(Simulation().mWorker->joinable());
+    EXPECT_EQ(log.Count("Simulation Aborted ("), 1u);
+    EXPECT_EQ(log.Count("Simulation Completed ("), 0u);
+}
+
+TEST_F(WindowsManagerThreaded, AbortInTheFrameTheRunIsSeenFinishedJoinsOnce)
+{
+    const ImVec2 abort = StartAndFindAbort("EM run");
+    LogCapture log;
+    ui.MoveMouse(abort);
+    ui.Frame(draw);
+    ImGui::GetIO().MouseDown[0] = true;
+    ui.Frame(draw);
+    Gated().gate = true;
+    while (!Simulation().IsSimulationFinished())
+        std::this_thread::yield();
+    ImGui::GetIO().MouseDown[0] = false; // Abort is pressed in the frame that sees the run finished
+    EXPECT_NO_THROW(ui.Frames(2, draw));
+    EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress"));
+    EXPECT_EQ(log.Count("Simulation Completed ("), 1u);
+    EXPECT_EQ(log.Count("Simulation Aborted ("), 0u);
+}
+
+TEST_F(WindowsManagerThreaded, RunThatCannotStartShowsAnError)
+{
+    class NoThread : public EditorSimulation
+    {
+    public:
+        using EditorSimulation::EditorSimulation;
+
+    protected:
+        std::unique_ptr<std::thread> StartThread(WorkerBody) override
+        {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+    };
+    window.mEditorSimulation = std::make_unique<NoThread>(&window.mSettings);
+    EXPECT_NO_THROW(ClickRibbonButton("EM run"));
+    ui.Frame(draw);
+    EXPECT_TRUE(ImGuiTestFrame::IsShown("Error"));
+    EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress"));
+    ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+}
