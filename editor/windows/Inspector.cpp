@@ -64,24 +64,26 @@ bool EditDoubles(double* values, int count, const char* format)
     return true;
 }
 
-bool EditDouble(const FieldDescriptor& field)
+// A real-number field on a copy; a non-finite entry is refused.
+template <typename Real, ImGuiDataType kType>
+bool EditReal(const FieldDescriptor& field, const char* format)
 {
-    double* member = static_cast<double*>(field.mAddress);
-    double copy = *member;
-    if (!ImGui::InputDouble("##Editor", &copy, 0.0, 0.0, "%12.5e") || !std::isfinite(copy))
+    Real* member = static_cast<Real*>(field.mAddress);
+    Real copy = *member;
+    if (!ImGui::InputScalar("##Editor", kType, &copy, nullptr, nullptr, format) || !std::isfinite(copy))
         return false;
     *member = copy;
     return true;
 }
 
+bool EditDouble(const FieldDescriptor& field)
+{
+    return EditReal<double, ImGuiDataType_Double>(field, "%12.5e");
+}
+
 bool EditFloat(const FieldDescriptor& field)
 {
-    float* member = static_cast<float*>(field.mAddress);
-    float copy = *member;
-    if (!ImGui::InputFloat("##Editor", &copy, 0.0f, 0.0f, "%.3f") || !std::isfinite(copy))
-        return false;
-    *member = copy;
-    return true;
+    return EditReal<float, ImGuiDataType_Float>(field, "%.3f");
 }
 
 bool EditInt(const FieldDescriptor& field)

@@ -381,30 +381,29 @@ void SimulationBoard::ShowNode(ImDrawList* drawList, const Selectable& node, boo
     drawList->AddTriangleFilled(Im(out.mCorners[0]), Im(out.mCorners[1]), Im(out.mCorners[2]), black);
     drawList->AddText(ImVec2(node.mNodeMin.x + 4.0f, node.mNodeMin.y + 4.0f), black, label);
 
+    // Under the node, 15 pixels a line: world position, then world angles (radians).
     const ImU32 white = IM_COL32(255, 255, 255, 255);
     const float x = node.mNodeMin.x + 5.0f;
     float y = node.mNodeMax.y;
-    auto line = [&](const char* format, double value) {
-        char text[64];
-        std::snprintf(text, sizeof(text), format, value);
-        drawList->AddText(ImVec2(x, y), white, text);
-        y += 15.0f;
+    auto block = [&](const char* const formats[3], const glm::dvec3& values) {
+        y += 5.0f;
+        for (int k = 0; k < 3; ++k)
+        {
+            char text[64];
+            std::snprintf(text, sizeof(text), formats[k], values[k]);
+            drawList->AddText(ImVec2(x, y), white, text);
+            y += 15.0f;
+        }
     };
+    static const char* const kPositionFormats[3] = {"x: %.3f", "y: %.3f", "z: %.3f"};
+    static const char* const kAngleFormats[3] = {"a: %.3f", "b: %.3f", "c: %.3f"};
     if (mShowPosition)
     {
-        y += 5.0f;
-        line("x: %.3f", component.mWorldPosition.x);
-        line("y: %.3f", component.mWorldPosition.y);
-        line("z: %.3f", component.mWorldPosition.z);
+        block(kPositionFormats, component.mWorldPosition);
         y += 15.0f;
     }
     if (mShowRotation)
-    {
-        y += 5.0f;
-        line("a: %.3f", component.mWorldRotation.x);
-        line("b: %.3f", component.mWorldRotation.y);
-        line("c: %.3f", component.mWorldRotation.z);
-    }
+        block(kAngleFormats, component.mWorldRotation);
 }
 
 } // namespace orvilaneeditor
