@@ -43,6 +43,9 @@ bool Row(const char* text, Widget widget)
     return changed;
 }
 
+// Real numbers may be typed with an exponent ("5e-7").
+constexpr ImGuiInputTextFlags kRealInput = ImGuiInputTextFlags_CharsScientific;
+
 bool AllFinite(const double* values, int count)
 {
     for (int k = 0; k < count; ++k)
@@ -57,7 +60,7 @@ bool EditDoubles(double* values, int count, const char* format)
 {
     double copy[3] = {};
     std::copy(values, values + count, copy);
-    if (!ImGui::InputScalarN("##Editor", ImGuiDataType_Double, copy, count, nullptr, nullptr, format) ||
+    if (!ImGui::InputScalarN("##Editor", ImGuiDataType_Double, copy, count, nullptr, nullptr, format, kRealInput) ||
         !AllFinite(copy, count))
         return false;
     std::copy(copy, copy + count, values);
@@ -70,7 +73,7 @@ bool EditReal(const FieldDescriptor& field, const char* format)
 {
     Real* member = static_cast<Real*>(field.mAddress);
     Real copy = *member;
-    if (!ImGui::InputScalar("##Editor", kType, &copy, nullptr, nullptr, format) || !std::isfinite(copy))
+    if (!ImGui::InputScalar("##Editor", kType, &copy, nullptr, nullptr, format, kRealInput) || !std::isfinite(copy))
         return false;
     *member = copy;
     return true;

@@ -183,6 +183,10 @@ TEST_F(InspectorFrames, TypedValuesAreClampedOrRefused)
     EXPECT_EQ(config->mWavelenght, wavelength);
     ASSERT_TRUE(TypeInto(1, "Wavelength", "5e-7"));
     EXPECT_DOUBLE_EQ(config->mWavelenght, 5e-7);
+    ASSERT_TRUE(TypeInto(1, "mDirection", "-1e999", true));
+    EXPECT_EQ(config->mDirection[0], 0.0);
+    ASSERT_TRUE(TypeInto(1, "mDirection", "2.5e-1", true));
+    EXPECT_EQ(config->mDirection[0], 0.25);
 
     Select(1);
     auto screen = std::dynamic_pointer_cast<orvilane::ConfigDetector>(detector->mConfig);
