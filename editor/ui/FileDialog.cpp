@@ -167,7 +167,9 @@ void FileDialog::Draw()
 
     if (mConfirmReplace)
     {
-        ImGui::TextUnformatted("The file already exists. Do you want to replace it?");
+        const std::string question =
+            mReplacePath.substr(mReplacePath.find_last_of(kSeparator) + 1) + " already exists. Do you want to replace it?";
+        ImGui::TextUnformatted(question.c_str());
         if (ImGui::Button("Yes", ImVec2(100.0f, 20.0f)))
         {
             mConfirmReplace = false;

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
 
 #include "core/components/Element.h"
 #include "core/elements/EleBlockerDiafragm.h"
@@ -13,6 +12,7 @@
 #include "core/sources/ConfigSource.h"
 #include "core/sources/Source.h"
 #include "editor/runner/EditorSimulation.h"
+#include "tests/support/EditorSimulationDoubles.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempFolder.h"
@@ -295,26 +295,11 @@ TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
     }
 }
 
-namespace
-{
-// A runner whose worker thread can never be started.
-class NoThreadSimulation : public EditorSimulation
-{
-public:
-    using EditorSimulation::EditorSimulation;
-
-protected:
-    std::unique_ptr<std::thread> StartThread(WorkerBody) override
-    {
-        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-    }
-};
-} // namespace
 
 TEST(EditorSimulationThreaded, ThreadThatCannotStartIsReportedNotThrown)
 {
     SimulationSettings settings;
-    NoThreadSimulation simulation(&settings);
+    orvilaneeditor::test::NoThreadSimulation simulation(&settings);
     LogCapture log;
     bool started = true;
     EXPECT_NO_THROW(started = simulation.RunElectromagneticSimulation());

@@ -11,6 +11,7 @@
 #include "editor/app/DataDirectory.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/ui/IconAtlas.h"
+#include "tests/support/EditorSimulationDoubles.h"
 #include "tests/support/ImGuiTestFrame.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempFolder.h"
@@ -305,18 +306,7 @@ TEST_F(WindowsManagerThreaded, AbortInTheFrameTheRunIsSeenFinishedJoinsOnce)
 
 TEST_F(WindowsManagerThreaded, RunThatCannotStartShowsAnError)
 {
-    class NoThread : public EditorSimulation
-    {
-    public:
-        using EditorSimulation::EditorSimulation;
-
-    protected:
-        std::unique_ptr<std::thread> StartThread(WorkerBody) override
-        {
-            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-        }
-    };
-    window.mEditorSimulation = std::make_unique<NoThread>(&window.mSettings);
+    window.mEditorSimulation = std::make_unique<orvilaneeditor::test::NoThreadSimulation>(&window.mSettings);
     EXPECT_NO_THROW(ClickRibbonButton("EM run"));
     ui.Frame(draw);
     EXPECT_TRUE(ImGuiTestFrame::IsShown("Error"));

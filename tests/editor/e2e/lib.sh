@@ -1,0 +1,214 @@
+# Shared steps of the end-to-end scenarios: the real orvilane program on its
+# own Xvfb display, driven with xdotool, looked at through screenshots.
+# A scenario sources this file, calls e2e_start_display and e2e_start_program,
+# and ends with e2e_close_program. Every wait is bounded; a failed step prints
+# why, keeps the screenshots and the program's output, and exits non-zero.
+#
+# Environment (set by CTest): ORVILANE_BIN (the program), ORVILANE_DATA (the
+# data folder to link in), ORVILANE_TEST_DATA (tests/data), E2E_OUT (where the
+# screenshots and the program's output of a failed run are kept), E2E_KEEP
+# (when set, the temporary folder is left in place).
+
+set -euo pipefail
+
+E2E_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+E2E_PYTHON=/usr/bin/python3 # the system's, which has python3-xlib
+E2E_NAME="$(basename "${0%.sh}")"
+E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/orvilane-e2e.XXXXXX")"
+E2E_WORK="$E2E_TMP/work"
+E2E_XVFB_PID=""
+E2E_PID=""
+E2E_WINDOW=""
+mkdir -p "$E2E_WORK"
+
+e2e_log() { echo "[$E2E_NAME] $*"; }
+
+e2e_cleanup() {
+  local status=$?
+  if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then
+    kill -9 "$E2E_PID" 2>/dev/null || true
+    wait "$E2E_PID" 2>/dev/null || true
+  fi
+  if [ -n "$E2E_XVFB_PID" ]; then kill "$E2E_XVFB_PID" 2>/dev/null || true; fi
+  if [ "$status" -ne 0 ] && [ -n "${E2E_OUT:-}" ]; then
+    mkdir -p "$E2E_OUT/$E2E_NAME"
+    cp -r "$E2E_TMP"/shot-*.png "$E2E_WORK"/stdout.txt "$E2E_OUT/$E2E_NAME/" 2>/dev/null || true
+    echo "[$E2E_NAME] screenshots and output kept in $E2E_OUT/$E2E_NAME"
+  fi
+  if [ -n "${E2E_KEEP:-}" ]; then echo "[$E2E_NAME] kept $E2E_TMP"; else rm -rf "$E2E_TMP"; fi
+  exit "$status"
+}
+trap e2e_cleanup EXIT
+
+e2e_fail() {
+  echo "[$E2E_NAME] FAILED: $*" >&2
+  if [ -f "$E2E_WORK/stdout.txt" ]; then
+    echo "--- program output (last 40 lines) ---" >&2
+    tail -n 40 "$E2E_WORK/stdout.txt" >&2
+  fi
+  if [ -n "${DISPLAY:-}" ] && [ -n "$E2E_XVFB_PID" ]; then e2e_screenshot failure >/dev/null 2>&1 || true; fi
+  exit 1
+}
+
+# Waits up to $1 tenths of a second for the command after it to succeed.
+e2e_wait() {
+  local tenths=$1
+  shift
+  local i
+  for ((i = 0; i < tenths; i++)); do
+    if "$@" >/dev/null 2>&1; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+e2e_require() {
+  local tool
+  for tool in Xvfb xdotool import "$E2E_PYTHON"; do
+    command -v "$tool" >/dev/null 2>&1 || e2e_fail "$tool is missing (bash scripts/install-deps.sh installs it)"
+  done
+  [ -x "${ORVILANE_BIN:-}" ] || e2e_fail "ORVILANE_BIN does not name the program"
+  [ -d "${ORVILANE_DATA:-}" ] || e2e_fail "ORVILANE_DATA does not name the data folder"
+}
+
+# A private X server on a free display number, chosen by the server itself.
+e2e_start_display() {
+  e2e_require
+  local fdfile="$E2E_TMP/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" 2>"$E2E_TMP/xvfb.txt" &
+  E2E_XVFB_PID=$!
+  e2e_wait 100 test -s "$fdfile" || e2e_fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.txt")"
+  export DISPLAY=":$(head -n 1 "$fdfile")"
+  e2e_log "display $DISPLAY"
+}
+
+# Starts the program in the work folder with the data folder linked in, and
+# waits for its window to show the first frame's title.
+e2e_start_program() {
+  ln -sfn "$ORVILANE_DATA" "$E2E_WORK/data"
+  (cd "$E2E_WORK" && exec "$ORVILANE_BIN" >"$E2E_WORK/stdout.txt" 2>&1) &
+  E2E_PID=$!
+  e2e_wait 300 xdotool search --name '^Orvilane - ' || e2e_fail "no window titled 'Orvilane - ...'"
+  E2E_WINDOW="$(xdotool search --name '^Orvilane - ' | head -n 1)"
+  sleep 0.5
+}
+
+e2e_title() { xdotool getwindowname "$E2E_WINDOW"; }
+
+# Waits until the window title is exactly $1.
+e2e_expect_title() {
+  e2e_wait 100 e2e_title_is "$1" || e2e_fail "title is '$(e2e_title)', expected '$1'"
+}
+e2e_title_is() { [ "$(e2e_title)" = "$1" ]; }
+
+# Waits until the program's output holds the fixed text $1 (at least $2 times).
+e2e_expect_output() {
+  local count="${2:-1}"
+  e2e_wait "${3:-300}" e2e_output_count_at_least "$1" "$count" ||
+    e2e_fail "the output does not show '$1' ($count times)"
+}
+e2e_output_count_at_least() { [ "$(grep -cF -- "$1" "$E2E_WORK/stdout.txt")" -ge "$2" ]; }
+
+# Clicks at window coordinates (the window sits at the screen's origin: no window manager).
+e2e_click() {
+  xdotool mousemove --sync "$1" "$2"
+  sleep 0.15
+  xdotool click 1
+  sleep 0.3
+}
+
+# Presses the keys (xdotool names) together and holds them over a few frames:
+# the UI reads key states once per frame.
+e2e_key() {
+  local key
+  for key in "$@"; do xdotool keydown "$key"; done
+  sleep 0.15
+  for key in "$@"; do xdotool keyup "$key"; done
+  sleep 0.15
+}
+
+# Types text into the focused field; with "replace", Ctrl+A and Delete first.
+e2e_type() {
+  if [ "${2:-}" = "replace" ]; then
+    e2e_key ctrl a
+    e2e_key Delete
+  fi
+  xdotool type --delay 30 "$1"
+  sleep 0.3
+}
+
+# Screenshot of the whole screen as PNG (kept for a failed run) and PPM (read
+# by e2e_region); prints the PPM's path.
+e2e_screenshot() {
+  local base count
+  count=$(find "$E2E_TMP" -maxdepth 1 -name 'shot-*.png' | wc -l) # called in $( ): no counter survives
+  base="$E2E_TMP/shot-$(printf %02d $((count + 1)))-$1"
+  import -window root "$base.png"
+  import -window root -depth 8 "ppm:$base.ppm"
+  echo "$base.ppm"
+}
+
+# Prints "<distinct colours> <mean red> <mean green> <mean blue>" of the
+# rectangle x y w h of a PPM screenshot.
+e2e_region() {
+  "$E2E_PYTHON" - "$@" <<'PY'
+import sys
+path, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:6])
+with open(path, "rb") as f:
+    data = f.read()
+fields, pos = [], 0
+while len(fields) < 4:  # magic, width, height, maximum; comments skipped
+    while data[pos:pos + 1].isspace():
+        pos += 1
+    if data[pos:pos + 1] == b"#":
+        pos = data.index(b"\n", pos)
+        continue
+    end = pos
+    while not data[end:end + 1].isspace():
+        end += 1
+    fields.append(data[pos:end])
+    pos = end
+pos += 1
+width, height = int(fields[1]), int(fields[2])
+assert fields[0] == b"P6" and int(fields[3]) == 255
+colours, sums = set(), [0, 0, 0]
+for row in range(y, min(y + h, height)):
+    start = pos + (row * width + x) * 3
+    line = data[start:start + min(w, width - x) * 3]
+    for i in range(0, len(line), 3):
+        pixel = line[i:i + 3]
+        colours.add(pixel)
+        for c in range(3):
+            sums[c] += pixel[c]
+count = max(1, (min(y + h, height) - y) * (min(w, width - x)))
+print(len(colours), *(s // count for s in sums))
+PY
+}
+
+# Fails unless the region holds at least $7 colours (something is drawn there)
+# and is not black: $1 name, $2 shot, $3..$6 x y w h.
+e2e_expect_drawn() {
+  local stats colours r g b
+  stats="$(e2e_region "$2" "$3" "$4" "$5" "$6")"
+  read -r colours r g b <<<"$stats"
+  if [ "$colours" -lt "${7:-2}" ] || [ $((r + g + b)) -lt 60 ]; then
+    e2e_fail "$1 ($3,$4 ${5}x$6) looks blank: $colours colours, mean $r $g $b"
+  fi
+}
+
+# Asks the window to close (WM_DELETE_WINDOW, as a window manager's close
+# button does) and waits for the program to end; its exit status goes to
+# E2E_STATUS.
+E2E_STATUS=""
+e2e_close_program() {
+  "$E2E_PYTHON" "$E2E_DIR/close-window.py" "$E2E_WINDOW" || e2e_fail "could not send WM_DELETE_WINDOW"
+  local i
+  for ((i = 0; i < 600; i++)); do
+    kill -0 "$E2E_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$E2E_PID" 2>/dev/null && e2e_fail "the program did not end within a minute of being closed"
+  E2E_STATUS=0
+  wait "$E2E_PID" || E2E_STATUS=$?
+  E2E_PID=""
+}

@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Open a bench through the dialog, run the raytracing preview and a field run,
+# save through the dialog (answering the replace question), then close the
+# window while a long field run is going: the program must end cleanly with
+# status 0, and the saved file must load and equal the bench that was shown.
+source "$(dirname "$0")/lib.sh"
+
+# Window coordinates of the ribbon's items and of the file dialog's controls
+# (the dialog is centred in the 1200 x 960 window).
+NEW=(37 37)
+OPEN=(90 37)
+SAVE=(146 37)
+RT_RUN=(207 37)
+EM_RUN=(468 37)
+DIALOG_BACK=(319 323)
+DIALOG_NAME=(412 621)
+DIALOG_ACCEPT=(319 656)
+DIALOG_YES=(334 676)
+
+# Goes up from the data folder to the work folder and accepts the name $1.
+dialog_pick() {
+  e2e_click "${DIALOG_BACK[@]}"
+  e2e_click "${DIALOG_NAME[@]}"
+  e2e_type "$1" replace
+  e2e_click "${DIALOG_ACCEPT[@]}"
+}
+
+cp "$ORVILANE_TEST_DATA/corpus/valid_bench.xml" "$E2E_WORK/bench.xml"
+# A fine field grid through a chain of lenses: a field run of several seconds.
+{
+  sed -n '1,/<\/Source>/p' "$ORVILANE_TEST_DATA/corpus/valid_bench.xml" |
+    sed 's/mSamplingPoints="31"/mSamplingPoints="1501"/; s/mSamplingWindowSize="0.002"/mSamplingWindowSize="0.02"/'
+  for i in $(seq 1 12); do
+    echo "<Element Type=\"Ideal Lens\" label=\"Lens $i\" id=\"$((1000 + i))\" parentId=\"0\" inputId=\"$((999 + i))\"" \
+      "saveInputFields=\"false\" saveOutputFields=\"false\" x=\"0\" y=\"0\" z=\"0.$i\" a=\"0\" b=\"0\" c=\"0\">" \
+      "<Config mFocalDistance=\"0.5\"><Surface mRadius=\"0.05\"/></Config></Element>"
+  done
+  echo '</Talvo>'
+} >"$E2E_WORK/heavy.xml"
+
+e2e_start_display
+e2e_start_program
+e2e_expect_title "Orvilane - New Simulation"
+e2e_expect_output "Current directory: $E2E_WORK"
+
+shot="$(e2e_screenshot start)"
+e2e_expect_drawn "ribbon" "$shot" 10 10 560 55 20
+e2e_expect_drawn "dock host" "$shot" 100 200 1000 600 1
+e2e_expect_drawn "ribbon border" "$shot" 0 70 1200 10 2
+
+# Open the bench.
+e2e_click "${OPEN[@]}"
+shot="$(e2e_screenshot open-dialog)"
+e2e_expect_drawn "file dialog" "$shot" 300 300 600 360 10
+dialog_pick bench
+e2e_expect_title "Orvilane - $E2E_WORK/bench.xml"
+e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/bench.xml"
+
+# The preview again, then a field run to its end.
+e2e_click "${RT_RUN[@]}"
+e2e_click "${EM_RUN[@]}"
+e2e_expect_output "Running Electromagnetic simulation ..."
+e2e_expect_output "Simulation Completed ("
+
+# Save under the bench's own name: the dialog asks before replacing it.
+cp "$E2E_WORK/bench.xml" "$E2E_TMP/shown.xml"
+e2e_click "${SAVE[@]}"
+dialog_pick bench
+shot="$(e2e_screenshot replace-question)"
+e2e_expect_drawn "replace question" "$shot" 300 640 600 50 5
+e2e_click "${DIALOG_YES[@]}"
+e2e_expect_output "Simulation Setup saved in $E2E_WORK/bench.xml"
+e2e_expect_title "Orvilane - $E2E_WORK/bench.xml"
+
+# And under a new name.
+e2e_click "${SAVE[@]}"
+dialog_pick saved
+e2e_expect_output "Simulation Setup saved in $E2E_WORK/saved.xml"
+e2e_expect_title "Orvilane - $E2E_WORK/saved.xml"
+
+# The saved file loads again, in the program.
+e2e_click "${OPEN[@]}"
+dialog_pick saved
+e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/saved.xml"
+
+# Close while a long field run is going.
+e2e_click "${OPEN[@]}"
+dialog_pick heavy
+e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/heavy.xml"
+e2e_click "${EM_RUN[@]}"
+e2e_expect_output "Running Electromagnetic simulation ..." 2
+shot="$(e2e_screenshot running)"
+e2e_expect_drawn "progress modal" "$shot" 440 430 320 100 5
+grep -qF "Simulation Completed (" <(tail -n 3 "$E2E_WORK/stdout.txt") && e2e_fail "the heavy run ended before the close"
+e2e_close_program
+[ "$E2E_STATUS" = 0 ] || e2e_fail "exit status $E2E_STATUS after closing during a run"
+[ -s "$E2E_WORK/imgui.ini" ] || e2e_fail "imgui.ini was not written at the end"
+[ -s "$E2E_WORK/log.txt" ] || e2e_fail "log.txt was not flushed at the end"
+
+# What was saved is the bench that was shown, attribute for attribute (numbers
+# by value: the file keeps doubles at full precision).
+"$E2E_PYTHON" - "$E2E_TMP/shown.xml" "$E2E_WORK/saved.xml" "$E2E_WORK/bench.xml" <<'PY' || e2e_fail "saved files differ from the bench"
+import sys
+import xml.etree.ElementTree as ET
+
+def value(text):
+    try:
+        return float(text)
+    except ValueError:
+        return text
+
+def tree(e):
+    return (e.tag, sorted((k, value(v)) for k, v in e.attrib.items()), [tree(c) for c in e])
+
+shown = tree(ET.parse(sys.argv[1]).getroot())
+for other in sys.argv[2:]:
+    if tree(ET.parse(other).getroot()) != shown:
+        print("differs:", other)
+        sys.exit(1)
+PY
+e2e_log "passed"
