@@ -11,6 +11,7 @@
 #include "core/fields/Fields.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
+#include "editor/ui/WindowsManager.h"
 #include "editor/ui/HeatmapImage.h"
 #include "editor/windows/DetectorWindow.h"
 #include "tests/support/GLTestContext.h"
@@ -298,4 +299,24 @@ TEST_F(DetectorWindowThreaded, RunInProgressShowsOnlyTheChooser)
     Show(window);
     ASSERT_NE(window.TabTexture("###tabId1"), nullptr);
     EXPECT_NE(window.TabTexture("###tabId1")->Name(), 0u);
+}
+
+// Closing the second of three windows leaves the first and third in order.
+TEST_F(DetectorWindowFrames, ClosedWindowsAreDroppedInOrder)
+{
+    orvilaneeditor::WindowsManager& manager = *application.mWindowsManager;
+    for (uint32_t id : {0u, 7u, 0u})
+        manager.OpenDetectorWindow(id);
+    ASSERT_EQ(manager.mDetectorWindows.size(), 3u);
+    const DetectorWindow* first = manager.mDetectorWindows[0].get();
+    const DetectorWindow* third = manager.mDetectorWindows[2].get();
+    manager.mDetectorWindows[1]->mOpen = false;
+    ui.Frame([&manager] { manager.ShowDetectorWindows(); });
+    ASSERT_EQ(manager.mDetectorWindows.size(), 2u);
+    EXPECT_EQ(manager.mDetectorWindows[0].get(), first);
+    EXPECT_EQ(manager.mDetectorWindows[1].get(), third);
+    // A window for an id that no component has is titled as a new one.
+    EXPECT_NE(ImGuiTestFrame::FindWindow(
+                  ("New Detector Window###" + std::to_string(third->mWindowNumber)).c_str()),
+              nullptr);
 }

@@ -312,16 +312,19 @@ TEST_F(SimulationBoardTest, LinkByDraggingAndUnlinkByRightClick)
     EXPECT_FALSE(simulation.mUnsaved);
 }
 
-// Shift (a GLFW key code in 1.86's key array) snaps the dragged node.
-TEST_F(SimulationBoardTest, ShiftSnapsTheDraggedNode)
+// Left Shift or S (GLFW key codes in 1.86's key array) snaps the dragged node.
+TEST_F(SimulationBoardTest, ShiftOrSSnapsTheDraggedNode)
 {
-    simulation.mSelectables[1].mBoardPosition = glm::vec2(273.0f, 130.0f);
-    Show();
-    const glm::vec2 body = simulation.mSelectables[1].mNodeMin + glm::vec2(50.0f, 25.0f);
-    ImGui::GetIO().KeysDown[GLFW_KEY_LEFT_SHIFT] = true;
-    Drag(0, body, body + glm::vec2(62.0f, 4.0f), 2);
-    ImGui::GetIO().KeysDown[GLFW_KEY_LEFT_SHIFT] = false;
-    EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, glm::vec2(300.0f, 100.0f));
+    for (int key : {GLFW_KEY_LEFT_SHIFT, GLFW_KEY_S})
+    {
+        simulation.mSelectables[1].mBoardPosition = glm::vec2(273.0f, 130.0f);
+        Show();
+        const glm::vec2 body = simulation.mSelectables[1].mNodeMin + glm::vec2(50.0f, 25.0f);
+        ImGui::GetIO().KeysDown[key] = true;
+        Drag(0, body, body + glm::vec2(62.0f, 4.0f), 2);
+        ImGui::GetIO().KeysDown[key] = false;
+        EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, glm::vec2(300.0f, 100.0f)) << key;
+    }
 }
 
 // Save writes every node; Load moves the nodes named in the file and leaves
