@@ -232,11 +232,13 @@ int Inspector::FormatText(char* buffer, const char* format, ...)
     return count < 0 ? -1 : count;
 }
 
-void Inspector::BeginPropertyTable()
+bool Inspector::BeginPropertyTable()
 {
-    ImGui::BeginTable("##properties", 2, ImGuiTableFlags_Resizable);
+    if (!ImGui::BeginTable("##properties", 2, ImGuiTableFlags_Resizable))
+        return false;
     ImGui::TableSetupColumn("##text", ImGuiTableColumnFlags_WidthFixed);
     ImGui::TableSetupColumn("##value", ImGuiTableColumnFlags_WidthStretch, 2.0f);
+    return true;
 }
 
 bool Inspector::PropertyVec3(const char* text, double* values)
@@ -260,7 +262,8 @@ bool Inspector::ShowFields(const std::shared_ptr<orvilane::SerializableData>& re
     ImGui::Separator();
     ImGui::TextUnformatted(title);
     bool changed = false;
-    BeginPropertyTable();
+    if (!BeginPropertyTable())
+        return false;
     for (const FieldDescriptor& field : record->mFields)
     {
         if (field.mLabel.empty())
@@ -336,14 +339,16 @@ void Inspector::Show(bool* open)
 
     bool changed = false;
     bool enabled = component->mEnabled;
-    BeginPropertyTable();
-    changed |= PropertyBool("Enabled", &enabled);
-    // The save flags are stored in the simulation file: a change to keep, not to rebuild.
-    const bool saveInput = PropertyBool("Save Input Fields", &component->mSaveInputFields);
-    const bool saveOutput = PropertyBool("Save Output Fields", &component->mSaveOutputFields);
-    if (saveInput || saveOutput)
-        simulation.mUnsaved = true;
-    ImGui::EndTable();
+    if (BeginPropertyTable())
+    {
+        changed |= PropertyBool("Enabled", &enabled);
+        // The save flags are stored in the simulation file: a change to keep, not to rebuild.
+        const bool saveInput = PropertyBool("Save Input Fields", &component->mSaveInputFields);
+        const bool saveOutput = PropertyBool("Save Output Fields", &component->mSaveOutputFields);
+        if (saveInput || saveOutput)
+            simulation.mUnsaved = true;
+        ImGui::EndTable();
+    }
     component->mEnabled = enabled;
 
     ImGui::Text("%s - %s  ID: %5d", component->mNodeName.c_str(), component->mTypeName.c_str(),
@@ -398,20 +403,24 @@ void Inspector::Show(bool* open)
             component->SetParent(nullptr);
             changed = true;
         }
-        BeginPropertyTable();
-        double position[3] = {component->mLocalPosition.x, component->mLocalPosition.y, component->mLocalPosition.z};
-        if (PropertyVec3("Position", position))
+        if (BeginPropertyTable())
         {
-            component->SetPosition(glm::dvec3(position[0], position[1], position[2]));
-            changed = true;
+            double position[3] = {component->mLocalPosition.x, component->mLocalPosition.y,
+                                  component->mLocalPosition.z};
+            if (PropertyVec3("Position", position))
+            {
+                component->SetPosition(glm::dvec3(position[0], position[1], position[2]));
+                changed = true;
+            }
+            double rotation[3] = {component->mLocalRotation.x, component->mLocalRotation.y,
+                                  component->mLocalRotation.z};
+            if (PropertyVec3("Rotation", rotation))
+            {
+                component->SetRotation(glm::dvec3(rotation[0], rotation[1], rotation[2]));
+                changed = true;
+            }
+            ImGui::EndTable();
         }
-        double rotation[3] = {component->mLocalRotation.x, component->mLocalRotation.y, component->mLocalRotation.z};
-        if (PropertyVec3("Rotation", rotation))
-        {
-            component->SetRotation(glm::dvec3(rotation[0], rotation[1], rotation[2]));
-            changed = true;
-        }
-        ImGui::EndTable();
         ImGui::TreePop();
     }
 

@@ -57,7 +57,9 @@ public:
     explicit Inspector(WindowsManager* manager);
 
     void Show(bool* open);
-    void BeginPropertyTable();
+    // Opens the two-column table "##properties"; when false (nothing of it is
+    // shown) the caller adds no rows and does not end it.
+    bool BeginPropertyTable();
     // Rows on a copy written back only when edited and every component is finite.
     bool PropertyVec3(const char* text, double* values);
     bool PropertyVec2(const char* text, double* values);
