@@ -41,10 +41,12 @@ cat >"$E2E_WORK/bench.xml.aux" <<'XML'
 </OrvilaneEditor>
 XML
 
-# Prints "x0 y0 x1 y1" of each grey board node body found in the lower part
-# of the screenshot (rows holding a long run of the node grey), left to right.
-board_nodes() {
-  "$E2E_PYTHON" - "$1" <<'PY'
+# Looks at a PPM screenshot: "nodes" prints "x0 y0 x1 y1" of each grey board
+# node body in the lower half of the screen (rows holding a long run of the
+# node grey), left to right; "count r,g,b" prints how many pixels hold that
+# colour, give or take 8.
+screen_look() {
+  "$E2E_PYTHON" - "$@" <<'PY'
 import sys
 data = open(sys.argv[1], "rb").read()
 header, offset = [], 0
@@ -57,6 +59,16 @@ while len(header) < 4:  # P6 width height maximum, then one whitespace byte
     header.append(data[offset:end])
     offset = end
 width, height, pixels = int(header[1]), int(header[2]), data[offset + 1:]
+
+if sys.argv[2] == "count":
+    want = [int(c) for c in sys.argv[3].split(",")]
+    count = 0
+    for i in range(0, len(pixels) - 2, 3):
+        if abs(pixels[i] - want[0]) <= 8 and abs(pixels[i + 1] - want[1]) <= 8 and abs(pixels[i + 2] - want[2]) <= 8:
+            count += 1
+    print(count)
+    sys.exit(0)
+
 grey = b"\x9b\x9b\x9b"
 boxes = []  # [x0, y0, x1, y1]; a run joins the box its x range overlaps
 for y in range(height // 2, height):
@@ -79,30 +91,8 @@ for box in sorted(boxes):
     print(*box)
 PY
 }
-
-# Prints how many pixels hold the colour $2 (r,g,b), give or take 8.
-count_colour() {
-  "$E2E_PYTHON" - "$1" "$2" <<'PY'
-import sys
-data = open(sys.argv[1], "rb").read()
-header, offset = [], 0
-while len(header) < 4:
-    while data[offset:offset + 1].isspace():
-        offset += 1
-    end = offset
-    while not data[end:end + 1].isspace():
-        end += 1
-    header.append(data[offset:end])
-    offset = end
-pixels = data[offset + 1:]
-want = [int(c) for c in sys.argv[2].split(",")]
-count = 0
-for i in range(0, len(pixels) - 2, 3):
-    if abs(pixels[i] - want[0]) <= 8 and abs(pixels[i + 1] - want[1]) <= 8 and abs(pixels[i + 2] - want[2]) <= 8:
-        count += 1
-print(count)
-PY
-}
+board_nodes() { screen_look "$1" nodes; }
+count_colour() { screen_look "$1" count "$2"; }
 
 drag() {
   xdotool mousemove --sync "$1" "$2"
