@@ -1,5 +1,7 @@
 #include "editor/ui/HeatmapView.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 
@@ -40,8 +42,18 @@ void HeatmapView::ShowColorScale(const char* id, ScaleRange range, float height)
     if (!(height > 0.0f))
         return;
     ImGui::PushID(id);
+    const std::vector<float> ticks = HeatmapImage::Ticks(range, kTickCount);
+    std::vector<std::array<char, 32>> labels(ticks.size());
+    float labelWidth = 0.0f;
+    for (size_t k = 0; k < ticks.size(); ++k)
+    {
+        std::snprintf(labels[k].data(), labels[k].size(), "%g", static_cast<double>(ticks[k]));
+        labelWidth = std::max(labelWidth, ImGui::CalcTextSize(labels[k].data()).x);
+    }
+    const float labelX = kBarWidth + kTickLength + 2.0f;
+    // At least kScaleWidth; wider when the labels need it, so none is cut.
     const ImVec2 p0 = ImGui::GetCursorScreenPos();
-    ImGui::Dummy(ImVec2(kScaleWidth, height));
+    ImGui::Dummy(ImVec2(std::max(kScaleWidth, labelX + labelWidth), height));
     ImDrawList* draw = ImGui::GetWindowDrawList();
 
     // The bar, top = range.max: each segment blends its two end colours.
@@ -57,21 +69,18 @@ void HeatmapView::ShowColorScale(const char* id, ScaleRange range, float height)
     const ImU32 ink = ImGui::GetColorU32(ImGuiCol_Text);
     draw->AddRect(p0, ImVec2(p0.x + kBarWidth, p0.y + height), ink);
 
-    const std::vector<float> ticks = HeatmapImage::Ticks(range, kTickCount);
     const float fontHeight = ImGui::GetFontSize();
     for (size_t k = 0; k < ticks.size(); ++k)
     {
         const float y = p0.y + height * static_cast<float>(k) / static_cast<float>(ticks.size() - 1);
         draw->AddLine(ImVec2(p0.x + kBarWidth, y), ImVec2(p0.x + kBarWidth + kTickLength, y), ink);
-        char label[32];
-        std::snprintf(label, sizeof(label), "%g", static_cast<double>(ticks[k]));
         // Labels stay inside the item: the first hangs below its tick, the last sits above it.
         float textY = y - fontHeight * 0.5f;
         if (textY < p0.y)
             textY = p0.y;
         if (textY + fontHeight > p0.y + height)
             textY = p0.y + height - fontHeight;
-        draw->AddText(ImVec2(p0.x + kBarWidth + kTickLength + 2.0f, textY), ink, label);
+        draw->AddText(ImVec2(p0.x + labelX, textY), ink, labels[k].data());
     }
     ImGui::PopID();
 }

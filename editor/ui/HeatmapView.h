@@ -10,7 +10,7 @@ namespace orvilaneeditor
 class HeatmapView
 {
 public:
-    // Width of the colour scale item: the bar and its tick labels.
+    // Least width of the colour scale item: the bar and its tick labels.
     static constexpr float kScaleWidth = 60.0f;
     static constexpr int kTickCount = 5;
 
