@@ -336,8 +336,11 @@ bool EditorSimulation::StartWorker(WorkerBody body, const char* message)
     catch (const std::system_error& error)
     {
         mWorker.reset();
-        std::lock_guard<std::mutex> lock(mProgressMutex);
-        mFinished = true;
+        {
+            std::lock_guard<std::mutex> lock(mProgressMutex);
+            mFinished = true;
+        }
+        // Logged without the progress lock: listeners take locks of their own.
         orvilane::Log::Error("The simulation thread could not be started: %s", error.what());
         return false;
     }
