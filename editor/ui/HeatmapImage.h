@@ -51,8 +51,8 @@ public:
     static ScaleRange Scale(ScaleKind kind, const float* values, size_t count);
     // nx x ny RGBA pixels, row 0 on top: x grows to the right and y upwards.
     // Empty when the grid is empty or values holds fewer than nx * ny samples.
-    static std::vector<uint8_t> Pixels(const float* values, size_t count, uint64_t nx, uint64_t ny,
-                                       SampleOrder order, ScaleRange range);
+    static std::vector<uint8_t> Pixels(const float* values, size_t count, uint64_t nx, uint64_t ny, SampleOrder order,
+                                       ScaleRange range);
     // Plot size for a grid extent (metres or sample counts): the longer side is
     // 400 pixels, each side truncated to whole pixels but at least one. Zero
     // for an empty or unusable extent.

@@ -64,9 +64,16 @@ ScaleKind DetectorWindow::QuantityScale(uint32_t quantity)
 {
     switch (quantity)
     {
-    case 1: case 2: case 3: case 4: return ScaleKind::Signed;
-    case 6: case 8: return ScaleKind::Phase;
-    default: return ScaleKind::Magnitude;
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+        return ScaleKind::Signed;
+    case 6:
+    case 8:
+        return ScaleKind::Phase;
+    default:
+        return ScaleKind::Magnitude;
     }
 }
 
@@ -106,10 +113,21 @@ void DetectorWindow::FillImage(const orvilane::Fields& grid, uint32_t quantity)
                 double value = 0.0;
                 switch (quantity)
                 {
-                case 1: case 3: value = v.real(); break;
-                case 2: case 4: value = v.imag(); break;
-                case 5: case 7: value = std::hypot(v.real(), v.imag()); break;
-                default: value = std::atan2(v.imag(), v.real()); break;
+                case 1:
+                case 3:
+                    value = v.real();
+                    break;
+                case 2:
+                case 4:
+                    value = v.imag();
+                    break;
+                case 5:
+                case 7:
+                    value = std::hypot(v.real(), v.imag());
+                    break;
+                default:
+                    value = std::atan2(v.imag(), v.real());
+                    break;
                 }
                 mImage[static_cast<size_t>(i) * mImageColumns + j] = static_cast<float>(value);
             }
@@ -239,10 +257,10 @@ void DetectorWindow::ShowLayer(const orvilane::Component& detector, const orvila
     // The hit counts keep x fastest, the field layers y fastest.
     const SampleOrder order = layer.mName == "Raytracing" ? SampleOrder::XFastest : SampleOrder::YFastest;
     const ScaleRange range = HeatmapImage::Scale(LayerScale(layer.mName), layer.mData.data(), layer.mData.size());
-    const uint64_t signature = Signature(layer.mData.data(), layer.mData.size(), layer.mNx, layer.mNy) ^
-                               (static_cast<uint64_t>(order) << 63);
-    const HeatmapTexture& texture = Texture(tabKey, signature, layer.mData.data(), layer.mData.size(), layer.mNx,
-                                            layer.mNy, order, range);
+    const uint64_t signature =
+        Signature(layer.mData.data(), layer.mData.size(), layer.mNx, layer.mNy) ^ (static_cast<uint64_t>(order) << 63);
+    const HeatmapTexture& texture =
+        Texture(tabKey, signature, layer.mData.data(), layer.mData.size(), layer.mNx, layer.mNy, order, range);
     const PlotSize size = HeatmapImage::PlotPixels(layer.mSizeX, layer.mSizeY);
     if (texture.Name() != 0 && size.width > 0)
     {

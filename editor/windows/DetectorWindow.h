@@ -83,7 +83,8 @@ private:
     // True while a run's worker has not been joined: the stored results are
     // being rewritten and must not be read.
     bool RunInProgress(EditorSimulation& simulation) const;
-    void ShowLayer(const orvilane::Component& detector, const orvilane::DetectorLayer& layer, const std::string& tabKey);
+    void ShowLayer(const orvilane::Component& detector, const orvilane::DetectorLayer& layer,
+                   const std::string& tabKey);
     // The cached texture of tabKey, rebuilt from values when signature differs.
     const HeatmapTexture& Texture(const std::string& tabKey, uint64_t signature, const float* values, size_t count,
                                   uint64_t nx, uint64_t ny, SampleOrder order, ScaleRange range);

@@ -219,9 +219,7 @@ Inspector::IntegerRange Inspector::IntegerLimits(const std::string& member)
     return {INT32_MIN, INT32_MAX};
 }
 
-Inspector::Inspector(WindowsManager* manager) : mManager(manager)
-{
-}
+Inspector::Inspector(WindowsManager* manager) : mManager(manager) {}
 
 int Inspector::FormatText(char* buffer, const char* format, ...)
 {
@@ -374,7 +372,8 @@ void Inspector::Show(bool* open)
     ImGui::Separator();
     if (ImGui::TreeNode("Transform"))
     {
-        const char* preview = parentIndex >= 0 ? candidates[static_cast<size_t>(parentIndex)].mListLabel.c_str() : "---";
+        const char* preview =
+            parentIndex >= 0 ? candidates[static_cast<size_t>(parentIndex)].mListLabel.c_str() : "---";
         if (ImGui::BeginCombo("Parent", preview))
         {
             for (size_t i = 0; i < candidates.size(); ++i)

@@ -1,9 +1,12 @@
 #include "editor/windows/SimulationBoard.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include <GLFW/glfw3.h>
 #include <imgui.h>
@@ -125,8 +128,7 @@ bool SimulationBoard::ReadSideFile(const std::string& path, std::map<uint32_t, g
         const pugi::xml_attribute idAttribute = node.attribute("id");
         if (!idAttribute || !ParseUnsigned32(idAttribute.value(), id) || id == 0)
         {
-            orvilane::Log::Warning("Board data: a node without a usable id ('%s') was skipped",
-                                   idAttribute.value());
+            orvilane::Log::Warning("Board data: a node without a usable id ('%s') was skipped", idAttribute.value());
             continue;
         }
         glm::vec2 position(0.0f);
@@ -366,8 +368,8 @@ void SimulationBoard::ShowNode(ImDrawList* drawList, const Selectable& node, boo
     drawList->AddRectFilled(Im(node.mNodeMin), Im(node.mNodeMax),
                             selected ? IM_COL32(0, 155, 0, 255) : IM_COL32(155, 155, 155, 255), 2.0f,
                             ImDrawFlags_RoundCornersAll);
-    drawList->AddRect(Im(node.mNodeMin), Im(node.mNodeMax), IM_COL32(0, 0, 0, 255), 2.0f,
-                      ImDrawFlags_RoundCornersAll, 2.0f);
+    drawList->AddRect(Im(node.mNodeMin), Im(node.mNodeMax), IM_COL32(0, 0, 0, 255), 2.0f, ImDrawFlags_RoundCornersAll,
+                      2.0f);
     const ImU32 black = IM_COL32(0, 0, 0, 255);
     if (node.mHasInputPort)
     {

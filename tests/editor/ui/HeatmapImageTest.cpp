@@ -89,8 +89,8 @@ TEST(HeatmapImage, PixelsPutXRightAndYUpInEitherOrder)
             yFastest[x * ny + y] = static_cast<float>(10 * x + y);
         }
     const ScaleRange range{0.0f, 21.0f};
-    for (const auto& [order, values] : {std::make_pair(SampleOrder::XFastest, xFastest),
-                                        std::make_pair(SampleOrder::YFastest, yFastest)})
+    for (const auto& [order, values] :
+         {std::make_pair(SampleOrder::XFastest, xFastest), std::make_pair(SampleOrder::YFastest, yFastest)})
     {
         const std::vector<uint8_t> pixels = HeatmapImage::Pixels(values.data(), values.size(), nx, ny, order, range);
         ASSERT_EQ(pixels.size(), nx * ny * 4);
@@ -112,8 +112,8 @@ TEST(HeatmapImage, PixelsRefuseShortOrEmptyGrids)
     EXPECT_TRUE(HeatmapImage::Pixels(five.data(), five.size(), 0, 2, SampleOrder::XFastest, {}).empty());
     EXPECT_TRUE(HeatmapImage::Pixels(nullptr, 6, 3, 2, SampleOrder::XFastest, {}).empty());
     // nx * ny would wrap around: refused, not read out of bounds.
-    EXPECT_TRUE(HeatmapImage::Pixels(five.data(), five.size(), 1ull << 33, 1ull << 31, SampleOrder::YFastest, {})
-                    .empty());
+    EXPECT_TRUE(
+        HeatmapImage::Pixels(five.data(), five.size(), 1ull << 33, 1ull << 31, SampleOrder::YFastest, {}).empty());
 }
 
 // The longer side is 400 pixels; the plot's width follows x.
@@ -126,7 +126,7 @@ TEST(HeatmapImage, PlotSizeFollowsTheExtent)
     };
     const Case cases[] = {
         {101, 101, 400, 400}, {0.02, 0.01, 400, 200}, {3, 2, 400, 266}, {2, 3, 266, 400},
-        {1, 1000, 1, 400},    {0, 5, 0, 0},           {-1, 1, 0, 0},   {std::nan(""), 1, 0, 0},
+        {1, 1000, 1, 400},    {0, 5, 0, 0},           {-1, 1, 0, 0},    {std::nan(""), 1, 0, 0},
     };
     for (const Case& c : cases)
     {

@@ -121,7 +121,7 @@ TEST(DetectorWindow, FillImageForEveryQuantity)
         {6, 5, static_cast<float>(std::atan2(4.0, -3.0)), ScaleKind::Phase},
         {7, 1, 2.0f, ScaleKind::Magnitude},
         {8, 1, static_cast<float>(-kPi / 2), ScaleKind::Phase},
-        {1, 2, 1.5f, ScaleKind::Signed}, // sample (1, 0): 0.5 + 1
+        {1, 2, 1.5f, ScaleKind::Signed},  // sample (1, 0): 0.5 + 1
         {4, 4, 0.25f, ScaleKind::Signed}, // sample (2, 0)
     };
     for (const Case& c : cases)
@@ -316,7 +316,6 @@ TEST_F(DetectorWindowFrames, ClosedWindowsAreDroppedInOrder)
     EXPECT_EQ(manager.mDetectorWindows[0].get(), first);
     EXPECT_EQ(manager.mDetectorWindows[1].get(), third);
     // A window for an id that no component has is titled as a new one.
-    EXPECT_NE(ImGuiTestFrame::FindWindow(
-                  ("New Detector Window###" + std::to_string(third->mWindowNumber)).c_str()),
+    EXPECT_NE(ImGuiTestFrame::FindWindow(("New Detector Window###" + std::to_string(third->mWindowNumber)).c_str()),
               nullptr);
 }

@@ -42,9 +42,9 @@ TEST(Inspector, RowOrderOfASourceAndADetector)
 {
     orvilane::Source source;
     source.SetSourceType(0);
-    EXPECT_EQ(Rows(*source.mConfig), (std::vector<std::string>{"mDirection", "mRefractiveIndex", "Wavelength",
-                                                               "mAmplitudeEx", "mAmplitudeEy", "mSamplingPoints",
-                                                               "Sampling Window"}));
+    EXPECT_EQ(Rows(*source.mConfig),
+              (std::vector<std::string>{"mDirection", "mRefractiveIndex", "Wavelength", "mAmplitudeEx", "mAmplitudeEy",
+                                        "mSamplingPoints", "Sampling Window"}));
     EXPECT_EQ(Rows(*source.mRayGenerator->mConfig),
               (std::vector<std::string>{"Radius", "mNumberRaysPerSide", "mNumberRayMultiplierForRandom"}));
     orvilane::EleDetector detector;
@@ -172,9 +172,9 @@ TEST_F(InspectorFrames, TypedValuesAreClampedOrRefused)
     for (const Case& c : cases)
     {
         ASSERT_TRUE(TypeInto(c.table, c.row, c.typed)) << c.row;
-        const int value = std::string(c.row) == "mSamplingPoints" ? config->mSamplingPoints
+        const int value = std::string(c.row) == "mSamplingPoints"      ? config->mSamplingPoints
                           : std::string(c.row) == "mNumberRaysPerSide" ? beam->mNumberRaysPerSide
-                                                                        : beam->mNumberRayMultiplierForRandom;
+                                                                       : beam->mNumberRayMultiplierForRandom;
         EXPECT_EQ(value, c.want) << c.row << " typed " << c.typed;
     }
 

@@ -74,11 +74,11 @@ TEST(SimulationBoardNode, HitTestWithStrictEdges)
     };
     const Case cases[] = {
         {60, 45, Selectable::kHitBody, Selectable::kHitBody},
-        {10, 45, Selectable::kHitNothing, Selectable::kHitNothing},   // left edge of the body
-        {110, 45, Selectable::kHitNothing, Selectable::kHitNothing},  // right edge
-        {60, 20, Selectable::kHitNothing, Selectable::kHitNothing},   // top edge
-        {60, 70, Selectable::kHitNothing, Selectable::kHitNothing},   // bottom edge
-        {0, 45, Selectable::kHitInput, Selectable::kHitNothing},      // a source has no input
+        {10, 45, Selectable::kHitNothing, Selectable::kHitNothing},  // left edge of the body
+        {110, 45, Selectable::kHitNothing, Selectable::kHitNothing}, // right edge
+        {60, 20, Selectable::kHitNothing, Selectable::kHitNothing},  // top edge
+        {60, 70, Selectable::kHitNothing, Selectable::kHitNothing},  // bottom edge
+        {0, 45, Selectable::kHitInput, Selectable::kHitNothing},     // a source has no input
         {-4.9f, 40.1f, Selectable::kHitInput, Selectable::kHitNothing},
         {-5, 45, Selectable::kHitNothing, Selectable::kHitNothing},
         {5, 45, Selectable::kHitNothing, Selectable::kHitNothing},
@@ -108,9 +108,9 @@ TEST(SimulationBoardNode, SnappingDragSteps)
     const Case cases[] = {
         {{73, -70}, {0, 0}, {0, 0}, {50, -50}, {0, 0}},
         {{0, 0}, {0, 0}, {73, -70}, {50, -50}, {23, -20}},
-        {{0, 0}, {0, 0}, {50, -50}, {0, 0}, {50, -50}},        // exactly 50 is not past it
+        {{0, 0}, {0, 0}, {50, -50}, {0, 0}, {50, -50}}, // exactly 50 is not past it
         {{-149, 199}, {40, -45}, {11, -6}, {-50, 100}, {1, -1}},
-        {{10, 10}, {0, 0}, {200, 0}, {50, 0}, {150, 0}},        // one step per frame
+        {{10, 10}, {0, 0}, {200, 0}, {50, 0}, {150, 0}}, // one step per frame
     };
     for (const Case& c : cases)
     {
@@ -171,16 +171,28 @@ TEST(SimulationBoardSideFile, HostileFilesAreRefusedWithALine)
     const Case cases[] = {
         {"missing", "", false, {}, "Warning: Board data not found"},
         {"not XML", "<OrvilaneEditor><node", false, {}, "Warning: Board data not found"},
-        {"foreign root", "<?xml version=\"1.0\"?><Talvo version=\"0\"/>", false, {},
+        {"foreign root",
+         "<?xml version=\"1.0\"?><Talvo version=\"0\"/>",
+         false,
+         {},
          "ERROR: invalid root node (it must be OrvilaneEditor)"},
-        {"newer version", Board(Node("1", "1", "1"), "10000"), false, {},
+        {"newer version",
+         Board(Node("1", "1", "1"), "10000"),
+         false,
+         {},
          "was created with a newwer version (10000 >= 9999)"},
         {"newest readable version", Board(Node("1", "1", "2"), "9999"), true, {{1, {1, 2}}}, nullptr},
         {"negative version", Board(Node("1", "1", "1"), "-1"), false, {}, "unknown version '-1'"},
         {"text version", Board(Node("1", "1", "1"), "two"), false, {}, "unknown version 'two'"},
-        {"duplicate ids: first wins", Board(Node("7", "1", "2") + Node("7", "3", "4")), true, {{7, {1, 2}}},
+        {"duplicate ids: first wins",
+         Board(Node("7", "1", "2") + Node("7", "3", "4")),
+         true,
+         {{7, {1, 2}}},
          "node 7 appears more than once"},
-        {"NaN position", Board(Node("7", "nan", "2") + Node("8", "1", "1")), true, {{8, {1, 1}}},
+        {"NaN position",
+         Board(Node("7", "nan", "2") + Node("8", "1", "1")),
+         true,
+         {{8, {1, 1}}},
          "node 7 has an unusable position"},
         {"infinite position", Board(Node("7", "1", "inf")), true, {}, "node 7 has an unusable position"},
         {"far-off position", Board(Node("7", "1e30", "0")), true, {}, "node 7 has an unusable position"},
