@@ -223,3 +223,22 @@ TEST_F(InspectorFrames, RenameAndSaveFlagsMarkUnsaved)
     ASSERT_EQ(manager.mDetectorWindows.size(), 1u);
     EXPECT_EQ(manager.mDetectorWindows[0]->mDetectorId, detector->mId);
 }
+
+// A source without generators shows the type chooser and no groups; choosing
+// "Gaussian" gives it the Gaussian generators, and the change is kept.
+TEST_F(InspectorFrames, ChoosingASourceTypeGivesItsGenerators)
+{
+    auto fresh = std::make_shared<orvilane::Source>();
+    simulation.AddComponent(fresh, false);
+    Select(2);
+    ImGuiWindow* window = ImGuiTestFrame::FindWindow("Inspector");
+    ImVec2 at;
+    EXPECT_FALSE(frame.FindItem(window, RowEditor(1, "mSamplingPoints"), ui, &at, 12.0f));
+
+    ASSERT_TRUE(Click(ImGuiTestFrame::ItemId(window, {"Type"})));
+    ASSERT_TRUE(frame.ClickLabel("##Combo_00", "Gaussian", ui));
+    EXPECT_EQ(fresh->mSourceType, 1);
+    EXPECT_NE(fresh->mFieldGenerator, nullptr);
+    EXPECT_TRUE(simulation.mUnsaved);
+    EXPECT_TRUE(frame.FindItem(window, RowEditor(1, "mSamplingPoints"), ui, &at, 12.0f));
+}
