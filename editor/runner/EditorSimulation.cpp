@@ -328,6 +328,7 @@ bool EditorSimulation::StartWorker(WorkerBody body, const char* message)
     }
     orvilane::Log::Info(0, "%s", message);
     mWorker.reset();
+    mAbortRequested = false;
     mStartTime = SteadyNowNanoseconds();
     try
     {
@@ -356,6 +357,9 @@ std::unique_ptr<std::thread> EditorSimulation::StartThread(WorkerBody body)
 
 void EditorSimulation::OnProgress(float progress, bool finished)
 {
+    // An abort that came before the kernel cleared its stop flag is not lost.
+    if (mAbortRequested)
+        RequestKernelStops();
     std::lock_guard<std::mutex> lock(mProgressMutex);
     mProgress = progress;
     mFinished = finished;
@@ -364,7 +368,10 @@ void EditorSimulation::OnProgress(float progress, bool finished)
 void EditorSimulation::RunElectromagneticSimulation_WorkerThread()
 {
     mStartTime = SteadyNowNanoseconds();
-    mKernelElectromagnetic.Run(mSetup, [this](float progress, bool finished) { OnProgress(progress, finished); });
+    if (mAbortRequested)
+        OnProgress(0.0f, true); // aborted before it began
+    else
+        mKernelElectromagnetic.Run(mSetup, [this](float progress, bool finished) { OnProgress(progress, finished); });
     std::lock_guard<std::mutex> lock(mProgressMutex);
     ++mEmRunCounter;
 }
@@ -377,10 +384,19 @@ void EditorSimulation::RunRaytracingFullSimulation_WorkerThread()
     options.recordPaths = false;
     options.maxBounces = mSettings != nullptr ? static_cast<int>(mSettings->maxBounces) : 100;
     options.progress = [this](float progress, bool finished) { OnProgress(progress, finished); };
-    mKernelRaytracing.Run(mSetup, options);
+    if (mAbortRequested)
+        OnProgress(0.0f, true); // aborted before it began
+    else
+        mKernelRaytracing.Run(mSetup, options);
 }
 
 void EditorSimulation::AbortSimulation()
+{
+    mAbortRequested = true;
+    RequestKernelStops();
+}
+
+void EditorSimulation::RequestKernelStops()
 {
     mKernelElectromagnetic.RequestStop();
     mKernelRaytracing.RequestStop(true);

@@ -67,7 +67,7 @@ public:
     // could not be started; nothing is thrown.
     bool RunElectromagneticSimulation();
     bool RunRaytracingFullSimulation();
-    // Asks both kernels to stop; returns at once.
+    // Asks both kernels to stop, also a run that has not begun yet; returns at once.
     virtual void AbortSimulation();
     // Joins the worker when it is joinable; safe to repeat.
     void JoinWorker();
@@ -90,6 +90,9 @@ public:
     std::vector<RayLineGroup> mRayLines;
     std::atomic<int64_t> mStartTime{0}; // steady clock, nanoseconds
     std::mutex mProgressMutex;
+    // Set by AbortSimulation until the next start: a kernel clears its own stop
+    // flag when its run begins, so the worker re-asserts this one.
+    std::atomic<bool> mAbortRequested{false};
     std::vector<Selectable> mSelectables;
     uint32_t mEmRunCounter = 0;
     bool mUnsaved = false;
@@ -104,6 +107,7 @@ private:
     void RunElectromagneticSimulation_WorkerThread();
     void RunRaytracingFullSimulation_WorkerThread();
     void OnProgress(float progress, bool finished);
+    void RequestKernelStops();
     // World transform and drawables placed from the component.
     void PlaceSelectable(Selectable& record);
     // The common tail of every change: preview recomputed or cleared, unsaved set.

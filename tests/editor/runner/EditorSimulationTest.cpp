@@ -357,6 +357,33 @@ TEST(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)
     simulation.NewSimulation();
 }
 
+TEST(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
+{
+    // The kernels clear their stop flags when a run begins: an abort that
+    // comes first must still end the run at once.
+    for (bool electromagnetic : {true, false})
+    {
+        SimulationSettings settings{false, false, 100};
+        orvilaneeditor::test::GatedSimulation simulation(&settings);
+        simulation.AddComponent(MakeSource(5e-7, 30), false);
+        auto detector = std::make_shared<orvilane::EleDetector>();
+        detector->SetPosition({0.0, 0.0, 0.01});
+        detector->mInputId = simulation.mSetup.mSources[0]->mId;
+        simulation.AddComponent(detector, false);
+        LogCapture log;
+        ASSERT_TRUE(electromagnetic ? simulation.RunElectromagneticSimulation()
+                                    : simulation.RunRaytracingFullSimulation());
+        simulation.AbortSimulation(); // opens the gate: the worker starts now
+        simulation.JoinWorker();
+        EXPECT_TRUE(simulation.IsSimulationFinished());
+        EXPECT_EQ(log.Count("Source "), 0u);
+        EXPECT_EQ(log.Count("Solved Element"), 0u);
+        EXPECT_EQ(simulation.GetProgress(), 0.0f) << electromagnetic;
+        EXPECT_EQ(simulation.GetEmRunCounter(), electromagnetic ? 1u : 0u);
+        simulation.NewSimulation();
+    }
+}
+
 TEST(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
 {
     // Without the join a joinable std::thread is destroyed: std::terminate.

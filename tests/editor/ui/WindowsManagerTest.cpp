@@ -203,43 +203,18 @@ TEST_F(WindowsManagerTest, FailedSaveKeepsTheSetupUnsavedAndSaysSo)
 
 namespace
 {
-// A runner whose worker waits at a gate before the real run; Abort opens it.
-class GatedSimulation : public EditorSimulation
-{
-public:
-    using EditorSimulation::EditorSimulation;
-    ~GatedSimulation() override
-    {
-        gate = true;
-        StopWorker();
-    }
-    void AbortSimulation() override
-    {
-        EditorSimulation::AbortSimulation();
-        gate = true;
-    }
-    std::atomic<bool> gate{false};
-
-protected:
-    std::unique_ptr<std::thread> StartThread(WorkerBody body) override
-    {
-        return std::make_unique<std::thread>([this, body] {
-            while (!gate)
-                std::this_thread::yield();
-            (this->*body)();
-        });
-    }
-};
-
 class WindowsManagerThreaded : public WindowsManagerTest
 {
 protected:
     WindowsManagerThreaded()
     {
-        window.mEditorSimulation = std::make_unique<GatedSimulation>(&window.mSettings);
+        window.mEditorSimulation = std::make_unique<orvilaneeditor::test::GatedSimulation>(&window.mSettings);
         AddSource();
     }
-    GatedSimulation& Gated() { return static_cast<GatedSimulation&>(Simulation()); }
+    orvilaneeditor::test::GatedSimulation& Gated()
+    {
+        return static_cast<orvilaneeditor::test::GatedSimulation&>(Simulation());
+    }
     // Starts the run from the ribbon and finds the modal's Abort button.
     ImVec2 StartAndFindAbort(const char* button)
     {
