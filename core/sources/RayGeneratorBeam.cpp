@@ -18,10 +18,6 @@ namespace
 // radius accepts about 3 draws in 4, so only an unusable radius gets near this.
 constexpr int kMaxRejectedDraws = 1 << 20;
 
-// More rays than this in one pass would keep the caller busy for hours (the
-// editor's preview runs on the UI thread): such a pass emits nothing.
-constexpr int kMaxRaysPerPass = 1 << 24;
-
 thread_local uint32_t tRandomState = 1u;
 
 // a * b * c computed wide and saturated to the int range.

@@ -28,6 +28,10 @@ public:
     // 2.1 radii.
     float GetExtent() const override;
 
+    // More rays than this in one pass would keep the caller busy for hours (the
+    // editor's preview runs on the UI thread): such a pass emits nothing.
+    static constexpr int kMaxRaysPerPass = 1 << 24;
+
     Source* mSource = nullptr;                            // not owned; the source owns this generator
     std::shared_ptr<ConfigRayGeneratorBeam> mConfigBeam;  // same record as mConfig
 

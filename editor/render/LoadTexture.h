@@ -12,8 +12,17 @@ namespace orvilaneeditor
 // Needs a current OpenGL context.
 uint32_t LoadTexture(const char* path);
 
+// Texture sampling between texels: smooth for pictures, nearest for value
+// grids whose every cell must keep its own colour.
+enum class TextureFilter
+{
+    Linear,
+    Nearest,
+};
+
 // Uploads width x height RGBA bytes into a new texture with the same settings
-// and returns its name. Needs a current OpenGL context.
-uint32_t UploadRgbaTexture(int width, int height, const unsigned char* pixels);
+// (or the given filter) and returns its name. Needs a current OpenGL context.
+uint32_t UploadRgbaTexture(int width, int height, const unsigned char* pixels,
+                           TextureFilter filter = TextureFilter::Linear);
 
 } // namespace orvilaneeditor

@@ -41,6 +41,22 @@ public:
     // "[%05u] %s" of the component's id and label, at most 255 characters.
     static std::string MakeListLabel(const orvilane::Component& component);
 
+    // What a board point is over: results of NodeHitTest.
+    static constexpr int kHitInput = 0;
+    static constexpr int kHitOutput = 1;
+    static constexpr int kHitBody = 2;
+    static constexpr int kHitNothing = 3;
+    // Board node size in screen pixels.
+    static constexpr float kNodeWidth = 100.0f;
+    static constexpr float kNodeHeight = 50.0f;
+
+    // Node body and ports from mBoardPosition and the board origin (canvas
+    // corner plus pan); screen pixels, y down. The input port exists only for
+    // a component that takes light.
+    void UpdateNodeLayout(glm::vec2 origin);
+    // Body first, then the ports' bounding boxes, all with strict edges.
+    int NodeHitTest(glm::vec2 point) const;
+
     std::shared_ptr<orvilane::Component> mComponent;
     Renderable mRenderable;
     glm::vec2 mBoardPosition{0.0f};

@@ -1,5 +1,6 @@
 #include "editor/ui/WindowsManager.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include <imgui.h>
@@ -112,7 +113,9 @@ WindowsManager::~WindowsManager()
 
 void WindowsManager::Shutdown()
 {
-    // The windows release their GL objects first (the 3D view's framebuffer).
+    // The windows release their GL objects first (the result windows' heatmap
+    // textures, the 3D view's framebuffer).
+    mDetectorWindows.clear();
     mVisualization3D.Release();
     if (mLogTarget)
         mLogTarget->store(nullptr);
@@ -173,7 +176,7 @@ void WindowsManager::BuildFrame()
     ShowUpperBar();
     ShowDockHost();
     ShowWindows();
-    // The detector result windows are drawn here, before the file dialog.
+    ShowDetectorWindows();
     mFileDialog.Draw();
     ShowSimulationProgress();
     MessagePopup::Draw();
@@ -203,15 +206,15 @@ void WindowsManager::ShowDockHost()
 
 void WindowsManager::ShowWindows()
 {
-    // Each visible window, given its flag, in this order, each placed first by
-    // DockLayout::PlaceNextWindow with its slot:
-    //   mInspector.Show(&mShowInspector)            kInspector
+    // Each visible window, given its flag, in this order, each placed first at
+    // its slot of the tiled layout.
     BindWindows();
+    ShowPlaced(mInspector, &mShowInspector, DockLayout::kInspector);
     ShowPlaced(mToolbox, &mShowToolbox, DockLayout::kToolbox);
     ShowPlaced(mComponentList, &mShowComponentList, DockLayout::kComponentList);
     ShowPlaced(mVisualization3D, &mShow3DView, DockLayout::kView3D);
     ShowPlaced(mLogWindow, &mShowLog, DockLayout::kLog);
-    //   mSimulationBoard.Show(&mShowBoard)          kBoard
+    ShowPlaced(mSimulationBoard, &mShowBoard, DockLayout::kBoard);
 }
 
 void WindowsManager::ShowUpperBar()
@@ -254,9 +257,7 @@ void WindowsManager::ShowUpperBar()
         ImGui::OpenPopup(kWindowsMenu);
     ImGui::SameLine();
     if (IconButton("Results", 6, "Open new results window"))
-    {
-        // A new detector result window (detector id 0) is appended here.
-    }
+        OpenDetectorWindow(0);
 
     if (ImGui::BeginPopup(kWindowsMenu))
     {
@@ -355,7 +356,7 @@ void WindowsManager::OnOpenAccepted(bool accepted, const std::string& path)
     const bool loaded = Simulation().LoadSimulation(path.c_str());
     if (loaded)
     {
-        // The board reads its side file here.
+        mSimulationBoard.Load();
     }
     settings.autorun = autorun;
     if (settings.autorun)
@@ -368,7 +369,7 @@ void WindowsManager::OnSaveAccepted(bool accepted, const std::string& path)
         return;
     if (Simulation().SaveSimulation(path.c_str()))
     {
-        // The board writes its side file here.
+        mSimulationBoard.Save();
         return;
     }
     const std::string text = "The simulation could not be saved in " + path;
@@ -386,6 +387,20 @@ void WindowsManager::OnElectromagneticRun()
 {
     if (!Simulation().RunElectromagneticSimulation())
         ReportStartFailure();
+}
+
+void WindowsManager::OpenDetectorWindow(uint32_t detectorId)
+{
+    mDetectorWindows.push_back(std::make_unique<DetectorWindow>(mEditorWindow, detectorId));
+}
+
+void WindowsManager::ShowDetectorWindows()
+{
+    for (const std::unique_ptr<DetectorWindow>& window : mDetectorWindows)
+        window->Show();
+    mDetectorWindows.erase(std::remove_if(mDetectorWindows.begin(), mDetectorWindows.end(),
+                                          [](const std::unique_ptr<DetectorWindow>& w) { return !w->mOpen; }),
+                           mDetectorWindows.end());
 }
 
 void WindowsManager::ReportStartFailure()

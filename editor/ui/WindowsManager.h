@@ -1,12 +1,17 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "editor/ui/FileDialog.h"
 #include "editor/windows/ComponentList.h"
+#include "editor/windows/DetectorWindow.h"
+#include "editor/windows/Inspector.h"
 #include "editor/windows/LogWindow.h"
+#include "editor/windows/SimulationBoard.h"
 #include "editor/windows/Toolbox.h"
 #include "editor/windows/Visualization3D.h"
 
@@ -47,6 +52,10 @@ public:
     void BuildFrame();
     // The next frame opens the "Simulation In Progress" modal.
     void OpenSimulationProgress() { mProgressRequested = true; }
+    // Appends a result window showing that component (0: none chosen yet).
+    void OpenDetectorWindow(uint32_t detectorId);
+    // Shows every result window in opening order, then drops the closed ones.
+    void ShowDetectorWindows();
 
     // Releases the windows' GL objects, shuts down both backends and destroys
     // the UI context (which writes "imgui.ini"). The window and its GL context
@@ -64,11 +73,11 @@ public:
     bool mProgressRequested = false;
     LogWindow mLogWindow;
     Visualization3D mVisualization3D;
-    // mInspector follows here.
+    Inspector mInspector{this};
     ComponentList mComponentList;
-    // mSimulationBoard follows here.
+    SimulationBoard mSimulationBoard{mEditorWindow};
     Toolbox mToolbox;
-    // mDetectorWindows follows here.
+    std::vector<std::unique_ptr<DetectorWindow>> mDetectorWindows;
 
 private:
     void ShowUpperBar();

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/config/FieldTypes.h"
+
+namespace orvilane
+{
+class SerializableData;
+class Source;
+struct FieldDescriptor;
+} // namespace orvilane
+
+namespace orvilaneeditor
+{
+
+class EditorSimulation;
+class WindowsManager;
+
+// The "Inspector" window: edits the selected component live (flags, name,
+// parent, local pose and every configuration field) and lets it react.
+class Inspector
+{
+public:
+    static constexpr int kNameBufferSize = 265;
+
+    // How one kind of configuration field is edited: the row shows the field's
+    // UI label or its member name, and edit draws the widget on the member.
+    struct FieldEditColumn
+    {
+        bool mLabelRow;
+        // True when the member was changed this frame.
+        bool (*mEdit)(const orvilane::FieldDescriptor& field);
+    };
+    // The edit column of the field-type table, indexed by orvilane::FieldKind.
+    static const std::array<FieldEditColumn, orvilane::kFieldKindCount>& FieldEditColumns();
+
+    // The row text of a field: its UI label for real numbers, its member name
+    // for every other kind; null for a field without a row (empty UI label or
+    // a type the table lacks).
+    static const std::string* RowText(const orvilane::FieldDescriptor& field);
+
+    // Inclusive range the core accepts for an integer member, by member name:
+    // the ray, sampling and pixel limits. Other members keep their full range.
+    struct IntegerRange
+    {
+        long long min;
+        long long max;
+    };
+    static IntegerRange IntegerLimits(const std::string& member);
+
+    // The manager that owns the inspector: its application holds the
+    // selection, and it opens the result windows.
+    explicit Inspector(WindowsManager* manager);
+
+    void Show(bool* open);
+    // Opens the two-column table "##properties"; when false (nothing of it is
+    // shown) the caller adds no rows and does not end it.
+    bool BeginPropertyTable();
+    // Rows on a copy written back only when edited and every component is finite.
+    bool PropertyVec3(const char* text, double* values);
+    bool PropertyVec2(const char* text, double* values);
+    bool PropertyBool(const char* text, bool* value);
+    bool ShowFields(const std::shared_ptr<orvilane::SerializableData>& record, const char* title);
+    bool ShowSourceConfiguration(const std::shared_ptr<orvilane::Source>& source);
+
+    // printf into a 265-byte buffer; the character count or -1.
+    static int FormatText(char* buffer, const char* format, ...);
+
+private:
+    WindowsManager* mManager;
+    char mNameBuffer[kNameBufferSize] = {};
+};
+
+} // namespace orvilaneeditor

@@ -1,0 +1,411 @@
+#include "editor/windows/SimulationBoard.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include <GLFW/glfw3.h>
+#include <imgui.h>
+#include <pugixml.hpp>
+
+#include "core/base/Log.h"
+#include "core/components/Component.h"
+#include "core/config/SaveXmlAtomically.h"
+#include "editor/app/EditorWindow.h"
+#include "editor/runner/EditorSimulation.h"
+#include "editor/runner/Selectable.h"
+
+namespace orvilaneeditor
+{
+
+namespace
+{
+constexpr const char* kRootName = "OrvilaneEditor";
+
+ImVec2 Im(glm::vec2 v)
+{
+    return ImVec2(v.x, v.y);
+}
+
+// Whole-text parses: a number followed by anything else is not a number.
+bool ParseUnsigned32(const char* text, uint32_t& value)
+{
+    if (text == nullptr || *text < '0' || *text > '9')
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long parsed = std::strtoull(text, &end, 10);
+    if (errno != 0 || *end != '\0' || parsed > UINT32_MAX)
+        return false;
+    value = static_cast<uint32_t>(parsed);
+    return true;
+}
+
+bool ParseInt(const char* text, long& value)
+{
+    if (text == nullptr || *text == '\0')
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return errno == 0 && *end == '\0';
+}
+
+// A missing coordinate reads as 0; a present one must be a finite number on the board.
+bool ReadCoordinate(const pugi::xml_node& node, const char* name, float& value)
+{
+    const pugi::xml_attribute attribute = node.attribute(name);
+    value = 0.0f;
+    if (!attribute)
+        return true;
+    const char* text = attribute.value();
+    char* end = nullptr;
+    const float parsed = std::strtof(text, &end);
+    if (end == text || *end != '\0')
+        return false;
+    value = parsed;
+    return std::fabs(parsed) <= SimulationBoard::kMaxSideFileCoordinate; // false for NaN and infinities
+}
+} // namespace
+
+SimulationBoard::SimulationBoard(EditorWindow* application) : mApplication(application) {}
+
+EditorSimulation& SimulationBoard::Simulation()
+{
+    return *mApplication->mEditorSimulation;
+}
+
+std::string SimulationBoard::SideFilePath(const std::string& simulationPath)
+{
+    return simulationPath + ".aux";
+}
+
+bool SimulationBoard::ReadSideFile(const std::string& path, std::map<uint32_t, glm::vec2>& positions)
+{
+    positions.clear();
+    pugi::xml_document document;
+    const pugi::xml_parse_result result = document.load_file(path.c_str());
+    if (!result)
+    {
+        orvilane::Log::Warning("Board data not found");
+        if (result.status != pugi::status_file_not_found)
+            orvilane::Log::Warning("Board data %s is not readable XML (%s); node positions kept", path.c_str(),
+                                   result.description());
+        return false;
+    }
+    const pugi::xml_node root = document.child(kRootName);
+    if (!root || document.first_child() != root)
+    {
+        orvilane::Log::Error("invalid root node (it must be OrvilaneEditor)");
+        return false;
+    }
+
+    long version = 0;
+    const pugi::xml_attribute versionAttribute = root.attribute("version");
+    if (versionAttribute && (!ParseInt(versionAttribute.value(), version) || version < 0))
+    {
+        orvilane::Log::Warning("Board data %s has an unknown version '%s'; node positions kept", path.c_str(),
+                               versionAttribute.value());
+        return false;
+    }
+    if (version > kMaxSideFileVersion)
+    {
+        const int shown = version > INT32_MAX ? INT32_MAX : static_cast<int>(version);
+        orvilane::Log::Error("File %s was created with a newwer version (%d >= %d)", path.c_str(), shown,
+                             kMaxSideFileVersion);
+        return false;
+    }
+
+    for (const pugi::xml_node& node : root.children())
+    {
+        if (node.type() != pugi::node_element)
+            continue;
+        uint32_t id = 0;
+        const pugi::xml_attribute idAttribute = node.attribute("id");
+        if (!idAttribute || !ParseUnsigned32(idAttribute.value(), id) || id == 0)
+        {
+            orvilane::Log::Warning("Board data: a node without a usable id ('%s') was skipped", idAttribute.value());
+            continue;
+        }
+        glm::vec2 position(0.0f);
+        if (!ReadCoordinate(node, "x", position.x) || !ReadCoordinate(node, "y", position.y))
+        {
+            orvilane::Log::Warning("Board data: node %u has an unusable position ('%s', '%s') and was skipped", id,
+                                   node.attribute("x").value(), node.attribute("y").value());
+            continue;
+        }
+        if (!positions.emplace(id, position).second)
+            orvilane::Log::Warning("Board data: node %u appears more than once; the first position is used", id);
+    }
+    return true;
+}
+
+bool SimulationBoard::WriteSideFile(const std::string& path, const std::map<uint32_t, glm::vec2>& positions)
+{
+    pugi::xml_document document;
+    pugi::xml_node root = document.append_child(kRootName);
+    root.append_attribute("version").set_value(0);
+    for (const auto& [id, position] : positions)
+    {
+        pugi::xml_node node = root.append_child("node");
+        node.append_attribute("id").set_value(id);
+        node.append_attribute("x").set_value(position.x);
+        node.append_attribute("y").set_value(position.y);
+    }
+    // A failed write leaves the previous side file whole (and logs why).
+    return orvilane::SaveXmlAtomically(document, path);
+}
+
+void SimulationBoard::SnapDrag(glm::vec2& position, glm::vec2& accumulated, glm::vec2 delta)
+{
+    position = glm::trunc(position / kGridStep) * kGridStep;
+    accumulated += delta;
+    for (int axis = 0; axis < 2; ++axis)
+    {
+        if (accumulated[axis] > kGridStep)
+        {
+            position[axis] += kGridStep;
+            accumulated[axis] -= kGridStep;
+        }
+        else if (accumulated[axis] < -kGridStep)
+        {
+            position[axis] -= kGridStep;
+            accumulated[axis] += kGridStep;
+        }
+    }
+}
+
+void SimulationBoard::Load()
+{
+    EditorSimulation& simulation = Simulation();
+    ReadSideFile(SideFilePath(simulation.mSetup.mName), mPositions);
+    for (Selectable& node : simulation.mSelectables)
+    {
+        const auto found = mPositions.find(node.mComponent->mId);
+        if (found != mPositions.end())
+            node.mBoardPosition = found->second;
+    }
+}
+
+void SimulationBoard::Save()
+{
+    EditorSimulation& simulation = Simulation();
+    for (const Selectable& node : simulation.mSelectables)
+        mPositions[node.mComponent->mId] = node.mBoardPosition;
+    WriteSideFile(SideFilePath(simulation.mSetup.mName), mPositions);
+}
+
+void SimulationBoard::Show(bool* open)
+{
+    // First-use place and size come from the windows manager's layout.
+    if (!ImGui::Begin("Simulation Board", open, ImGuiWindowFlags_NoCollapse))
+    {
+        ImGui::End();
+        return;
+    }
+
+    ImGui::Checkbox("Position", &mShowPosition);
+    ImGui::SameLine();
+    ImGui::Checkbox("Rotation", &mShowRotation);
+    ImGui::SameLine();
+    ImGui::Button("ALK");
+    ImGui::SameLine();
+    ImGui::Button("Arrange");
+
+    EditorSimulation& simulation = Simulation();
+    Selectable* selected = simulation.GetSelected();
+    const uint32_t selectedId = selected != nullptr ? selected->mComponent->mId : 0;
+
+    const ImGuiIO& io = ImGui::GetIO();
+    const glm::vec2 mouse(io.MousePos.x, io.MousePos.y);
+    const glm::vec2 mouseDelta(io.MouseDelta.x, io.MouseDelta.y);
+
+    const ImVec2 cursor = ImGui::GetCursorScreenPos();
+    const ImVec2 available = ImGui::GetContentRegionAvail();
+    const glm::vec2 p0(cursor.x, cursor.y);
+    const glm::vec2 size(std::max(available.x, 50.0f), std::max(available.y, 50.0f));
+    const glm::vec2 p1 = p0 + size;
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    draw->AddRectFilled(Im(p0), Im(p1), IM_COL32(50, 50, 50, 255));
+    ImGui::InvisibleButton("canvas", Im(size), ImGuiButtonFlags_MouseButtonLeft | ImGuiButtonFlags_MouseButtonRight);
+    const bool hovered = ImGui::IsItemHovered();
+    const bool active = ImGui::IsItemActive();
+
+    const glm::vec2 origin = p0 + mPan;
+    if (active && ImGui::IsMouseDragging(ImGuiMouseButton_Right, 1.0f))
+        mPan += mouseDelta;
+
+    draw->PushClipRect(Im(p0), Im(p1), true);
+    for (float x = std::fmod(mPan.x, kGridStep); x < size.x; x += kGridStep)
+        draw->AddLine(ImVec2(p0.x + x, p0.y), ImVec2(p0.x + x, p1.y), IM_COL32(200, 200, 200, 40), 1.0f);
+    for (float y = std::fmod(mPan.y, kGridStep); y < size.y; y += kGridStep)
+        draw->AddLine(ImVec2(p0.x, p0.y + y), ImVec2(p1.x, p0.y + y), IM_COL32(200, 200, 200, 40), 1.0f);
+
+    std::vector<Selectable>& nodes = simulation.mSelectables;
+    bool nodeClicked = false;
+    for (size_t i = 0; i < nodes.size(); ++i)
+    {
+        Selectable& node = nodes[i];
+        node.UpdateNodeLayout(origin);
+        const int hit = node.NodeHitTest(mouse);
+        if (active)
+        {
+            if (ImGui::IsMouseClicked(ImGuiMouseButton_Left) && hit != Selectable::kHitNothing)
+            {
+                if (node.mComponent->mId != selectedId)
+                    simulation.SetSelected(static_cast<int>(i));
+                nodeClicked = true;
+                mDragMode = hit == Selectable::kHitBody ? 2 : hit;
+                if (hit != Selectable::kHitBody)
+                    mDragStart = mouse;
+            }
+            else if (ImGui::IsMouseClicked(ImGuiMouseButton_Right))
+            {
+                if (hit == Selectable::kHitInput && node.mComponent->mInputId != 0)
+                {
+                    node.mComponent->mInputId = 0;
+                    simulation.mUnsaved = true;
+                }
+                else if (hit == Selectable::kHitOutput)
+                {
+                    for (Selectable& fed : nodes)
+                        if (fed.mComponent->mInputId == node.mComponent->mId)
+                        {
+                            fed.mComponent->mInputId = 0;
+                            simulation.mUnsaved = true;
+                        }
+                }
+            }
+        }
+        ShowNode(draw, node, node.mComponent->mId == selectedId);
+    }
+
+    for (const Selectable& node : nodes)
+    {
+        const uint32_t input = node.mComponent->mInputId;
+        if (input == 0)
+            continue;
+        for (const Selectable& source : nodes)
+            if (source.mComponent->mId == input)
+            {
+                draw->AddLine(Im(node.mInputPort.mCenter), Im(source.mOutputPort.mCenter), IM_COL32(255, 0, 0, 255),
+                              2.0f);
+                break;
+            }
+    }
+
+    if (active && ImGui::IsMouseClicked(ImGuiMouseButton_Left) && !nodeClicked)
+    {
+        simulation.SetSelected(-1);
+        mDragMode = 2;
+    }
+
+    if (selected != nullptr)
+    {
+        if (active && ImGui::IsMouseDragging(ImGuiMouseButton_Left, 1.0f))
+        {
+            if (mDragMode == 2)
+            {
+                // 1.86 has no named keys for these: GLFW key codes index KeysDown.
+                const bool snapping = io.KeysDown[GLFW_KEY_S] || io.KeysDown[GLFW_KEY_LEFT_SHIFT];
+                if (!snapping)
+                {
+                    mSnapAccum = glm::vec2(0.0f);
+                    selected->mBoardPosition += mouseDelta;
+                }
+                else
+                    SnapDrag(selected->mBoardPosition, mSnapAccum, mouseDelta);
+            }
+            else
+                draw->AddLine(Im(mDragStart), Im(mouse), IM_COL32(200, 0, 0, 150), 2.0f);
+        }
+
+        if (hovered && ImGui::IsMouseReleased(ImGuiMouseButton_Left))
+        {
+            for (Selectable& target : nodes)
+            {
+                if (target.mComponent->mId == selectedId)
+                    continue;
+                const int hit = target.NodeHitTest(mouse);
+                // A new link replaces the previous input; relinking the same pair changes nothing.
+                orvilane::Component* fed = nullptr;
+                uint32_t feeder = 0;
+                if (hit == Selectable::kHitInput && mDragMode == 1)
+                {
+                    fed = target.mComponent.get();
+                    feeder = selectedId;
+                }
+                else if (hit == Selectable::kHitOutput && mDragMode == 0)
+                {
+                    fed = selected->mComponent.get();
+                    feeder = target.mComponent->mId;
+                }
+                if (fed != nullptr && fed->mInputId != feeder)
+                {
+                    fed->mInputId = feeder;
+                    simulation.mUnsaved = true;
+                }
+            }
+            mDragMode = 2;
+        }
+    }
+
+    draw->AddRect(Im(p0), Im(p1), IM_COL32(255, 255, 255, 255), 0.0f, 0, 1.0f);
+    draw->PopClipRect();
+    ImGui::End();
+}
+
+void SimulationBoard::ShowNode(ImDrawList* drawList, const Selectable& node, bool selected)
+{
+    const orvilane::Component& component = *node.mComponent;
+    char label[300];
+    std::snprintf(label, sizeof(label), "%s\nId %04u", component.mLabel.c_str(), component.mId);
+
+    drawList->AddRectFilled(Im(node.mNodeMin), Im(node.mNodeMax),
+                            selected ? IM_COL32(0, 155, 0, 255) : IM_COL32(155, 155, 155, 255), 2.0f,
+                            ImDrawFlags_RoundCornersAll);
+    drawList->AddRect(Im(node.mNodeMin), Im(node.mNodeMax), IM_COL32(0, 0, 0, 255), 2.0f, ImDrawFlags_RoundCornersAll,
+                      2.0f);
+    const ImU32 black = IM_COL32(0, 0, 0, 255);
+    if (node.mHasInputPort)
+    {
+        const NodePort& in = node.mInputPort;
+        if (component.mInputId != 0)
+            drawList->AddTriangleFilled(Im(in.mCorners[0]), Im(in.mCorners[1]), Im(in.mCorners[2]), black);
+        else
+            drawList->AddTriangle(Im(in.mCorners[0]), Im(in.mCorners[1]), Im(in.mCorners[2]), black, 1.0f);
+    }
+    const NodePort& out = node.mOutputPort;
+    drawList->AddTriangleFilled(Im(out.mCorners[0]), Im(out.mCorners[1]), Im(out.mCorners[2]), black);
+    drawList->AddText(ImVec2(node.mNodeMin.x + 4.0f, node.mNodeMin.y + 4.0f), black, label);
+
+    // Under the node, 15 pixels a line: world position, then world angles (radians).
+    const ImU32 white = IM_COL32(255, 255, 255, 255);
+    const float x = node.mNodeMin.x + 5.0f;
+    float y = node.mNodeMax.y;
+    auto block = [&](const char* const formats[3], const glm::dvec3& values) {
+        y += 5.0f;
+        for (int k = 0; k < 3; ++k)
+        {
+            char text[64];
+            std::snprintf(text, sizeof(text), formats[k], values[k]);
+            drawList->AddText(ImVec2(x, y), white, text);
+            y += 15.0f;
+        }
+    };
+    static const char* const kPositionFormats[3] = {"x: %.3f", "y: %.3f", "z: %.3f"};
+    static const char* const kAngleFormats[3] = {"a: %.3f", "b: %.3f", "c: %.3f"};
+    if (mShowPosition)
+    {
+        block(kPositionFormats, component.mWorldPosition);
+        y += 15.0f;
+    }
+    if (mShowRotation)
+        block(kAngleFormats, component.mWorldRotation);
+}
+
+} // namespace orvilaneeditor

@@ -1,0 +1,244 @@
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include "core/elements/ConfigDetector.h"
+#include "core/elements/EleDetector.h"
+#include "core/sources/ConfigRayGeneratorBeam.h"
+#include "core/sources/ConfigSource.h"
+#include "core/sources/IFieldGenerator.h"
+#include "core/sources/RayGeneratorBeam.h"
+#include "core/sources/Source.h"
+#include "core/surfaces/SurfaceBase.h"
+#include "editor/app/EditorWindow.h"
+#include "editor/runner/EditorSimulation.h"
+#include "editor/windows/Inspector.h"
+#include "tests/support/ImGuiTestFrame.h"
+
+using orvilaneeditor::EditorSimulation;
+using orvilaneeditor::Inspector;
+using orvilaneeditor::test::ImGuiTestFrame;
+
+namespace
+{
+std::vector<std::string> Rows(const orvilane::SerializableData& record)
+{
+    std::vector<std::string> rows;
+    for (const orvilane::FieldDescriptor& field : record.mFields)
+        if (const std::string* text = Inspector::RowText(field))
+            rows.push_back(*text);
+    return rows;
+}
+} // namespace
+
+// Real numbers show their UI label, every other kind its member name, in
+// registration order.
+TEST(Inspector, RowOrderOfASourceAndADetector)
+{
+    orvilane::Source source;
+    source.SetSourceType(0);
+    EXPECT_EQ(Rows(*source.mConfig),
+              (std::vector<std::string>{"mDirection", "mRefractiveIndex", "Wavelength", "mAmplitudeEx", "mAmplitudeEy",
+                                        "mSamplingPoints", "Sampling Window"}));
+    EXPECT_EQ(Rows(*source.mRayGenerator->mConfig),
+              (std::vector<std::string>{"Radius", "mNumberRaysPerSide", "mNumberRayMultiplierForRandom"}));
+    orvilane::EleDetector detector;
+    EXPECT_EQ(Rows(*detector.mConfig), (std::vector<std::string>{"BlockLight", "Resolution"}));
+    EXPECT_EQ(Rows(*detector.mSurfaces[0]->mConfig), (std::vector<std::string>{"mSize"}));
+
+    orvilane::FieldDescriptor hidden{"mHidden", &typeid(double), nullptr, "", "", nullptr};
+    EXPECT_EQ(Inspector::RowText(hidden), nullptr);
+}
+
+// The integer limits are the core's own: the largest accepted values pass its
+// checks and the next ones would not.
+TEST(Inspector, IntegerLimitsMatchTheCore)
+{
+    const Inspector::IntegerRange sampling = Inspector::IntegerLimits("mSamplingPoints");
+    const unsigned long long bytesPerSample = 2 * sizeof(std::complex<double>);
+    const auto gridBytes = [&](long long n) { return static_cast<unsigned long long>(n * n) * bytesPerSample; };
+    EXPECT_EQ(sampling.min, 3);
+    EXPECT_EQ(sampling.max % 2, 1);
+    EXPECT_LE(gridBytes(sampling.max), orvilane::IFieldGenerator::kMaxGridBytes);
+    EXPECT_GT(gridBytes(sampling.max + 2), orvilane::IFieldGenerator::kMaxGridBytes);
+
+    const Inspector::IntegerRange rays = Inspector::IntegerLimits("mNumberRaysPerSide");
+    EXPECT_EQ(rays.min, 1);
+    EXPECT_LE(rays.max * rays.max, orvilane::RayGeneratorBeam::kMaxRaysPerPass);
+    EXPECT_GT((rays.max + 1) * (rays.max + 1), orvilane::RayGeneratorBeam::kMaxRaysPerPass);
+
+    const Inspector::IntegerRange pixels = Inspector::IntegerLimits("Resolution");
+    EXPECT_EQ(pixels.min, 1);
+    EXPECT_EQ(pixels.max, orvilane::EleDetector::kMaxPixelsPerSide);
+    EXPECT_EQ(Inspector::IntegerLimits("mNumberRayMultiplierForRandom").min, 1);
+    EXPECT_EQ(Inspector::IntegerLimits("mAnythingElse").min, INT32_MIN);
+}
+
+namespace
+{
+class InspectorFrames : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        application.mSettings.autorun = false;
+        source = std::make_shared<orvilane::Source>();
+        source->SetSourceType(0);
+        detector = std::make_shared<orvilane::EleDetector>();
+        simulation.AddComponent(source, false);
+        simulation.AddComponent(detector, false);
+        ui = [this] {
+            inspector.Show(&open);
+            ImGui::SetWindowSize("Inspector", ImVec2(700.0f, 1000.0f));
+            ImGui::SetWindowPos("Inspector", ImVec2(0.0f, 0.0f));
+        };
+    }
+    void Select(int index)
+    {
+        simulation.SetSelected(index);
+        simulation.mUnsaved = false;
+        frame.Frames(2, ui);
+    }
+    // The editor of a property row: rows live in the tableInstance-th
+    // "##properties" table drawn in the window this frame.
+    ImGuiID RowEditor(int tableInstance, const char* row)
+    {
+        ImGuiWindow* window = ImGuiTestFrame::FindWindow("Inspector");
+        const ImGuiID table = ImGuiTestFrame::ItemId(window, {"##properties"}) + static_cast<ImGuiID>(tableInstance);
+        return ImHashStr("##Editor", 0, ImHashStr(row, 0, table));
+    }
+    // The first component of a multi-component editor: scope of the index, then an empty label.
+    ImGuiID FirstComponent(int tableInstance, const char* row)
+    {
+        const int index = 0;
+        return ImHashStr("", 0, ImHashData(&index, sizeof(index), RowEditor(tableInstance, row)));
+    }
+    bool Click(ImGuiID id)
+    {
+        ImVec2 at;
+        if (!frame.FindItem(ImGuiTestFrame::FindWindow("Inspector"), id, ui, &at, 6.0f))
+            return false;
+        frame.Click(at, ui);
+        return true;
+    }
+    // Clicks a field's editor (its text is selected on activation) and types over it.
+    bool TypeInto(int tableInstance, const char* row, const std::string& text, bool firstComponent = false)
+    {
+        if (!Click(firstComponent ? FirstComponent(tableInstance, row) : RowEditor(tableInstance, row)))
+            return false;
+        frame.Type(text, ui);
+        frame.PressKey(ImGuiKey_Enter, ui); // ends the edit
+        return true;
+    }
+
+    orvilaneeditor::EditorWindow application{orvilaneeditor::EditorWindow::Headless{}};
+    EditorSimulation& simulation = *application.mEditorSimulation;
+    orvilaneeditor::WindowsManager& manager = *application.mWindowsManager;
+    Inspector& inspector = manager.mInspector;
+    ImGuiTestFrame frame;
+    ImGuiTestFrame::Ui ui;
+    bool open = true;
+    std::shared_ptr<orvilane::Source> source;
+    std::shared_ptr<orvilane::EleDetector> detector;
+};
+} // namespace
+
+// Out-of-range integers are clamped to what the core accepts, non-finite
+// numbers are refused and the old value stays.
+TEST_F(InspectorFrames, TypedValuesAreClampedOrRefused)
+{
+    auto beam = std::dynamic_pointer_cast<orvilane::ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig);
+    auto config = std::dynamic_pointer_cast<orvilane::ConfigSource>(source->mConfig);
+    Select(0);
+    // Tables of a source: flags 0, "General" 1, "Electromagnetic" 2, "Raytracing" 3.
+    struct Case
+    {
+        int table;
+        const char* row;
+        const char* typed;
+        int want;
+    };
+    const Case cases[] = {
+        {3, "mNumberRaysPerSide", "0", 1},
+        {3, "mNumberRaysPerSide", "99999", 4096},
+        {3, "mNumberRayMultiplierForRandom", "-7", 1},
+        {1, "mSamplingPoints", "100000", static_cast<int>(Inspector::IntegerLimits("mSamplingPoints").max)},
+    };
+    for (const Case& c : cases)
+    {
+        ASSERT_TRUE(TypeInto(c.table, c.row, c.typed)) << c.row;
+        const int value = std::string(c.row) == "mSamplingPoints"      ? config->mSamplingPoints
+                          : std::string(c.row) == "mNumberRaysPerSide" ? beam->mNumberRaysPerSide
+                                                                       : beam->mNumberRayMultiplierForRandom;
+        EXPECT_EQ(value, c.want) << c.row << " typed " << c.typed;
+    }
+
+    const double wavelength = config->mWavelenght;
+    ASSERT_TRUE(TypeInto(1, "Wavelength", "1e999"));
+    EXPECT_EQ(config->mWavelenght, wavelength);
+    ASSERT_TRUE(TypeInto(1, "Wavelength", "5e-7"));
+    EXPECT_DOUBLE_EQ(config->mWavelenght, 5e-7);
+    ASSERT_TRUE(TypeInto(1, "mDirection", "-1e999", true));
+    EXPECT_EQ(config->mDirection[0], 0.0);
+    ASSERT_TRUE(TypeInto(1, "mDirection", "2.5e-1", true));
+    EXPECT_EQ(config->mDirection[0], 0.25);
+
+    Select(1);
+    auto screen = std::dynamic_pointer_cast<orvilane::ConfigDetector>(detector->mConfig);
+    // Tables of a detector: flags 0, "Configuration" 1, "Surface 0" 2.
+    ASSERT_TRUE(TypeInto(1, "Resolution", "-3", true));
+    EXPECT_EQ(screen->Resolution[0], 1);
+    ASSERT_TRUE(TypeInto(1, "Resolution", "1000000", true));
+    EXPECT_EQ(screen->Resolution[0], orvilane::EleDetector::kMaxPixelsPerSide);
+    EXPECT_TRUE(simulation.mUnsaved);
+}
+
+// Renaming and the save-fields flags are stored in the simulation file, so
+// they mark the setup unsaved; "Open Results" asks for the detector's window.
+TEST_F(InspectorFrames, RenameAndSaveFlagsMarkUnsaved)
+{
+    Select(1);
+    ASSERT_TRUE(Click(RowEditor(0, "Save Input Fields")));
+    EXPECT_TRUE(detector->mSaveInputFields);
+    EXPECT_TRUE(simulation.mUnsaved);
+
+    Select(1);
+    ASSERT_TRUE(Click(ImGuiTestFrame::ItemId(ImGuiTestFrame::FindWindow("Inspector"), {"Name"})));
+    frame.Type("X", ui);
+    EXPECT_NE(detector->mLabel.find('X'), std::string::npos); // inserted where the click put the cursor
+    EXPECT_EQ(simulation.mSelectables[1].mListLabel, orvilaneeditor::Selectable::MakeListLabel(*detector));
+    EXPECT_TRUE(simulation.mUnsaved);
+
+    Select(1);
+    ASSERT_TRUE(Click(RowEditor(0, "Enabled")));
+    EXPECT_FALSE(detector->mEnabled);
+    EXPECT_TRUE(simulation.mUnsaved);
+
+    ASSERT_TRUE(Click(ImGuiTestFrame::ItemId(ImGuiTestFrame::FindWindow("Inspector"), {"Open Results"})));
+    ASSERT_EQ(manager.mDetectorWindows.size(), 1u);
+    EXPECT_EQ(manager.mDetectorWindows[0]->mDetectorId, detector->mId);
+}
+
+// A source without generators shows the type chooser and no groups; choosing
+// "Gaussian" gives it the Gaussian generators, and the change is kept.
+TEST_F(InspectorFrames, ChoosingASourceTypeGivesItsGenerators)
+{
+    auto fresh = std::make_shared<orvilane::Source>();
+    simulation.AddComponent(fresh, false);
+    Select(2);
+    ImGuiWindow* window = ImGuiTestFrame::FindWindow("Inspector");
+    ImVec2 at;
+    EXPECT_FALSE(frame.FindItem(window, RowEditor(1, "mSamplingPoints"), ui, &at, 12.0f));
+
+    ASSERT_TRUE(Click(ImGuiTestFrame::ItemId(window, {"Type"})));
+    ASSERT_TRUE(frame.ClickLabel("##Combo_00", "Gaussian", ui));
+    EXPECT_EQ(fresh->mSourceType, 1);
+    EXPECT_NE(fresh->mFieldGenerator, nullptr);
+    EXPECT_TRUE(simulation.mUnsaved);
+    EXPECT_TRUE(frame.FindItem(window, RowEditor(1, "mSamplingPoints"), ui, &at, 12.0f));
+}
