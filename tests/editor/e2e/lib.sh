@@ -254,3 +254,26 @@ e2e_close_program() {
   wait "$E2E_PID" || E2E_STATUS=$?
   E2E_PID=""
 }
+
+# Window coordinates shared by the scenarios: the ribbon's items and the file
+# dialog's controls (the 1200 x 960 window at the screen's origin, the dialog
+# centred in it, the 14-pixel UI font).
+NEW=(37 37)
+OPEN=(90 37)
+SAVE=(146 37)
+RT_RUN=(207 37)
+EM_RUN=(468 37)
+RESULTS=(581 37)
+DIALOG_BACK=(319 323)
+DIALOG_NAME=(412 621)
+DIALOG_ACCEPT=(319 656)
+DIALOG_YES=(334 676)
+
+# In the open file dialog: goes up from the data folder to the work folder and
+# accepts the name $1.
+e2e_dialog_pick() {
+  e2e_click "${DIALOG_BACK[@]}"
+  e2e_click "${DIALOG_NAME[@]}"
+  e2e_type "$1" replace
+  e2e_click "${DIALOG_ACCEPT[@]}"
+}

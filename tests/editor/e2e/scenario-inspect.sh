@@ -4,12 +4,6 @@
 # window from the ribbon, choose the detector, and look for its heatmap.
 source "$(dirname "$0")/lib.sh"
 
-OPEN=(90 37)
-EM_RUN=(468 37)
-RESULTS=(581 37)
-DIALOG_BACK=(319 323)
-DIALOG_NAME=(412 621)
-DIALOG_ACCEPT=(319 656)
 # A new result window sits at (60, 60); its "Detector" chooser and the
 # chooser's second entry (the detector).
 CHOOSER=(150 91)
@@ -113,10 +107,7 @@ e2e_start_program
 e2e_expect_title "Orvilane - New Simulation"
 
 e2e_click "${OPEN[@]}"
-e2e_click "${DIALOG_BACK[@]}"
-e2e_click "${DIALOG_NAME[@]}"
-e2e_type bench replace
-e2e_click "${DIALOG_ACCEPT[@]}"
+e2e_dialog_pick bench
 e2e_expect_title "Orvilane - $E2E_WORK/bench.xml"
 
 shot="$(e2e_screenshot board)"

@@ -5,26 +5,6 @@
 # status 0, and the saved file must load and equal the bench that was shown.
 source "$(dirname "$0")/lib.sh"
 
-# Window coordinates of the ribbon's items and of the file dialog's controls
-# (the dialog is centred in the 1200 x 960 window).
-NEW=(37 37)
-OPEN=(90 37)
-SAVE=(146 37)
-RT_RUN=(207 37)
-EM_RUN=(468 37)
-DIALOG_BACK=(319 323)
-DIALOG_NAME=(412 621)
-DIALOG_ACCEPT=(319 656)
-DIALOG_YES=(334 676)
-
-# Goes up from the data folder to the work folder and accepts the name $1.
-dialog_pick() {
-  e2e_click "${DIALOG_BACK[@]}"
-  e2e_click "${DIALOG_NAME[@]}"
-  e2e_type "$1" replace
-  e2e_click "${DIALOG_ACCEPT[@]}"
-}
-
 cp "$ORVILANE_TEST_DATA/corpus/valid_bench.xml" "$E2E_WORK/bench.xml"
 # A fine field grid through a chain of lenses: a field run of several seconds.
 {
@@ -50,7 +30,7 @@ e2e_expect_drawn "ribbon border" 0 70 1200 10 2
 # Open the bench.
 e2e_click "${OPEN[@]}"
 e2e_expect_drawn "file dialog" 300 300 600 360 10
-dialog_pick bench
+e2e_dialog_pick bench
 e2e_expect_title "Orvilane - $E2E_WORK/bench.xml"
 e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/bench.xml"
 
@@ -63,7 +43,7 @@ e2e_expect_output "Simulation Completed ("
 # Save under the bench's own name: the dialog asks before replacing it.
 cp "$E2E_WORK/bench.xml" "$E2E_TMP/shown.xml"
 e2e_click "${SAVE[@]}"
-dialog_pick bench
+e2e_dialog_pick bench
 e2e_expect_drawn "replace question" 300 640 600 50 5
 e2e_click "${DIALOG_YES[@]}"
 e2e_expect_output "Simulation Setup saved in $E2E_WORK/bench.xml"
@@ -71,18 +51,18 @@ e2e_expect_title "Orvilane - $E2E_WORK/bench.xml"
 
 # And under a new name.
 e2e_click "${SAVE[@]}"
-dialog_pick saved
+e2e_dialog_pick saved
 e2e_expect_output "Simulation Setup saved in $E2E_WORK/saved.xml"
 e2e_expect_title "Orvilane - $E2E_WORK/saved.xml"
 
 # The saved file loads again, in the program.
 e2e_click "${OPEN[@]}"
-dialog_pick saved
+e2e_dialog_pick saved
 e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/saved.xml"
 
 # Close while a long field run is going.
 e2e_click "${OPEN[@]}"
-dialog_pick heavy
+e2e_dialog_pick heavy
 e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/heavy.xml"
 e2e_click "${EM_RUN[@]}"
 e2e_expect_output "Running Electromagnetic simulation ..." 2

@@ -4,13 +4,7 @@
 # the ray colour (1, 1, 0.2) at alpha 0.5 over the dark background.
 source "$(dirname "$0")/lib.sh"
 
-# Window coordinates (the 1200 x 960 window at the screen's origin, windows at
-# their first-use places of the tiled layout, the 14-pixel UI font).
-OPEN=(90 37)
-RT_RUN=(207 37)
-DIALOG_BACK=(319 323)
-DIALOG_NAME=(412 621)
-DIALOG_ACCEPT=(319 656)
+# Window coordinates (windows at their first-use places of the tiled layout).
 TOOLBOX_IDEAL_LENS=(88 603)
 VIEW=(272 140 632 560) # the 3D view's picture: x y w h
 
@@ -57,10 +51,7 @@ e2e_start_program
 e2e_expect_title "Orvilane - New Simulation"
 
 e2e_click "${OPEN[@]}"
-e2e_click "${DIALOG_BACK[@]}"
-e2e_click "${DIALOG_NAME[@]}"
-e2e_type source replace
-e2e_click "${DIALOG_ACCEPT[@]}"
+e2e_dialog_pick source
 e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/source.xml"
 
 e2e_expect_drawn "3D view" "${VIEW[@]}" 3
