@@ -16,6 +16,7 @@
 #include "core/components/Component.h"
 #include "core/config/SaveXmlAtomically.h"
 #include "editor/app/EditorWindow.h"
+#include "editor/platform/FileSystem.h"
 #include "editor/runner/EditorSimulation.h"
 #include "editor/runner/Selectable.h"
 
@@ -87,6 +88,13 @@ std::string SimulationBoard::SideFilePath(const std::string& simulationPath)
 bool SimulationBoard::ReadSideFile(const std::string& path, std::map<uint32_t, glm::vec2>& positions)
 {
     positions.clear();
+    // Only a regular file is parsed: a folder or a FIFO in its place would
+    // make the XML reader ask for an absurd buffer or wait for a writer.
+    if (!FileSystem::IsRegularFile(path))
+    {
+        orvilane::Log::Warning("Board data not found");
+        return false;
+    }
     pugi::xml_document document;
     const pugi::xml_parse_result result = document.load_file(path.c_str());
     if (!result)

@@ -6,6 +6,8 @@
 #include <string>
 
 #include <GLFW/glfw3.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "core/elements/EleDetector.h"
@@ -217,6 +219,17 @@ TEST(SimulationBoardSideFile, HostileFilesAreRefusedWithALine)
         else
             EXPECT_EQ(log.Lines().size(), 0u) << c.name;
     }
+
+    // A folder or a FIFO in the side file's place is not read (a FIFO would
+    // block the UI thread waiting for a writer).
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    Positions positions = {{1234, {5, 5}}};
+    EXPECT_FALSE(SimulationBoard::ReadSideFile(path, positions));
+    EXPECT_TRUE(positions.empty());
+    std::filesystem::remove(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EXPECT_FALSE(SimulationBoard::ReadSideFile(path, positions));
     std::filesystem::remove_all(folder);
 }
 
