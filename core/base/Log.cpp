@@ -123,7 +123,10 @@ bool Log::AddListener(const Listener& listener)
         Error("An empty log listener was not added");
         return false;
     }
-    State().listeners.push_back(listener);
+    // Under the logger's mutex: another thread may be writing a line.
+    LogState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.listeners.push_back(listener);
     return true;
 }
 

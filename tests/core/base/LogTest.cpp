@@ -1,7 +1,9 @@
+#include <atomic>
 #include <cctype>
 #include <filesystem>
 #include <sstream>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -149,6 +151,25 @@ TEST(LogThreaded, TwoThreadsNeverInterleave)
     std::string row;
     while (std::getline(stream, row))
         EXPECT_TRUE(StartsWithStamp(row) && row.size() == 211u) << row.substr(0, 40);
+}
+
+// The editor registers its listener while a worker thread may be logging.
+TEST(LogThreaded, ListenersAddedWhileAnotherThreadWrites)
+{
+    ::testing::internal::CaptureStdout();
+    auto heard = std::make_shared<std::atomic<int>>(0);
+    std::atomic<bool> done{false};
+    std::thread writer([&done] {
+        while (!done.load())
+            Log::Info(0, "busy");
+    });
+    for (int k = 0; k < 50; ++k)
+        Log::AddListener([heard](const std::string&) { heard->fetch_add(1); });
+    done.store(true);
+    writer.join();
+    Log::Info(0, "after");
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_GE(heard->load(), 50); // the last line reached every listener
 }
 
 TEST(Log, QueryFileSizeInWholeKiB)
