@@ -16,6 +16,8 @@ cmake --build "$build_dir" -j "$(nproc)" --target orvilane_fuzz_simulation_file
 work="$build_dir/corpus"
 rm -rf "$work" && mkdir -p "$work" "$build_dir/findings"
 cp tests/data/corpus/*.xml "$work/"
+# FFTW's learned plans go to the build folder, not the user's cache.
+export XDG_CACHE_HOME="$PWD/$build_dir/cache"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 "$build_dir/tests/fuzz/orvilane_fuzz_simulation_file" "$work" -max_total_time="$seconds" -timeout=30 \
