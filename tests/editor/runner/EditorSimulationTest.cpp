@@ -52,17 +52,6 @@ protected:
 };
 } // namespace
 
-TEST_F(EditorSimulationTest, FreshRunnerIsIdleAndSaved)
-{
-    EXPECT_TRUE(simulation.IsSimulationFinished());
-    EXPECT_EQ(simulation.GetProgress(), 0.0f);
-    EXPECT_EQ(simulation.GetSelected(), nullptr);
-    EXPECT_TRUE(simulation.mSelectables.empty());
-    EXPECT_TRUE(simulation.mRayLines.empty());
-    EXPECT_FALSE(simulation.mUnsaved);
-    EXPECT_EQ(simulation.mSetup.mName, "New Simulation");
-}
-
 TEST_F(EditorSimulationTest, EveryChangeMarksUnsavedAndFollowsAutorun)
 {
     struct Case
