@@ -1,7 +1,9 @@
 #include "tests/support/GLTestContext.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <sstream>
+#include <thread>
 
 #include <dlfcn.h>
 #include <link.h>
@@ -38,7 +40,16 @@ void PinLoadedLibraries()
 GLTestContext::GLTestContext()
 {
     glfwSetErrorCallback(OnGlfwError);
-    if (glfwInit() != GLFW_TRUE)
+    // A shared Xvfb under a parallel, sanitised suite has been seen to refuse a
+    // connection now and then: a display that is set gets a few more tries.
+    const bool haveDisplay = std::getenv("DISPLAY") != nullptr;
+    bool initialised = glfwInit() == GLFW_TRUE;
+    for (int attempt = 0; !initialised && haveDisplay && attempt < 5; ++attempt)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        initialised = glfwInit() == GLFW_TRUE;
+    }
+    if (!initialised)
     {
         mError = "glfwInit failed. " + gLastGlfwError;
         return;
