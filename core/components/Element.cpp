@@ -31,15 +31,16 @@ ElementHit Element::GetClosestHit(const Ray& ray, int64_t skipSurface)
 {
     uint32_t index = 0;
     RayMeeting meeting;
-    if (!MeetRay(ray, ToGlm(GetLastPoint(ray)), ToGlm(GetLastDirection(ray)), skipSurface, index, meeting))
+    if (!MeetRay(ray, ToGlm(GetLastPoint(ray)), ToGlm(GetLastDirection(ray)), skipSurface, index, meeting,
+                 SurfaceBase::kAnyDistance))
         return ElementHit();
     return ElementHit{this, index, ToArma(meeting.point), ToArma(meeting.normal), meeting.distance};
 }
 
 bool Element::MeetRay(const Ray&, const glm::dvec3& origin, const glm::dvec3& direction, int64_t skipSurface,
-                      uint32_t& surfaceIndex, RayMeeting& meeting) const
+                      uint32_t& surfaceIndex, RayMeeting& meeting, double within) const
 {
-    return FindClosestHit(origin, direction, skipSurface, surfaceIndex, meeting);
+    return FindClosestHit(origin, direction, skipSurface, surfaceIndex, meeting, within);
 }
 
 ElementHit Element::GetClosestHit(const arma::vec3& origin, const arma::vec3& direction, int64_t skipSurface)
@@ -52,7 +53,7 @@ ElementHit Element::GetClosestHit(const arma::vec3& origin, const arma::vec3& di
 }
 
 bool Element::FindClosestHit(const glm::dvec3& origin, const glm::dvec3& direction, int64_t skipSurface,
-                             uint32_t& surfaceIndex, RayMeeting& meeting) const
+                             uint32_t& surfaceIndex, RayMeeting& meeting, double within) const
 {
     bool found = false;
     RayMeeting candidate;
@@ -62,7 +63,8 @@ bool Element::FindClosestHit(const glm::dvec3& origin, const glm::dvec3& directi
             continue;
         // Strictly nearer only, so the first of equal distances stays; a
         // distance that is not a number cannot be ordered and is dropped.
-        if (!mSurfaces[i]->Meet(origin, direction, candidate) || std::isnan(candidate.distance))
+        const double bound = found ? std::fmin(within, meeting.distance) : within;
+        if (!mSurfaces[i]->Meet(origin, direction, candidate, bound) || std::isnan(candidate.distance))
             continue;
         if (!found || candidate.distance < meeting.distance)
         {

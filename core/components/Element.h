@@ -65,14 +65,17 @@ public:
     // GetLastDirection round them (a tracer computes them once per bounce).
     ElementHit GetClosestHit(const arma::vec3& origin, const arma::vec3& direction, int64_t skipSurface = -1);
     // The same on glm vectors, without building the hit record: true, with
-    // the surface's index and meeting filled, on a hit.
+    // the surface's index and meeting filled, on a hit. Meetings at `within` or
+    // beyond may be left out (see SurfaceBase::Meet).
     bool FindClosestHit(const glm::dvec3& origin, const glm::dvec3& direction, int64_t skipSurface,
-                        uint32_t& surfaceIndex, RayMeeting& meeting) const;
+                        uint32_t& surfaceIndex, RayMeeting& meeting,
+                        double within = SurfaceBase::kAnyDistance) const;
     // What the tracer asks: FindClosestHit for this ray, whose medium an element
-    // may look at. An element may add a boundary of its own with an index past
-    // mSurfaces; GetClosestHit(ray) answers through it too.
+    // may look at, `within` the nearest meeting the tracer has so far. An element
+    // may add a boundary of its own with an index past mSurfaces;
+    // GetClosestHit(ray) answers through it too.
     virtual bool MeetRay(const Ray& ray, const glm::dvec3& origin, const glm::dvec3& direction,
-                         int64_t skipSurface, uint32_t& surfaceIndex, RayMeeting& meeting) const;
+                         int64_t skipSurface, uint32_t& surfaceIndex, RayMeeting& meeting, double within) const;
 
     // Mirror reflection of direction about the plane with the given normal; the
     // normal's orientation does not matter. Not renormalised.

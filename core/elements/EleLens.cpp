@@ -154,9 +154,11 @@ void EleLens::OnConfigChanged()
 }
 
 bool EleLens::MeetRay(const Ray& ray, const glm::dvec3& from, const glm::dvec3& along, int64_t skipSurface,
-                      uint32_t& surfaceIndex, RayMeeting& meeting) const
+                      uint32_t& surfaceIndex, RayMeeting& meeting, double within) const
 {
-    const bool found = Element::MeetRay(ray, from, along, skipSurface, surfaceIndex, meeting);
+    // A cap left out beyond `within` cannot keep a nearer rim crossing out: the
+    // tracer takes neither unless it is nearer than `within`.
+    const bool found = Element::MeetRay(ray, from, along, skipSurface, surfaceIndex, meeting, within);
     const double glass = mConfigLens->mRefractiveIndex;
     if (skipSurface == kRimSurface || mSurfaces.size() != 2 || !mSurfaces[0] || !mSurfaces[1] ||
         !(std::fabs(ray.mRefractiveIndex - glass) < kSameIndex))

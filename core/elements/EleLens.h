@@ -39,7 +39,7 @@ public:
     // kRimSurface. The rim is not a surface of the file; a ray that meets it
     // ends there, as on a blackened edge.
     bool MeetRay(const Ray& ray, const glm::dvec3& origin, const glm::dvec3& direction, int64_t skipSurface,
-                 uint32_t& surfaceIndex, RayMeeting& meeting) const override;
+                 uint32_t& surfaceIndex, RayMeeting& meeting, double within) const override;
     static constexpr uint32_t kRimSurface = 2;
 
     // Logs a warning and returns an empty grid; the input is neither used nor kept.

@@ -1,5 +1,7 @@
 #include "core/geometry/Vectors.h"
 
+#include "core/geometry/VectorMath.h"
+
 #include <cmath>
 
 namespace orvilane
@@ -7,9 +9,9 @@ namespace orvilane
 
 std::optional<arma::vec3> Unit(const arma::vec3& v)
 {
-    // arma::norm rescales by the largest component when the plain sum of
-    // squares underflows to zero or overflows.
-    const double length = arma::norm(v);
+    // Norm3 rescales by the largest component, as arma::norm does, when the
+    // plain sum of squares underflows to zero or overflows.
+    const double length = Norm3(ToGlm(v));
     if (!(length > 0.0) || !std::isfinite(length))
         return std::nullopt;
     return arma::vec3(v / length);

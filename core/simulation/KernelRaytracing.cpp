@@ -122,7 +122,8 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
                     const int64_t skip = element == previous ? static_cast<int64_t>(previousSurface) : -1;
                     uint32_t surface = 0;
                     RayMeeting meeting;
-                    if (element->MeetRay(ray, origin, direction, skip, surface, meeting) &&
+                    const double within = nearest == nullptr ? SurfaceBase::kAnyDistance : nearestMeeting.distance;
+                    if (element->MeetRay(ray, origin, direction, skip, surface, meeting, within) &&
                         (nearest == nullptr || meeting.distance < nearestMeeting.distance))
                     {
                         nearest = element;

@@ -7,11 +7,6 @@
 namespace orvilane
 {
 
-namespace
-{
-constexpr double kTolerance = 1e-12;
-}
-
 SurfaceBase::~SurfaceBase()
 {
     // A parent left holding a pointer to a destroyed child would read freed
@@ -20,8 +15,11 @@ SurfaceBase::~SurfaceBase()
         DetachAll();
 }
 
-bool SurfaceBase::Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting) const
+bool SurfaceBase::Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting,
+                       double within) const
 {
+    // Surfaces of this default kind cannot leave anything out.
+    (void)within;
     const std::optional<SurfaceHit> hit = Intersect(ToArma(origin), ToArma(direction));
     if (!hit)
         return false;
@@ -33,7 +31,7 @@ std::optional<SurfaceHit> SurfaceBase::IntersectThroughMeet(const arma::vec3& or
                                                             const arma::vec3& direction) const
 {
     RayMeeting meeting;
-    if (!Meet(ToGlm(origin), ToGlm(direction), meeting))
+    if (!Meet(ToGlm(origin), ToGlm(direction), meeting, kAnyDistance))
         return std::nullopt;
     return SurfaceHit{ToArma(meeting.point), ToArma(meeting.normal), meeting.distance};
 }
@@ -46,26 +44,6 @@ std::optional<arma::vec3> SurfaceBase::IntersectPlane(const arma::vec3& origin, 
     if (!point)
         return std::nullopt;
     return ToArma(*point);
-}
-
-std::optional<glm::dvec3> SurfaceBase::IntersectPlane(const glm::dvec3& origin, const glm::dvec3& direction,
-                                                      const glm::dvec3& normal, const glm::dvec3& pointOnPlane)
-{
-    // The negated comparisons also turn NaN into "no point".
-    const double den = Dot3(normal, direction);
-    if (!(std::fabs(den) >= kTolerance))
-        return std::nullopt;
-    const double along = Dot3(pointOnPlane - origin, normal);
-    // A plane behind the origin (the two of opposite sign) needs no division.
-    if ((along < 0.0) != (den < 0.0) && along != 0.0)
-        return std::nullopt;
-    const double t = along / den;
-    if (!(t >= kTolerance))
-        return std::nullopt;
-    const glm::dvec3 point = origin + t * direction;
-    if (!IsFinite3(point))
-        return std::nullopt;
-    return point;
 }
 
 } // namespace orvilane

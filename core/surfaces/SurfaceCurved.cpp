@@ -10,11 +10,6 @@
 namespace orvilane
 {
 
-namespace
-{
-constexpr double kTolerance = 1e-12;
-}
-
 SurfaceCurved::SurfaceCurved()
 {
     mConfigCurved = std::make_shared<ConfigSurfaceCurved>();
@@ -32,21 +27,6 @@ std::pair<double, double> SurfaceCurved::SphereRoots(const arma::vec3& origin, c
     return SphereRoots(ToGlm(origin), ToGlm(direction), ToGlm(centre), radius);
 }
 
-std::pair<double, double> SurfaceCurved::SphereRoots(const glm::dvec3& origin, const glm::dvec3& direction,
-                                                     const glm::dvec3& centre, double radius)
-{
-    const glm::dvec3 w = origin - centre;
-    const double a = Dot3(direction, direction);
-    const double b = 2.0 * Dot3(w, direction);
-    const double cc = Dot3(w, w) - radius * radius;
-    const double disc = b * b - 4.0 * a * cc;
-    // A zero direction would divide by zero; NaN fails both tests.
-    if (!(disc >= 0.0) || !(a > 0.0))
-        return {0.0, 0.0};
-    const double root = std::sqrt(disc);
-    return {(-b - root) / (2.0 * a), (root - b) / (2.0 * a)};
-}
-
 std::optional<arma::vec3> SurfaceCurved::IntersectSphere(const arma::vec3& origin, const arma::vec3& direction,
                                                          const arma::vec3& centre, double radius,
                                                          const arma::vec3& rimPoint, const arma::vec3& capAxis)
@@ -58,38 +38,13 @@ std::optional<arma::vec3> SurfaceCurved::IntersectSphere(const arma::vec3& origi
     return ToArma(*point);
 }
 
-std::optional<glm::dvec3> SurfaceCurved::IntersectSphere(const glm::dvec3& origin, const glm::dvec3& direction,
-                                                         const glm::dvec3& centre, double radius,
-                                                         const glm::dvec3& rimPoint, const glm::dvec3& capAxis)
-{
-    const auto [t1, t2] = SphereRoots(origin, direction, centre, radius);
-    double best = -1.0;
-    if (t1 > kTolerance)
-    {
-        const glm::dvec3 p1 = origin + t1 * direction;
-        if (Dot3(p1 - rimPoint, capAxis) > 0.0)
-            best = t1;
-    }
-    if (t2 > kTolerance)
-    {
-        const glm::dvec3 p2 = origin + t2 * direction;
-        if (Dot3(p2 - rimPoint, capAxis) > 0.0 && (best < 0.0 || best > t2))
-            best = t2;
-    }
-    if (!(best > 0.0))
-        return std::nullopt;
-    const glm::dvec3 point = origin + best * direction;
-    if (!IsFinite3(point))
-        return std::nullopt;
-    return point;
-}
-
 std::optional<SurfaceHit> SurfaceCurved::Intersect(const arma::vec3& origin, const arma::vec3& direction) const
 {
     return IntersectThroughMeet(origin, direction);
 }
 
-bool SurfaceCurved::Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting) const
+bool SurfaceCurved::Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting,
+                         double within) const
 {
     const ConfigSurfaceCurved* config = RecordAs(mConfigCurved);
     if (config == nullptr)
@@ -122,6 +77,11 @@ bool SurfaceCurved::Meet(const glm::dvec3& origin, const glm::dvec3& direction, 
     const glm::dvec3 centre = config->mConvex ? c - rc * n : c + rc * n;
     const glm::dvec3 axis = config->mConvex ? n : -n;
     const glm::dvec3 rimPoint = centre + h * axis;
+    // Every point of the sphere is at least |origin - centre| - rc away.
+    const double reach = Reach(origin, within) + rc;
+    const glm::dvec3 w = origin - centre;
+    if (Dot3(w, w) > reach * reach)
+        return false;
 
     const std::optional<glm::dvec3> p = IntersectSphere(origin, direction, centre, rc, rimPoint, axis);
     if (!p)

@@ -28,38 +28,20 @@ std::optional<arma::vec3> SurfaceFlat::IntersectBounded(const arma::vec3& origin
     return ToArma(*p);
 }
 
-std::optional<glm::dvec3> SurfaceFlat::IntersectBounded(const glm::dvec3& origin, const glm::dvec3& direction,
-                                                        const glm::dvec3& normal, const glm::dvec3& axisY,
-                                                        const glm::dvec3& centre, double width, double height)
-{
-    // Also refuses NaN sizes, which would otherwise pass both bounds below.
-    if (!(width > 0.0) || !(height > 0.0))
-        return std::nullopt;
-    const std::optional<glm::dvec3> p = IntersectPlane(origin, direction, normal, centre);
-    if (!p)
-        return std::nullopt;
-    const glm::dvec3 e = *p - centre;
-    if (std::fabs(Dot3(e, axisY)) > height / 2.0)
-        return std::nullopt;
-    // normal x axisY is the negated local x axis; only the magnitude is used.
-    if (std::fabs(Dot3(e, Cross3(normal, axisY))) > width / 2.0)
-        return std::nullopt;
-    return p;
-}
-
 std::optional<SurfaceHit> SurfaceFlat::Intersect(const arma::vec3& origin, const arma::vec3& direction) const
 {
     return IntersectThroughMeet(origin, direction);
 }
 
-bool SurfaceFlat::Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting) const
+bool SurfaceFlat::Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting,
+                       double within) const
 {
     const ConfigSurfaceFlat* config = RecordAs(mConfigFlat);
     if (config == nullptr)
         return false;
     const glm::dvec3 normal = WorldAxis(2);
     const std::optional<glm::dvec3> p = IntersectBounded(origin, direction, normal, WorldAxis(1), mWorldPosition,
-                                                         config->mSize[0], config->mSize[1]);
+                                                         config->mSize[0], config->mSize[1], within);
     if (!p)
         return false;
     meeting = RayMeeting{*p, normal, Norm3(*p - origin)};

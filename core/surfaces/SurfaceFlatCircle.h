@@ -16,7 +16,8 @@ public:
     ~SurfaceFlatCircle() override;
 
     std::optional<SurfaceHit> Intersect(const arma::vec3& origin, const arma::vec3& direction) const override;
-    bool Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting) const override;
+    bool Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting,
+              double within) const override;
 
 private:
     // The same object as mConfig.

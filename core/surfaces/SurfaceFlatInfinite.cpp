@@ -14,10 +14,11 @@ std::optional<SurfaceHit> SurfaceFlatInfinite::Intersect(const arma::vec3& origi
     return IntersectThroughMeet(origin, direction);
 }
 
-bool SurfaceFlatInfinite::Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting) const
+bool SurfaceFlatInfinite::Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting,
+                               double within) const
 {
     const glm::dvec3 normal = WorldAxis(2);
-    const std::optional<glm::dvec3> p = IntersectPlane(origin, direction, normal, mWorldPosition);
+    const std::optional<glm::dvec3> p = IntersectPlane(origin, direction, normal, mWorldPosition, within);
     if (!p)
         return false;
     meeting = RayMeeting{*p, normal, Norm3(*p - origin)};

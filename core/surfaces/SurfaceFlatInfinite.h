@@ -14,7 +14,8 @@ public:
     ~SurfaceFlatInfinite() override;
 
     std::optional<SurfaceHit> Intersect(const arma::vec3& origin, const arma::vec3& direction) const override;
-    bool Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting) const override;
+    bool Meet(const glm::dvec3& origin, const glm::dvec3& direction, RayMeeting& meeting,
+              double within) const override;
 };
 
 } // namespace orvilane

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -287,4 +288,53 @@ TEST(SurfaceBase, DestroyedSurfaceLeavesItsParent)
     }
     EXPECT_TRUE(parent.mChildren.empty());
     parent.SetPosition({1, 0, 0}); // must not touch the destroyed child
+}
+
+// The tracer passes the nearest distance it has as a bound: a meeting nearer
+// than the bound must come back exactly as without one, also far from the
+// origin of the world where the distance's rounding is coarse.
+TEST(SurfaceMeet, ABoundLeavesOutOnlyMeetingsAtOrBeyondIt)
+{
+    std::vector<std::shared_ptr<SurfaceBase>> surfaces = {
+        std::make_shared<SurfaceFlat>(), std::make_shared<SurfaceFlatCircle>(),
+        std::make_shared<SurfaceFlatInfinite>(), std::make_shared<SurfaceCurved>(),
+        std::make_shared<SurfaceCurved>()};
+    CurvedConfig(*surfaces[3]).mCurvatureRadius = 0.15;
+    CurvedConfig(*surfaces[4]).mCurvatureRadius = 0.15;
+    CurvedConfig(*surfaces[4]).mConvex = true;
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    for (const double offset : {0.0, 1e3})
+    {
+        const glm::dvec3 centre(offset, 0.2 * offset, 0.0);
+        int met = 0;
+        for (const auto& surface : surfaces)
+        {
+            surface->SetPosition(centre);
+            surface->SetRotation({10.0, -20.0, 5.0});
+            surface->UpdateWorldTransform();
+            for (int i = 0; i < 400; ++i)
+            {
+                const glm::dvec3 origin = centre + glm::dvec3(0.05 * unit(random), 0.05 * unit(random), -0.3);
+                const glm::dvec3 aim = centre + 0.08 * glm::dvec3(unit(random), unit(random), 0.0);
+                // Not all of unit length.
+                const glm::dvec3 direction = (1.0 + 2.0 * (i % 2)) * glm::normalize(aim - origin);
+                RayMeeting free, bounded;
+                if (!surface->Meet(origin, direction, free, SurfaceBase::kAnyDistance))
+                {
+                    EXPECT_FALSE(surface->Meet(origin, direction, bounded, 1e9));
+                    continue;
+                }
+                ++met;
+                ASSERT_TRUE(surface->Meet(origin, direction, bounded, std::nextafter(free.distance, kInf)));
+                EXPECT_EQ(bounded.point, free.point);
+                EXPECT_EQ(bounded.normal, free.normal);
+                EXPECT_EQ(bounded.distance, free.distance);
+                // Planes leave out what lies beyond; a sphere only what is beyond its bounding sphere.
+                const bool flat = dynamic_cast<SurfaceCurved*>(surface.get()) == nullptr;
+                EXPECT_TRUE(!flat || !surface->Meet(origin, direction, bounded, 0.5 * free.distance));
+            }
+        }
+        EXPECT_GT(met, 1500) << "offset " << offset;
+    }
 }
