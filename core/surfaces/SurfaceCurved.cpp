@@ -72,16 +72,16 @@ bool SurfaceCurved::Meet(const glm::dvec3& origin, const glm::dvec3& direction, 
 
     const glm::dvec3 n = WorldAxis(2);
     const glm::dvec3& c = mWorldPosition;
-    // Distance from the sphere centre to the plane of the rim.
-    const double h = std::sqrt(rc * rc - ra * ra);
     const glm::dvec3 centre = config->mConvex ? c - rc * n : c + rc * n;
-    const glm::dvec3 axis = config->mConvex ? n : -n;
-    const glm::dvec3 rimPoint = centre + h * axis;
     // Every point of the sphere is at least |origin - centre| - rc away.
     const double reach = Reach(origin, within) + rc;
     const glm::dvec3 w = origin - centre;
     if (Dot3(w, w) > reach * reach)
         return false;
+    // Distance from the sphere centre to the plane of the rim.
+    const double h = std::sqrt(rc * rc - ra * ra);
+    const glm::dvec3 axis = config->mConvex ? n : -n;
+    const glm::dvec3 rimPoint = centre + h * axis;
 
     const std::optional<glm::dvec3> p = IntersectSphere(origin, direction, centre, rc, rimPoint, axis);
     if (!p)
