@@ -1,6 +1,9 @@
 #include "core/fields/FieldOps.h"
 
+#include <cstdint>
 #include <vector>
+
+#include <sys/mman.h>
 
 #include "core/fields/FastFourierTransform.h"
 #include "core/fields/FftwEngine.h"
@@ -64,6 +67,21 @@ void MultiplyKSpace(Fields& field, KSpaceLayout layout, double scale, const KSpa
             }
         }
     });
+}
+
+void AdviseHugePages(arma::cx_mat& matrix)
+{
+#ifdef MADV_HUGEPAGE
+    constexpr uintptr_t kHugePage = uintptr_t{1} << 21;
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(matrix.memptr());
+    const uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    const uintptr_t end = (begin + matrix.n_elem * sizeof(std::complex<double>)) & ~(kHugePage - 1);
+    // Advice only: where it is refused the pages stay ordinary ones.
+    if (matrix.n_elem > 0 && end > first)
+        (void)madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+    (void)matrix;
+#endif
 }
 
 Fields ToXSpace(const Fields& input)
