@@ -158,12 +158,22 @@ void LogRefusal(bool forward, arma::uword n)
                static_cast<unsigned long long>(n), static_cast<unsigned long long>(n));
 }
 
-// The DFT of Ex and of Ey, each where it is.
-bool TransformBoth(Fields& f, FftwEngine::Sign sign)
+// The bare DFT of Ex and of Ey, each where it is, then the other domain's
+// header (steps dx, dy); false, logged, when the engine refuses.
+bool TransformBoth(Fields& f, bool forward, double dx, double dy)
 {
     const size_t n = f.mEx.n_rows;
-    return FftwEngine::Transform2D(f.mEx.memptr(), f.mEx.memptr(), n, n, sign) &&
-           FftwEngine::Transform2D(f.mEy.memptr(), f.mEy.memptr(), n, n, sign);
+    const FftwEngine::Sign sign = forward ? FftwEngine::Forward : FftwEngine::Backward;
+    if (!FftwEngine::Transform2D(f.mEx.memptr(), f.mEx.memptr(), n, n, sign) ||
+        !FftwEngine::Transform2D(f.mEy.memptr(), f.mEy.memptr(), n, n, sign))
+    {
+        LogRefusal(forward, n);
+        return false;
+    }
+    f.mDx = dx;
+    f.mDy = dy;
+    f.mDomain = forward ? FieldDomain::KSpace : FieldDomain::XSpace;
+    return true;
 }
 } // namespace
 
@@ -274,15 +284,8 @@ Fields FastFourierTransform::ThroughKSpace(Fields&& in, const KSpaceStep& step) 
     if (!Begin(in, true, kdx, kdy, forwardScale))
         return Fields();
     Fields f = std::move(in);
-    const arma::uword n = f.mEx.n_rows;
-    if (!TransformBoth(f, FftwEngine::Forward))
-    {
-        LogRefusal(true, n);
+    if (!TransformBoth(f, true, kdx, kdy))
         return Fields();
-    }
-    f.mDx = kdx;
-    f.mDy = kdy;
-    f.mDomain = FieldDomain::KSpace;
 
     const KSpaceFactor factor = step(f);
     double dx = 0.0;
@@ -294,14 +297,8 @@ Fields FastFourierTransform::ThroughKSpace(Fields&& in, const KSpaceStep& step) 
     // (the phases multiply to 1), so the samples stay where the DFT put them.
     const KSpaceFactor none = [](double, double, std::complex<double>&) { return false; };
     MultiplyKSpace(f, KSpaceLayout::Unshifted, forwardScale * inverseScale, factor ? factor : none);
-    if (!TransformBoth(f, FftwEngine::Backward))
-    {
-        LogRefusal(false, n);
+    if (!TransformBoth(f, false, dx, dy))
         return Fields();
-    }
-    f.mDx = dx;
-    f.mDy = dy;
-    f.mDomain = FieldDomain::XSpace;
     return f;
 }
 
