@@ -54,6 +54,11 @@ public:
     // that transform or rescale the grid do so in place, without a second
     // grid's memory. By default ProcessFields.
     virtual Fields ProcessOwnedFields(Fields&& input) { return ProcessFields(input); }
+    // Whether the field reaching the element may be handed over in x-space
+    // instead of k-space, for the same result: true where k-space input is
+    // brought to x-space first and no copy of the k-space form is kept. The
+    // kernel then propagates without forming the centred k-space grid.
+    virtual bool TakesXSpaceInput() const { return false; }
 
     // The nearest meeting of the ray, from its current point along its current
     // direction (both rounded to single precision), with this element's

@@ -13,10 +13,15 @@ DetectorLayer::DetectorLayer(const std::string& name, uint64_t nx, uint64_t ny, 
 void DetectorLayer::Store(size_t index, float value)
 {
     mData[index] = value;
-    if (value < mMin)
-        mMin = value;
-    if (value > mMax)
-        mMax = value;
+    Widen(value, value);
+}
+
+void DetectorLayer::Widen(float low, float high)
+{
+    if (low < mMin)
+        mMin = low;
+    if (high > mMax)
+        mMax = high;
 }
 
 } // namespace orvilane

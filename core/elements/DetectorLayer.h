@@ -19,6 +19,8 @@ public:
 
     // Stores value at index and widens the min/max range to include it.
     void Store(size_t index, float value);
+    // Widens the min/max range as storing low and then high would (NaN never counts).
+    void Widen(float low, float high);
 
     float mMin = std::numeric_limits<float>::max();
     float mMax = -std::numeric_limits<float>::max();

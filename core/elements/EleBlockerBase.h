@@ -18,6 +18,7 @@ public:
     bool ProcessRay(Ray& ray, const ElementHit& hit) override;
     Fields ProcessFields(const Fields& input) override;
     Fields ProcessOwnedFields(Fields&& input) override;
+    bool TakesXSpaceInput() const override { return !mSaveInputFields; }
 
     // Transmission at (x, y) metres from the plate's centre along its own x and
     // y axes. Never NaN: a point or setting that is not a number blocks (0).

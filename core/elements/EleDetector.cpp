@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "core/surfaces/ConfigSurfaceFlat.h"
@@ -190,27 +192,50 @@ Fields EleDetector::ProcessOwnedFields(Fields&& input)
     double y = mWorldPosition.y - sizeY * 0.5;
     for (uint64_t j = 0; j < ny; ++j, y += layers[0].mPitchY)
         ys[j] = y;
-    // Rows of pixels on the grid's threads; then the ranges, in pixel order.
-    ParallelFor(nx, PassThreads(g), [&](size_t from, size_t to) {
-        for (uint64_t i = from; i < to; ++i)
+    // Pixel rows (x) shared out among the grid's threads, one range each. In a
+    // range x is the inner loop, so neighbouring pixels read neighbouring
+    // samples of one grid column (its memory order). Each range then finds its
+    // layers' extremes in pixel order, and the ranges are joined in order: the
+    // same extremes as storing pixel by pixel.
+    const unsigned threads = PassThreads(g);
+    const size_t parts = static_cast<size_t>(std::min<uint64_t>(std::max(threads, 1u), nx));
+    const std::pair<float, float> none(std::numeric_limits<float>::max(), -std::numeric_limits<float>::max());
+    std::vector<std::pair<float, float>> extremes(parts * layers.size(), none);
+    ParallelFor(parts, threads, [&](size_t from, size_t to) {
+        for (size_t part = from; part < to; ++part)
+        {
+            const uint64_t first = nx * part / parts;
+            const uint64_t end = nx * (part + 1) / parts;
             for (uint64_t j = 0; j < ny; ++j)
+                for (uint64_t i = first; i < end; ++i)
+                {
+                    const std::complex<double> ex = g.InterpolateEx(xs[i], ys[j]);
+                    const std::complex<double> ey = g.InterpolateEy(xs[i], ys[j]);
+                    const size_t k = static_cast<size_t>(i * ny + j);
+                    layers[0].mData[k] = ToFloat(ex.real());
+                    layers[1].mData[k] = ToFloat(ex.imag());
+                    layers[2].mData[k] = ToFloat(std::hypot(ex.real(), ex.imag()));
+                    layers[3].mData[k] = ToFloat(std::atan2(ex.imag(), ex.real()));
+                    layers[4].mData[k] = ToFloat(ey.real());
+                    layers[5].mData[k] = ToFloat(ey.imag());
+                    layers[6].mData[k] = ToFloat(std::hypot(ey.real(), ey.imag()));
+                    layers[7].mData[k] = ToFloat(std::atan2(ey.imag(), ey.real()));
+                }
+            for (size_t l = 0; l < layers.size(); ++l)
             {
-                const std::complex<double> ex = g.InterpolateEx(xs[i], ys[j]);
-                const std::complex<double> ey = g.InterpolateEy(xs[i], ys[j]);
-                const size_t k = static_cast<size_t>(i * ny + j);
-                layers[0].mData[k] = ToFloat(ex.real());
-                layers[1].mData[k] = ToFloat(ex.imag());
-                layers[2].mData[k] = ToFloat(std::hypot(ex.real(), ex.imag()));
-                layers[3].mData[k] = ToFloat(std::atan2(ex.imag(), ex.real()));
-                layers[4].mData[k] = ToFloat(ey.real());
-                layers[5].mData[k] = ToFloat(ey.imag());
-                layers[6].mData[k] = ToFloat(std::hypot(ey.real(), ey.imag()));
-                layers[7].mData[k] = ToFloat(std::atan2(ey.imag(), ey.real()));
+                auto& [low, high] = extremes[part * layers.size() + l];
+                const std::vector<float>& data = layers[l].mData;
+                for (size_t k = static_cast<size_t>(first * ny); k < static_cast<size_t>(end * ny); ++k)
+                {
+                    low = data[k] < low ? data[k] : low;
+                    high = data[k] > high ? data[k] : high;
+                }
             }
+        }
     });
-    for (DetectorLayer& layer : layers)
-        for (size_t k = 0; k < layer.mData.size(); ++k)
-            layer.Store(k, layer.mData[k]);
+    for (size_t part = 0; part < parts; ++part)
+        for (size_t l = 0; l < layers.size(); ++l)
+            layers[l].Widen(extremes[part * layers.size() + l].first, extremes[part * layers.size() + l].second);
 
     for (DetectorLayer& layer : layers)
         mLayers.push_back(std::move(layer));

@@ -29,6 +29,8 @@ public:
     bool ProcessRay(Ray& ray, const ElementHit& hit) override;
     Fields ProcessFields(const Fields& input) override;
     Fields ProcessOwnedFields(Fields&& input) override;
+    // The output copy is kept only of a field that arrives in k-space.
+    bool TakesXSpaceInput() const override { return !mSaveInputFields && !mSaveOutputFields; }
 
     std::shared_ptr<ConfigDetector> mConfigDetector;
     std::vector<DetectorLayer> mLayers; // in the order they were added

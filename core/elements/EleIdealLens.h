@@ -28,6 +28,7 @@ public:
     // centred on the grid's centre.
     Fields ProcessFields(const Fields& input) override;
     Fields ProcessOwnedFields(Fields&& input) override;
+    bool TakesXSpaceInput() const override { return !mSaveInputFields; }
 
     // Meeting point of two lines; empty for parallel or coincident lines.
     static std::optional<arma::vec3> IntersectLines(const arma::vec3& point1, const arma::vec3& direction1,

@@ -152,6 +152,29 @@ bool CheckGrid(const Fields& in, const char* what, double& otherDx, double& othe
     }
     return true;
 }
+void LogRefusal(bool forward, arma::uword n)
+{
+    Log::Error("%s: the FFT engine refused a %llu x %llu grid", forward ? "FFT: x -> k" : "FFT: k -> x",
+               static_cast<unsigned long long>(n), static_cast<unsigned long long>(n));
+}
+
+// The bare DFT of Ex and of Ey, each where it is, then the other domain's
+// header (steps dx, dy); false, logged, when the engine refuses.
+bool TransformBoth(Fields& f, bool forward, double dx, double dy)
+{
+    const size_t n = f.mEx.n_rows;
+    const FftwEngine::Sign sign = forward ? FftwEngine::Forward : FftwEngine::Backward;
+    if (!FftwEngine::Transform2D(f.mEx.memptr(), f.mEx.memptr(), n, n, sign) ||
+        !FftwEngine::Transform2D(f.mEy.memptr(), f.mEy.memptr(), n, n, sign))
+    {
+        LogRefusal(forward, n);
+        return false;
+    }
+    f.mDx = dx;
+    f.mDy = dy;
+    f.mDomain = forward ? FieldDomain::KSpace : FieldDomain::XSpace;
+    return true;
+}
 } // namespace
 
 Fields FastFourierTransform::Forward(const Fields& in) const
@@ -174,26 +197,34 @@ Fields FastFourierTransform::Inverse(Fields&& in) const
     return Run(in, &in, false);
 }
 
-Fields FastFourierTransform::Run(const Fields& in, Fields* owned, bool forward) const
+bool FastFourierTransform::Begin(const Fields& in, bool forward, double& otherDx, double& otherDy, double& scale)
 {
     const char* const what = forward ? "FFT: x -> k" : "FFT: k -> x";
     Log::Info(0, "%s", what);
-
-    double dx = 0.0;
-    double dy = 0.0;
-    if (!CheckGrid(in, what, dx, dy))
-        return Fields();
-    const arma::uword n = in.mEx.n_rows;
+    if (!CheckGrid(in, what, otherDx, otherDy))
+        return false;
+    const double n = static_cast<double>(in.mEx.n_rows);
     // Forward: the amplitude factor dx*dy/(2*pi) of the x-space side. Inverse:
     // its reciprocal with the 1/(rows*columns) of the inverse DFT, applied
     // before the transform instead of after it.
-    const double s = (forward ? in.mDx * in.mDy : dx * dy) / kTwoPi;
-    const double scale = forward ? s : 1.0 / (s * static_cast<double>(n) * static_cast<double>(n));
+    const double s = (forward ? in.mDx * in.mDy : otherDx * otherDy) / kTwoPi;
+    scale = forward ? s : 1.0 / (s * n * n);
     if (!IsFiniteNonZero(s) || !IsFiniteNonZero(scale))
     {
         Log::Error("%s: unusable grid steps (%g, %g)", what, in.mDx, in.mDy);
-        return Fields();
+        return false;
     }
+    return true;
+}
+
+Fields FastFourierTransform::Run(const Fields& in, Fields* owned, bool forward) const
+{
+    double dx = 0.0;
+    double dy = 0.0;
+    double scale = 0.0;
+    if (!Begin(in, forward, dx, dy, scale))
+        return Fields();
+    const arma::uword n = in.mEx.n_rows;
 
     // An owned input is transformed where it is: `in` is that grid.
     Fields out;
@@ -238,12 +269,37 @@ Fields FastFourierTransform::Run(const Fields& in, Fields* owned, bool forward) 
         }
         if (!done)
         {
-            Log::Error("%s: the FFT engine refused a %llu x %llu grid", what, static_cast<unsigned long long>(n),
-                       static_cast<unsigned long long>(n));
+            LogRefusal(forward, n);
             return Fields();
         }
     }
     return out;
+}
+
+Fields FastFourierTransform::ThroughKSpace(Fields&& in, const KSpaceStep& step) const
+{
+    double kdx = 0.0;
+    double kdy = 0.0;
+    double forwardScale = 0.0;
+    if (!Begin(in, true, kdx, kdy, forwardScale))
+        return Fields();
+    Fields f = std::move(in);
+    if (!TransformBoth(f, true, kdx, kdy))
+        return Fields();
+
+    const KSpaceFactor factor = step(f);
+    double dx = 0.0;
+    double dy = 0.0;
+    double inverseScale = 0.0;
+    if (!Begin(f, false, dx, dy, inverseScale))
+        return Fields();
+    // The forward centring's rotation and phase are undone by the inverse's
+    // (the phases multiply to 1), so the samples stay where the DFT put them.
+    const KSpaceFactor none = [](double, double, std::complex<double>&) { return false; };
+    MultiplyKSpace(f, KSpaceLayout::Unshifted, forwardScale * inverseScale, factor ? factor : none);
+    if (!TransformBoth(f, false, dx, dy))
+        return Fields();
+    return f;
 }
 
 float FastFourierTransform::GetCost(const Fields& in, float factor) const

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <functional>
+
 #include <armadillo>
 
+#include "core/fields/FieldOps.h"
 #include "core/fields/Fields.h"
 
 namespace orvilane
@@ -44,6 +47,16 @@ public:
     // (number of samples of Ex)^2 * factor, i.e. N^4 * factor for an N x N grid.
     float GetCost(const Fields& in, float factor) const override;
 
+    // Called between the transforms of ThroughKSpace with the k-space grid,
+    // whose samples it must not read: may change the header, and gives the
+    // factor of each k-space sample (empty: the samples stay as they are).
+    using KSpaceStep = std::function<KSpaceFactor(Fields& kSpace)>;
+    // Inverse(Forward(in) with every sample multiplied by step's factor), on a
+    // grid the caller gives up: the same result to rounding, with the same log
+    // lines, but in a third of the passes over the samples, since the centring
+    // of the two transforms cancels (one pass runs between the FFTs).
+    Fields ThroughKSpace(Fields&& in, const KSpaceStep& step) const;
+
 protected:
     // After a forward DFT: rotates rows and columns so that the zero frequency
     // moves from index 0 to the middle, then multiplies A(i, j) by exp(i*pi*phi)
@@ -57,6 +70,9 @@ protected:
 private:
     // Either transform of `in`, done in place when owned (then `in` is *owned).
     Fields Run(const Fields& in, Fields* owned, bool forward) const;
+    // Logs the transform's line and checks `in` (logging what is wrong); gives
+    // the other domain's steps and the factor the transform's samples take.
+    static bool Begin(const Fields& in, bool forward, double& otherDx, double& otherDy, double& scale);
 };
 
 } // namespace orvilane

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <complex>
+#include <functional>
 #include <vector>
 
 #include <armadillo>
@@ -125,6 +126,32 @@ void ForEachMirroredSample(const Fields& field, Value value, Write write)
         }
     });
 }
+
+// The factor of a k-space sample from kx^2 and ky^2 (rad^2/m^2), or false to
+// leave the sample as it is. Called from several threads at once.
+using KSpaceFactor = std::function<bool(double kx2, double ky2, std::complex<double>& factor)>;
+
+// Where a k-space grid's zero frequency sits: in the middle (as Forward leaves
+// it) or at index 0 (as the bare DFT leaves it, negative frequencies after the
+// positive ones).
+enum class KSpaceLayout
+{
+    Centred,
+    Unshifted,
+};
+
+// Multiplies Ex and Ey of a k-space grid, square with an odd side of at least 3,
+// by factor(kx^2, ky^2) * scale, kx = GetX and ky = GetY of the sample's
+// frequency; a sample factor leaves is multiplied by scale alone (untouched
+// when scale is 1). factor is called once per set of up to four samples
+// sharing kx^2 and ky^2, on PassThreads(field) threads; each sample's result
+// is the same on any thread count.
+void MultiplyKSpace(Fields& field, KSpaceLayout layout, double scale, const KSpaceFactor& factor);
+
+// Asks the system for huge pages behind a matrix not yet touched: the first
+// touch of a large grid then faults a few hundred times instead of thousands.
+// Only the whole 2 MiB pages inside the matrix are advised; a no-op elsewhere.
+void AdviseHugePages(arma::cx_mat& matrix);
 
 // The field in x-space: a copy of input, or for a k-space input its inverse
 // transform. The second form transforms a given-up input where it is.

@@ -2,10 +2,8 @@
 
 #include <cmath>
 #include <complex>
-#include <vector>
 
 #include "core/base/Log.h"
-#include "core/base/ParallelFor.h"
 #include "core/fields/FieldOps.h"
 #include "core/base/MathConstants.h"
 
@@ -54,13 +52,19 @@ bool CheckField(const Fields& field, double distance)
 
 void PlaneWavePropagator::Propagate(Fields& field, double distance) const
 {
+    if (const KSpaceFactor factor = PrepareStep(field, distance))
+        MultiplyKSpace(field, KSpaceLayout::Centred, 1.0, factor);
+}
+
+KSpaceFactor PlaneWavePropagator::PrepareStep(Fields& field, double distance) const
+{
     if (field.mDomain != FieldDomain::KSpace)
     {
         Log::Error("Trying to propagate a field in the wrong domain");
-        return;
+        return {};
     }
     if (!CheckField(field, distance))
-        return;
+        return {};
 
     const cd n = field.mRefractiveIndex;
     if (std::abs(n.imag()) > 1e-10)
@@ -70,65 +74,15 @@ void PlaneWavePropagator::Propagate(Fields& field, double distance) const
 
     const double k = kTwoPi * n.real() / field.mWavelength;
     const double k2 = k * k;
-    const arma::uword size = field.mEx.n_rows;
-    const arma::uword last = size - 1;
-    const arma::uword middle = size / 2;
-
-    // kx^2 once per row, ky^2 once per column. On the centred odd grid rows i and
-    // last - i have opposite kx (likewise columns), so kz is computed on one quadrant
-    // and applied to the up to four samples that share it.
-    std::vector<double> kx2(middle + 1);
-    std::vector<double> ky2(middle + 1);
-    for (arma::uword i = 0; i <= middle; ++i)
-    {
-        const double kx = field.GetX(static_cast<unsigned>(i));
-        const double ky = field.GetY(static_cast<unsigned>(i));
-        kx2[i] = kx * kx;
-        ky2[i] = ky * ky;
-    }
-
-    // Column pairs are shared out among the transforms' threads.
-    cd* matrices[2] = {field.mEx.memptr(), field.mEy.memptr()};
-    ParallelFor(middle + 1, PassThreads(field), [&](size_t from, size_t to) {
-        std::vector<cd> phase(middle + 1);
-        std::vector<char> travelling(middle + 1);
-        for (arma::uword j = from; j < to; ++j)
-        {
-            for (arma::uword i = 0; i <= middle; ++i)
-            {
-                const double kz2 = k2 - kx2[i] - ky2[j];
-                travelling[i] = kz2 >= 0.0; // evanescent samples are kept as they are
-                if (travelling[i])
-                {
-                    const double angle = std::sqrt(kz2) * distance;
-                    phase[i] = {std::cos(angle), std::sin(angle)};
-                }
-            }
-            const arma::uword jMirror = last - j;
-            for (cd* m : matrices)
-            {
-                cd* column = m + j * size;
-                cd* mirrorColumn = m + jMirror * size;
-                for (arma::uword i = 0; i <= middle; ++i)
-                {
-                    if (!travelling[i])
-                        continue;
-                    const arma::uword iMirror = last - i;
-                    MulInPlace(column[i], phase[i]);
-                    if (iMirror != i)
-                        MulInPlace(column[iMirror], phase[i]);
-                    if (jMirror != j)
-                    {
-                        MulInPlace(mirrorColumn[i], phase[i]);
-                        if (iMirror != i)
-                            MulInPlace(mirrorColumn[iMirror], phase[i]);
-                    }
-                }
-            }
-        }
-    });
-
     field.mPosition[2] += distance;
+    return [k2, distance](double kx2, double ky2, cd& factor) {
+        const double kz2 = k2 - kx2 - ky2;
+        if (!(kz2 >= 0.0))
+            return false; // evanescent samples are kept as they are
+        const double angle = std::sqrt(kz2) * distance;
+        factor = {std::cos(angle), std::sin(angle)};
+        return true;
+    };
 }
 
 } // namespace orvilane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/fields/FieldOps.h"
 #include "core/fields/Fields.h"
 
 namespace orvilane
@@ -26,6 +27,11 @@ class PlaneWavePropagator : public IPropagator
 {
 public:
     void Propagate(Fields& field, double distance) const override;
+    // Propagate as a factor of each k-space sample, for a transform that
+    // multiplies the samples itself: checks field's header as Propagate does
+    // (an empty factor after a logged error) and advances z of its position,
+    // but reads no sample.
+    KSpaceFactor PrepareStep(Fields& field, double distance) const;
 };
 
 } // namespace orvilane

@@ -209,15 +209,28 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
         Fields f = index + 1 == children.size() ? std::move(field) : Fields(field);
         if (distance > kMinDistance)
         {
-            if (f.mDomain == FieldDomain::XSpace)
-                f = mTransform->Forward(std::move(f));
-            StepProgress(progress);
-            const glm::dvec3& a = from->mWorldPosition;
-            const glm::dvec3& b = child->mWorldPosition;
-            Log::Info(0, "Propagating Fields from (%.3f, %.3f, %.3f) to  (%.3f, %.3f, %.3f) [id:%d -> id:%d]", a.x,
-                      a.y, a.z, b.x, b.y, b.z, static_cast<int>(from->mId), static_cast<int>(child->mId));
-            mPropagator->Propagate(f, distance);
-            StepProgress(progress);
+            // Logs the step and makes it: k-space in, k-space out.
+            auto propagate = [&](Fields& k) {
+                StepProgress(progress);
+                const glm::dvec3& a = from->mWorldPosition;
+                const glm::dvec3& b = child->mWorldPosition;
+                Log::Info(0, "Propagating Fields from (%.3f, %.3f, %.3f) to  (%.3f, %.3f, %.3f) [id:%d -> id:%d]",
+                          a.x, a.y, a.z, b.x, b.y, b.z, static_cast<int>(from->mId), static_cast<int>(child->mId));
+                KSpaceFactor factor = mPropagator->PrepareStep(k, distance);
+                StepProgress(progress);
+                return factor;
+            };
+            if (f.mDomain == FieldDomain::XSpace && child->TakesXSpaceInput())
+            {
+                f = mTransform->ThroughKSpace(std::move(f), propagate);
+            }
+            else
+            {
+                if (f.mDomain == FieldDomain::XSpace)
+                    f = mTransform->Forward(std::move(f));
+                if (const KSpaceFactor factor = propagate(f))
+                    MultiplyKSpace(f, KSpaceLayout::Centred, 1.0, factor);
+            }
         }
         if (StopRequested())
             return true;

@@ -14,8 +14,8 @@ namespace orvilane
 
 class Component;
 class Element;
-class IFourierTransform;
-class IPropagator;
+class FastFourierTransform;
+class PlaneWavePropagator;
 class SimulationSetup;
 
 // Carries the field of every enabled source along the input links, depth
@@ -54,8 +54,8 @@ private:
 
     bool mStop = false;
     std::mutex mMutex;
-    std::unique_ptr<IPropagator> mPropagator;
-    std::unique_ptr<IFourierTransform> mTransform;
+    std::unique_ptr<PlaneWavePropagator> mPropagator;
+    std::unique_ptr<FastFourierTransform> mTransform;
     int mStepIndex = 0;
     float mProgress = 0.0f;
     std::vector<float> mStepWeights;

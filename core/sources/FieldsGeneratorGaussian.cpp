@@ -1,6 +1,8 @@
 #include "core/sources/FieldsGeneratorGaussian.h"
 
 #include <cmath>
+#include <complex>
+#include <vector>
 
 #include "core/base/Log.h"
 #include "core/fields/FieldOps.h"
@@ -40,15 +42,30 @@ Fields FieldsGeneratorGaussian::GenerateFields(std::shared_ptr<ConfigSource> con
     }
 
     Fields fields = MakeUnsetGrid(*config);
-    // exp(-r^2 / w^2) depends on x^2 + y^2 only: one exponential per mirrored set.
-    std::complex<double>* ex = fields.mEx.memptr();
-    std::complex<double>* ey = fields.mEy.memptr();
-    ForEachMirroredSample(
-        fields, [w2](double x2, double y2) { return std::exp(-(y2 + x2) / w2); },
-        [ex, ey](arma::uword k, double g) {
-            ex[k] = std::complex<double>(g, 0.0);
-            ey[k] = std::complex<double>(g, 0.0);
-        });
+    // exp(-r^2 / w^2) = exp(-x^2 / w^2) * exp(-y^2 / w^2): one exponential per
+    // row and per column, a product per sample.
+    const arma::uword rows = fields.mEx.n_rows;
+    const arma::uword cols = fields.mEx.n_cols;
+    std::vector<double> gx(rows), gy(cols);
+    for (arma::uword i = 0; i < rows; ++i)
+    {
+        const double x = fields.GetX(static_cast<unsigned>(i));
+        gx[i] = std::exp(-(x * x) / w2);
+    }
+    for (arma::uword j = 0; j < cols; ++j)
+    {
+        const double y = fields.GetY(static_cast<unsigned>(j));
+        gy[j] = std::exp(-(y * y) / w2);
+    }
+    ParallelFor(cols, PassThreads(fields), [&](size_t from, size_t to) {
+        for (arma::uword j = from; j < to; ++j)
+        {
+            std::complex<double>* ex = fields.mEx.colptr(j);
+            std::complex<double>* ey = fields.mEy.colptr(j);
+            for (arma::uword i = 0; i < rows; ++i)
+                ex[i] = ey[i] = std::complex<double>(gx[i] * gy[j], 0.0);
+        }
+    });
     return fields;
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/base/Log.h"
+#include "core/fields/FieldOps.h"
 
 namespace orvilane
 {
@@ -80,6 +81,8 @@ Fields IFieldGenerator::MakeUnsetGrid(const ConfigSource& config)
     const arma::uword side = n > 0 ? static_cast<arma::uword>(n) : 0;
     fields.mEx.set_size(side, side);
     fields.mEy.set_size(side, side);
+    AdviseHugePages(fields.mEx);
+    AdviseHugePages(fields.mEy);
     fields.mDomain = FieldDomain::XSpace;
     fields.mWavelength = config.mWavelenght;
     fields.mRefractiveIndex = config.mRefractiveIndex;

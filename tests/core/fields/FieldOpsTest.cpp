@@ -71,3 +71,16 @@ TEST(FieldOps, MultiplySamplesAtGridCoordinatesAndToXSpace)
     EXPECT_DOUBLE_EQ(back.mDx, f.mDx);
     EXPECT_TRUE(arma::approx_equal(back.mEy, f.mEy, "absdiff", 1e-12));
 }
+
+// The advice is only advice: matrices of any size keep working as before.
+TEST(FieldOps, HugePageAdviceLeavesMatricesUsable)
+{
+    for (arma::uword n : {0u, 3u, 700u})
+    {
+        arma::cx_mat m;
+        m.set_size(n, n);
+        AdviseHugePages(m);
+        m.fill({1.5, -2.0});
+        EXPECT_EQ(arma::accu(m), std::complex<double>(1.5 * n * n, -2.0 * n * n)) << n;
+    }
+}

@@ -1,5 +1,6 @@
 // Transforms and element steps on given-up grids, and the passes shared out
 // among threads: the same results as the copying, one-thread forms.
+#include <cmath>
 #include <complex>
 #include <utility>
 #include <vector>
@@ -117,6 +118,86 @@ TEST(InPlaceFieldsThreaded, CentringIsExactOnAnyThreadCount)
         EXPECT_TRUE(arma::approx_equal(a, reference, "absdiff", 0.0)) << threads;
         ASSERT_TRUE(probe.ShiftCentreInverse(a, g));
         EXPECT_LE(RelativeDiff(a, g.mEx), 1e-15) << threads;
+    }
+}
+
+// A propagation step with both transforms as one (no centring passes) equals
+// the three separate steps, with travelling and evanescent samples, uneven
+// steps, both signs of distance, on one thread and on several.
+TEST(InPlaceFieldsThreaded, StepThroughKSpaceEqualsTheSeparateSteps)
+{
+    struct Case
+    {
+        int n;
+        double dx, dy, distance;
+    };
+    const Case cases[] = {{3, 1e-5, 2e-5, 0.01}, {31, 1e-7, 2e-7, 1e-4}, {129, 2e-6, 1e-6, -0.003},
+                          {151, 1e-7, 3e-7, 2e-5}};
+    const FastFourierTransform fft;
+    const PlaneWavePropagator propagator;
+    for (unsigned threads : {1u, 4u})
+    {
+        ScopedThreads scoped(threads);
+        for (const Case& c : cases)
+        {
+            const Fields x = RandomGrid(c.n, c.dx, c.dy, FieldDomain::XSpace, 7u + c.n);
+            Fields k = fft.Forward(x);
+            propagator.Propagate(k, c.distance);
+            const Fields reference = fft.Inverse(k);
+            LogCapture log;
+            const Fields step = fft.ThroughKSpace(
+                Fields(x), [&](Fields& kSpace) { return propagator.PrepareStep(kSpace, c.distance); });
+            ExpectSameGrid(step, reference, 1e-12, "step");
+            EXPECT_TRUE(log.Count("FFT: x -> k") == 1u && log.Count("FFT: k -> x") == 1u && log.Errors() == 0u);
+        }
+    }
+}
+
+// A step the propagator refuses is the round trip alone, and says so once.
+TEST(InPlaceFields, RefusedStepThroughKSpaceLeavesTheRoundTrip)
+{
+    const FastFourierTransform fft;
+    const PlaneWavePropagator propagator;
+    const Fields x = RandomGrid(21, 1e-6, 2e-6, FieldDomain::XSpace, 3u);
+    LogCapture log;
+    const Fields step = fft.ThroughKSpace(
+        Fields(x), [&](Fields& kSpace) { return propagator.PrepareStep(kSpace, std::nan("")); });
+    EXPECT_EQ(log.Errors(), 1u);
+    ExpectSameGrid(step, x, 1e-12, "round trip");
+    EXPECT_TRUE(fft.ThroughKSpace(Fields(), [](Fields&) { return KSpaceFactor(); }).mEx.is_empty());
+}
+
+// Each sample of the k-space multiply is computed alone: exact on any thread
+// count, in either layout, and the unshifted layout is the centred one rotated.
+TEST(InPlaceFieldsThreaded, KSpaceMultiplyIsExactOnAnyThreadCount)
+{
+    const Fields k = RandomGrid(131, 2e-3, 1e-3, FieldDomain::KSpace, 13u);
+    const KSpaceFactor factor = [](double kx2, double ky2, std::complex<double>& t) {
+        t = {kx2 - 2.0 * ky2, 1.0 + kx2 * ky2};
+        return kx2 + ky2 < 0.005;
+    };
+    const arma::uword m = 65;
+    std::vector<Fields> centred, unshifted;
+    for (unsigned threads : {1u, 3u, 8u})
+    {
+        ScopedThreads scoped(threads);
+        centred.push_back(k);
+        MultiplyKSpace(centred.back(), KSpaceLayout::Centred, 1.0, factor);
+        Fields u = k;
+        u.mEx = arma::shift(arma::shift(k.mEx, -static_cast<arma::sword>(m), 0), -static_cast<arma::sword>(m), 1);
+        u.mEy = arma::shift(arma::shift(k.mEy, -static_cast<arma::sword>(m), 0), -static_cast<arma::sword>(m), 1);
+        MultiplyKSpace(u, KSpaceLayout::Unshifted, 1.0, factor);
+        u.mEx = arma::shift(arma::shift(u.mEx, m, 0), m, 1);
+        u.mEy = arma::shift(arma::shift(u.mEy, m, 0), m, 1);
+        unshifted.push_back(u);
+    }
+    // Samples the factor leaves stay as they were.
+    EXPECT_EQ(centred[0].mEx(0, 0), k.mEx(0, 0));
+    EXPECT_NE(centred[0].mEx(m, m), k.mEx(m, m));
+    for (size_t t = 0; t < centred.size(); ++t)
+    {
+        ExpectSameGrid(centred[t], centred[0], 0.0, "centred");
+        ExpectSameGrid(unshifted[t], centred[0], 0.0, "unshifted");
     }
 }
 
