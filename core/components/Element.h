@@ -81,6 +81,9 @@ public:
     // GetClosestHit(ray) answers through it too.
     virtual bool MeetRay(const Ray& ray, const glm::dvec3& origin, const glm::dvec3& direction,
                          int64_t skipSurface, uint32_t& surfaceIndex, RayMeeting& meeting, double within) const;
+    // True where MeetRay adds meetings of its own to the surfaces' ones; the
+    // tracer asks the surfaces of every other element directly.
+    virtual bool HasOwnMeetings() const { return false; }
 
     // Mirror reflection of direction about the plane with the given normal; the
     // normal's orientation does not matter. Not renormalised.

@@ -40,6 +40,7 @@ public:
     // ends there, as on a blackened edge.
     bool MeetRay(const Ray& ray, const glm::dvec3& origin, const glm::dvec3& direction, int64_t skipSurface,
                  uint32_t& surfaceIndex, RayMeeting& meeting, double within) const override;
+    bool HasOwnMeetings() const override { return true; }
     static constexpr uint32_t kRimSurface = 2;
 
     // Logs a warning and returns an empty grid; the input is neither used nor kept.

@@ -1,5 +1,6 @@
 #include "core/simulation/KernelRaytracing.h"
 
+#include <cmath>
 #include <exception>
 #include <limits>
 
@@ -22,6 +23,37 @@ constexpr double kEscapeLength = 20.0;
 float Fraction(int done, int total)
 {
     return total > 0 ? static_cast<float>(done) / static_cast<float>(total) : 0.0f;
+}
+
+// What a bounce asks, in the setup's order: a surface of an element, or (no
+// surface) an element that adds meetings of its own.
+struct Target
+{
+    Element* element;
+    uint32_t index;
+    const SurfaceBase* surface;
+};
+
+std::vector<Target> TargetsOf(const SimulationSetup& setup)
+{
+    std::vector<Target> targets;
+    for (const auto& entry : setup.mElements)
+    {
+        Element* element = entry.get();
+        if (element == nullptr || !element->mEnabled)
+            continue;
+        if (element->HasOwnMeetings())
+        {
+            targets.push_back({element, 0, nullptr});
+            continue;
+        }
+        for (size_t i = 0; i < element->mSurfaces.size(); ++i)
+        {
+            if (element->mSurfaces[i])
+                targets.push_back({element, static_cast<uint32_t>(i), element->mSurfaces[i].get()});
+        }
+    }
+    return targets;
 }
 } // namespace
 
@@ -81,6 +113,7 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
             Log::Warning("%zu ray paths were traced but not recorded (at most %zu are kept)", unrecorded,
                          kMaxRecordedPaths);
     };
+    const std::vector<Target> targets = TargetsOf(setup);
     for (const auto& source : setup.mSources)
     {
         if (!source || !source->mEnabled || !source->mRayGenerator)
@@ -108,25 +141,35 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
                 // The current point and direction as every element sees them.
                 const glm::dvec3 origin = RoundToSingle(ray.mPoints.back());
                 const glm::dvec3 direction = RoundToSingle(ray.mDirections.back());
-                // Strictly nearer only, so of equal distances the element listed first wins.
+                // Strictly nearer only, so of equal distances the element listed
+                // first wins, and within an element the surface listed first. A
+                // distance that is not a number cannot be ordered and is dropped.
                 Element* nearest = nullptr;
                 uint32_t nearestSurface = 0;
                 RayMeeting nearestMeeting;
-                for (const auto& entry : setup.mElements)
+                RayMeeting meeting;
+                for (const Target& target : targets)
                 {
-                    Element* element = entry.get();
-                    if (element == nullptr || !element->mEnabled)
-                        continue;
-                    // Only the surface just left is left out; the element's other
-                    // surfaces (a lens's exit cap) still take part.
-                    const int64_t skip = element == previous ? static_cast<int64_t>(previousSurface) : -1;
-                    uint32_t surface = 0;
-                    RayMeeting meeting;
                     const double within = nearest == nullptr ? SurfaceBase::kAnyDistance : nearestMeeting.distance;
-                    if (element->MeetRay(ray, origin, direction, skip, surface, meeting, within) &&
-                        (nearest == nullptr || meeting.distance < nearestMeeting.distance))
+                    uint32_t surface = target.index;
+                    if (target.surface != nullptr)
                     {
-                        nearest = element;
+                        // Only the surface just left is left out; the element's other
+                        // surfaces (a lens's exit cap) still take part.
+                        if ((target.element == previous && surface == previousSurface) ||
+                            !target.surface->Meet(origin, direction, meeting, within) || std::isnan(meeting.distance))
+                            continue;
+                    }
+                    else
+                    {
+                        const int64_t skip =
+                            target.element == previous ? static_cast<int64_t>(previousSurface) : -1;
+                        if (!target.element->MeetRay(ray, origin, direction, skip, surface, meeting, within))
+                            continue;
+                    }
+                    if (nearest == nullptr || meeting.distance < nearestMeeting.distance)
+                    {
+                        nearest = target.element;
                         nearestSurface = surface;
                         nearestMeeting = meeting;
                     }

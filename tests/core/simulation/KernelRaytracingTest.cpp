@@ -39,6 +39,7 @@ public:
     bool ProcessRay(Ray& ray, const ElementHit& hit) override
     {
         ++processed;
+        lastSurface = hit.surfaceIndex;
         const glm::dvec3 point(hit.point[0], hit.point[1], hit.point[2]);
         if (mKind == Kind::Absorb)
         {
@@ -63,6 +64,7 @@ public:
     }
     Kind mKind;
     int processed = 0, cleared = 0, validated = 0;
+    uint32_t lastSurface = 0;
 };
 
 class KernelRaytracingTest : public ::testing::Test
@@ -165,11 +167,15 @@ TEST_F(KernelRaytracingTest, TiesGoToTheFirstListedElementAndDisabledOnesAreSkip
 {
     AddSource();
     auto first = AddPlate(TestPlate::Kind::Absorb, 0.4);
+    // Two surfaces in one place: the first listed is met.
+    first->AddSurface(std::make_shared<SurfaceFlatInfinite>());
+    first->lastSurface = 7;
     auto second = AddPlate(TestPlate::Kind::Absorb, 0.4);
     auto disabled = AddPlate(TestPlate::Kind::Absorb, 0.1);
     disabled->mEnabled = false;
     kernel.Run(setup, Options());
     EXPECT_EQ(first->processed, 1);
+    EXPECT_EQ(first->lastSurface, 0u);
     EXPECT_EQ(second->processed, 0);
     EXPECT_EQ(disabled->processed, 0);
     EXPECT_EQ(disabled->cleared, 1);
