@@ -108,16 +108,27 @@ public:
         benchmark::ClobberMemory();
         mTimes[variant].push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-    double Median(size_t variant) const
+    double Median(size_t variant) const { return MedianOf(mTimes[variant]); }
+    // The median over the rounds of a's time / b's time: each ratio pairs two
+    // times taken moments apart, so a host that speeds up or slows down between
+    // rounds shifts neither side alone.
+    double MedianRatio(size_t a, size_t b) const
     {
-        std::vector<double> t = mTimes[variant];
+        std::vector<double> ratios;
+        for (size_t k = 0; k < mTimes[a].size() && k < mTimes[b].size(); ++k)
+            ratios.push_back(mTimes[a][k] / mTimes[b][k]);
+        return MedianOf(ratios);
+    }
+
+private:
+    static double MedianOf(std::vector<double> t)
+    {
         if (t.empty())
             return 0.0;
         std::nth_element(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(t.size() / 2), t.end());
         return t[t.size() / 2];
     }
 
-private:
     std::vector<std::vector<double>> mTimes;
 };
 

@@ -2,7 +2,8 @@
 // contain, interleaved in each iteration so a changing machine load favours no
 // side, and the peak memory of field runs. Arguments: grid side N and threads
 // (1 = one thread pinned to its core, 0 = one per hardware thread). Figures are
-// medians over the iterations; the ratios (*_vs_*) are the results.
+// medians over the iterations; the ratios (*_vs_*), the results, are medians of
+// the ratios within each iteration.
 // The runs log: send standard output elsewhere and keep the figures with
 // --benchmark_out=<file> --benchmark_out_format=console.
 
@@ -143,10 +144,10 @@ void Transforms(benchmark::State& state)
     state.counters["fresh_ms"] = 1e3 * rounds.Median(1);
     state.counters["keep_ms"] = 1e3 * rounds.Median(2);
     state.counters["move_ms"] = 1e3 * rounds.Median(3);
-    state.counters["keep_vs_fresh"] = rounds.Median(2) / rounds.Median(1);
-    state.counters["move_vs_fresh"] = rounds.Median(3) / rounds.Median(1);
-    state.counters["keep_vs_warm"] = rounds.Median(2) / rounds.Median(0);
-    state.counters["move_vs_warm"] = rounds.Median(3) / rounds.Median(0);
+    state.counters["keep_vs_fresh"] = rounds.MedianRatio(2, 1);
+    state.counters["move_vs_fresh"] = rounds.MedianRatio(3, 1);
+    state.counters["keep_vs_warm"] = rounds.MedianRatio(2, 0);
+    state.counters["move_vs_warm"] = rounds.MedianRatio(3, 0);
 }
 
 // Source -> ideal lens -> detector against the bare FFTs it contains (two per
@@ -190,7 +191,7 @@ void FieldRun(benchmark::State& state)
     state.counters["ffts"] = ffts;
     state.counters["run_ms"] = 1e3 * rounds.Median(0);
     state.counters["bare_ms"] = 1e3 * rounds.Median(1);
-    state.counters["run_vs_bare"] = rounds.Median(0) / rounds.Median(1);
+    state.counters["run_vs_bare"] = rounds.MedianRatio(0, 1);
 }
 
 // One angular-spectrum step, x-space to x-space: forward transform,
