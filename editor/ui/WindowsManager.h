@@ -9,7 +9,7 @@
 #include "editor/ui/FileDialog.h"
 #include "editor/windows/ComponentList.h"
 #include "editor/windows/DetectorWindow.h"
-#include "editor/windows/Inspector.h"
+#include "editor/windows/ComponentEditor.h"
 #include "editor/windows/LogWindow.h"
 #include "editor/windows/SimulationBoard.h"
 #include "editor/windows/Toolbox.h"

@@ -17,7 +17,7 @@
 #include "core/surfaces/SurfaceBase.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
-#include "editor/windows/Inspector.h"
+#include "editor/windows/ComponentEditor.h"
 #include "tests/support/ImGuiTestFrame.h"
 
 using orvilaneeditor::EditorSimulation;

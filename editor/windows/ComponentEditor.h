@@ -20,8 +20,9 @@ namespace orvilaneeditor
 class EditorSimulation;
 class WindowsManager;
 
-// The "Inspector" window: edits the selected component live (flags, name,
-// parent, local pose and every configuration field) and lets it react.
+// The component editor, shown as the "Inspector" window: edits the selected
+// component live (flags, name, parent, local pose and every configuration
+// field) and lets it react.
 class Inspector
 {
 public:

@@ -1,4 +1,4 @@
-#include "editor/windows/Inspector.h"
+#include "editor/windows/ComponentEditor.h"
 
 #include <algorithm>
 #include <cfloat>
