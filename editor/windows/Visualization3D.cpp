@@ -231,18 +231,23 @@ void Visualization3D::ShowToolbar()
         if (selected != nullptr && selected->mComponent)
             mCamera.SetTarget(glm::vec3(selected->mComponent->mWorldPosition));
     }
-    ImGui::SameLine();
-    if (IconButton("ResetCamera", 8, "Reset Camera", kToolbarIconSize))
-        mCamera.Reset();
-    ImGui::SameLine();
-    if (IconButton("Front View", 10, "Front View", kToolbarIconSize))
-        mCamera.FrontView();
-    ImGui::SameLine();
-    if (IconButton("Top View", 11, "Top View", kToolbarIconSize))
-        mCamera.TopView();
-    ImGui::SameLine();
-    if (IconButton("Right View", 12, "Right View", kToolbarIconSize))
-        mCamera.RightView();
+    // The camera's fixed views: id, atlas icon, tooltip, view.
+    static const struct
+    {
+        const char* id;
+        int icon;
+        const char* tooltip;
+        void (Camera::*view)();
+    } kViews[] = {{"ResetCamera", 8, "Reset Camera", &Camera::Reset},
+                  {"Front View", 10, "Front View", &Camera::FrontView},
+                  {"Top View", 11, "Top View", &Camera::TopView},
+                  {"Right View", 12, "Right View", &Camera::RightView}};
+    for (const auto& view : kViews)
+    {
+        ImGui::SameLine();
+        if (IconButton(view.id, view.icon, view.tooltip, kToolbarIconSize))
+            (mCamera.*view.view)();
+    }
 }
 
 void Visualization3D::ShowSettingsPopup()
