@@ -141,7 +141,7 @@ TEST(VisualizationSettings, PaletteSwitchKeepsRayStyleAndSwitchesAndKindsMapToCo
 namespace
 {
 // A 3D view in a headless UI, with a clock that advances a chosen step per read.
-struct ViewUi
+struct ViewUi : orvilaneeditor::test::ShownWindow<Visualization3D>
 {
     explicit ViewUi(int64_t stepNs = 16'000'000)
     {
@@ -162,10 +162,7 @@ struct ViewUi
     }
 
     int64_t now = 0;
-    Visualization3D view;
-    bool open = true;
-    ImGuiTestFrame ui{ImVec2(1280, 800)};
-    ImGuiTestFrame::Ui draw = [this] { view.Show(&open); };
+    Visualization3D& view = window;
 };
 } // namespace
 
