@@ -8,9 +8,6 @@
 #include "core/elements/EleDetector.h"
 #include "core/elements/EleIdealLens.h"
 #include "core/elements/EleMirrorFlat.h"
-#include "core/sources/ConfigRayGeneratorBeam.h"
-#include "core/sources/ConfigSource.h"
-#include "core/sources/Source.h"
 #include "editor/runner/EditorSimulation.h"
 #include "tests/support/EditorSimulationDoubles.h"
 #include "tests/support/GLTestContext.h"
@@ -21,21 +18,11 @@ using orvilane::test::LogCapture;
 using orvilaneeditor::EditorSimulation;
 using orvilaneeditor::Renderable;
 using orvilaneeditor::SimulationSettings;
+using orvilaneeditor::test::AddSourceAndDetector;
+using orvilaneeditor::test::BeamSource;
 
 namespace
 {
-// A plane-wave source on the axis emitting raysPerSide^2 grid rays along +z.
-std::shared_ptr<orvilane::Source> MakeSource(double wavelength, int raysPerSide = 1)
-{
-    auto source = std::make_shared<orvilane::Source>();
-    source->SetSourceType(0);
-    auto beam = std::dynamic_pointer_cast<orvilane::ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig);
-    beam->mNumberRaysPerSide = raysPerSide;
-    beam->mNumberRayMultiplierForRandom = 1;
-    std::dynamic_pointer_cast<orvilane::ConfigSource>(source->mConfig)->mWavelenght = wavelength;
-    return source;
-}
-
 glm::vec3 Translation(const glm::mat4& m)
 {
     return glm::vec3(m[3]);
@@ -63,7 +50,7 @@ TEST_F(EditorSimulationTest, EveryChangeMarksUnsavedAndFollowsAutorun)
     {
         settings.autorun = c.autorun;
         simulation.NewSimulation();
-        simulation.AddComponent(MakeSource(5e-7), false);
+        simulation.AddComponent(BeamSource(5e-7), false);
         EXPECT_TRUE(simulation.mUnsaved);
         EXPECT_EQ(simulation.mRayLines.size(), c.groups) << c.autorun;
         EXPECT_EQ(simulation.mKernelRaytracing.GetRays().size(), c.groups) << c.autorun;
@@ -82,6 +69,7 @@ TEST_F(EditorSimulationTest, PreviewGroupsFollowTheTracingOrder)
     {
         std::vector<double> wavelengths;
         std::vector<double> keys;
+        bool enabled = true;
     };
     const Case cases[] = {
         {{5e-7, 6e-7, 5e-7}, {5e-7, 6e-7, 5e-7}},
@@ -89,13 +77,18 @@ TEST_F(EditorSimulationTest, PreviewGroupsFollowTheTracingOrder)
         {{5e-7, 5e-7 + 0.9e-9}, {5e-7}},
         {{5e-7, 5e-7 + 2e-9}, {5e-7, 5e-7 + 2e-9}},
         {{}, {}},
+        {{5e-7}, {}, false},
     };
     settings.autorun = true;
     for (const Case& c : cases)
     {
         simulation.NewSimulation();
         for (double wavelength : c.wavelengths)
-            simulation.AddComponent(MakeSource(wavelength, 3), false);
+        {
+            auto source = BeamSource(wavelength, 3);
+            source->mEnabled = c.enabled;
+            simulation.AddComponent(source, false);
+        }
         ASSERT_EQ(simulation.mRayLines.size(), c.keys.size());
         // Every ray of n points gives n - 1 segments of six floats.
         size_t expectedFloats = 0;
@@ -109,15 +102,6 @@ TEST_F(EditorSimulationTest, PreviewGroupsFollowTheTracingOrder)
         }
         EXPECT_EQ(floats, expectedFloats);
     }
-}
-
-TEST_F(EditorSimulationTest, PreviewWithoutEnabledSourceIsEmpty)
-{
-    settings.autorun = true;
-    auto source = MakeSource(5e-7);
-    source->mEnabled = false;
-    simulation.AddComponent(source, false);
-    EXPECT_TRUE(simulation.mRayLines.empty());
 }
 
 TEST_F(EditorSimulationTest, DrawablesPerComponentKind)
@@ -136,7 +120,7 @@ TEST_F(EditorSimulationTest, DrawablesPerComponentKind)
         {positiveLens, Renderable::kIdealLens, 2, false},
         {std::make_shared<orvilane::EleBlockerDiafragm>(), Renderable::kBlocker, 1, true},
         {std::make_shared<orvilane::Source>(), Renderable::kSource, 1, true},
-        {MakeSource(5e-7), Renderable::kSource, 1, true},
+        {BeamSource(5e-7), Renderable::kSource, 1, true},
     };
     for (const Case& c : cases)
     {
@@ -228,7 +212,7 @@ TEST_F(EditorSimulationTest, SwapKeepsTheSetupOrderAndRemovalKeepsLinks)
 
 TEST_F(EditorSimulationTest, SaveClearsUnsavedOnlyWhenWritten)
 {
-    simulation.AddComponent(MakeSource(5e-7), false);
+    simulation.AddComponent(BeamSource(5e-7), false);
     const std::string missing = folder / "no-such-folder/bench.xml";
     LogCapture log;
     EXPECT_FALSE(simulation.SaveSimulation(missing.c_str()));
@@ -246,7 +230,7 @@ TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
 {
     const std::string path = folder / "bench.xml";
     auto mirror = std::make_shared<orvilane::EleMirrorFlat>();
-    auto source = MakeSource(5e-7);
+    auto source = BeamSource(5e-7);
     simulation.AddComponent(mirror, false);
     simulation.AddComponent(source, false);
     const uint32_t mirrorId = mirror->mId, sourceId = source->mId;
@@ -302,11 +286,7 @@ TEST(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
 {
     SimulationSettings settings{false, false, 100};
     EditorSimulation simulation(&settings);
-    simulation.AddComponent(MakeSource(5e-7), false);
-    auto detector = std::make_shared<orvilane::EleDetector>();
-    detector->SetPosition({0.0, 0.0, 0.01});
-    simulation.AddComponent(detector, false);
-    detector->mInputId = simulation.mSetup.mSources[0]->mId;
+    AddSourceAndDetector(simulation);
 
     for (uint32_t run = 1; run <= 2; ++run)
     {
@@ -329,7 +309,7 @@ TEST(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)
 {
     SimulationSettings settings{false, false, 100};
     EditorSimulation simulation(&settings);
-    simulation.AddComponent(MakeSource(5e-7), false);
+    simulation.AddComponent(BeamSource(5e-7), false);
     ASSERT_TRUE(simulation.RunElectromagneticSimulation());
     {
         LogCapture log;
@@ -353,11 +333,7 @@ TEST(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
     {
         SimulationSettings settings{false, false, 100};
         orvilaneeditor::test::GatedSimulation simulation(&settings);
-        simulation.AddComponent(MakeSource(5e-7, 30), false);
-        auto detector = std::make_shared<orvilane::EleDetector>();
-        detector->SetPosition({0.0, 0.0, 0.01});
-        detector->mInputId = simulation.mSetup.mSources[0]->mId;
-        simulation.AddComponent(detector, false);
+        AddSourceAndDetector(simulation, 30);
         LogCapture log;
         ASSERT_TRUE(electromagnetic ? simulation.RunElectromagneticSimulation()
                                     : simulation.RunRaytracingFullSimulation());
@@ -379,10 +355,9 @@ TEST(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
     {
         SimulationSettings settings{false, false, 100};
         auto simulation = std::make_unique<EditorSimulation>(&settings);
-        simulation->AddComponent(MakeSource(5e-7, 30), false);
+        simulation->AddComponent(BeamSource(5e-7, 30), false);
         ASSERT_TRUE(electromagnetic ? simulation->RunElectromagneticSimulation()
                                     : simulation->RunRaytracingFullSimulation());
         simulation.reset();
     }
-    SUCCEED();
 }
