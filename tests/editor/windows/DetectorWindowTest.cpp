@@ -173,10 +173,14 @@ namespace
 class DetectorWindowFrames : public ::testing::Test
 {
 protected:
-    std::shared_ptr<orvilane::EleDetector> AddDetector()
+    // A detector of the setup holding results: the given layer, if any.
+    std::shared_ptr<orvilane::EleDetector> AddValidDetector(const orvilane::DetectorLayer* layer = nullptr)
     {
         auto detector = std::make_shared<orvilane::EleDetector>();
         simulation.AddComponent(detector, false);
+        if (layer != nullptr)
+            detector->mLayers.push_back(*layer);
+        detector->mValid = true;
         return detector;
     }
     void Show(DetectorWindow& window)
@@ -206,13 +210,11 @@ TEST_F(DetectorWindowFrames, LayersOfAThreeByTwoDetectorAreUpright)
     };
     for (const Case c : {Case{"Raytracing", true, 0.0f, 21.0f}, Case{"ExRe", false, -21.0f, 21.0f}})
     {
-        auto detector = AddDetector();
         orvilane::DetectorLayer layer(c.layer, 3, 2, 0.03, 0.02);
         for (uint64_t x = 0; x < 3; ++x)
             for (uint64_t y = 0; y < 2; ++y)
                 layer.Store(c.xFastest ? y * 3 + x : x * 2 + y, static_cast<float>(10 * x + y));
-        detector->mLayers.push_back(layer);
-        detector->mValid = true;
+        auto detector = AddValidDetector(&layer);
 
         DetectorWindow window(&application, detector->mId);
         Show(window);
@@ -243,9 +245,8 @@ TEST_F(DetectorWindowFrames, FieldTabFollowsXAcross)
 {
     ORVILANE_GL_CONTEXT(gl);
     ReservedFontName reserved;
-    auto detector = AddDetector();
+    auto detector = AddValidDetector();
     detector->mOutputFields = AsymmetricGrid();
-    detector->mValid = true;
     DetectorWindow window(&application, detector->mId);
     window.mQuantity = 1;
     Show(window);
@@ -280,11 +281,9 @@ class DetectorWindowThreaded : public DetectorWindowFrames
 TEST_F(DetectorWindowThreaded, RunInProgressShowsOnlyTheChooser)
 {
     ORVILANE_GL_CONTEXT(gl);
-    auto detector = AddDetector();
     orvilane::DetectorLayer layer("Raytracing", 2, 2, 0.01, 0.01);
     layer.Store(0, 1.0f);
-    detector->mLayers.push_back(layer);
-    detector->mValid = true;
+    auto detector = AddValidDetector(&layer);
     DetectorWindow window(&application, detector->mId);
 
     std::promise<void> finish;
