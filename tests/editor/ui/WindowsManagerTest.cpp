@@ -6,8 +6,6 @@
 
 #include <imgui_internal.h>
 
-#include "core/sources/ConfigRayGeneratorBeam.h"
-#include "core/sources/Source.h"
 #include "editor/app/DataDirectory.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/ui/IconAtlas.h"
@@ -24,14 +22,6 @@ using orvilaneeditor::test::ImGuiTestFrame;
 
 namespace
 {
-std::shared_ptr<orvilane::Source> MakeSource()
-{
-    auto source = std::make_shared<orvilane::Source>();
-    source->SetSourceType(0);
-    std::dynamic_pointer_cast<orvilane::ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig)->mNumberRaysPerSide = 1;
-    return source;
-}
-
 // The editor's frame without window or GL: the application object in
 // headless form, driven in a test UI context.
 class WindowsManagerTest : public ::testing::Test
@@ -65,7 +55,7 @@ protected:
     {
         return ui.ClickItem(Ribbon(), ImGuiTestFrame::ItemId(Ribbon(), {label}), draw);
     }
-    void AddSource() { Simulation().AddComponent(MakeSource(), false); }
+    void AddSource() { Simulation().AddComponent(orvilaneeditor::test::BeamSource(), false); }
 
     orvilane::test::TempFolder root{"orvilane-manager"};
     ImGuiTestFrame ui;
@@ -249,9 +239,7 @@ TEST_F(WindowsManagerThreaded, ModalStaysUntilTheRunFinishesThenJoins)
         LogCapture log;
         ui.Frames(3, draw);
         EXPECT_TRUE(ImGuiTestFrame::IsShown("Simulation In Progress"));
-        Gated().gate = true;
-        while (!Simulation().IsSimulationFinished())
-            std::this_thread::yield();
+        Gated().OpenGateAndWait();
         ui.Frames(2, draw);
         EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress")) << button;
         EXPECT_FALSE(Simulation().mWorker->joinable()) << button;
@@ -280,9 +268,7 @@ TEST_F(WindowsManagerThreaded, AbortInTheFrameTheRunIsSeenFinishedJoinsOnce)
     ui.Frame(draw);
     ImGui::GetIO().MouseDown[0] = true;
     ui.Frame(draw);
-    Gated().gate = true;
-    while (!Simulation().IsSimulationFinished())
-        std::this_thread::yield();
+    Gated().OpenGateAndWait();
     ImGui::GetIO().MouseDown[0] = false; // Abort is pressed in the frame that sees the run finished
     EXPECT_NO_THROW(ui.Frames(2, draw));
     EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress"));
