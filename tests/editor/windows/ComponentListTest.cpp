@@ -18,7 +18,7 @@ using orvilaneeditor::test::TestBench;
 
 namespace
 {
-struct ListUi
+struct ListUi : orvilaneeditor::test::ShownWindow<ComponentList>
 {
     explicit ListUi(orvilaneeditor::EditorSimulation* simulation)
     {
@@ -39,10 +39,7 @@ struct ListUi
         return ItemsAlong(ui, start, ImVec2(start.x, Window()->Pos.y + Window()->Size.y - 2.0f), draw);
     }
 
-    ComponentList list;
-    bool open = true;
-    ImGuiTestFrame ui{ImVec2(1280, 800)};
-    ImGuiTestFrame::Ui draw = [this] { list.Show(&open); };
+    ComponentList& list = window;
 };
 
 enum Button

@@ -37,11 +37,11 @@ std::vector<std::string> Kinds(const orvilaneeditor::EditorSimulation& simulatio
 }
 
 // Presses every toolbox button from top to bottom.
-void PressAll(Toolbox& toolbox, orvilaneeditor::EditorSimulation& simulation, size_t expectedButtons)
+void PressAll(orvilaneeditor::test::ShownWindow<Toolbox>& toolbox, orvilaneeditor::EditorSimulation& simulation,
+              size_t expectedButtons)
 {
-    ImGuiTestFrame ui(ImVec2(1280, 800));
-    bool open = true;
-    const ImGuiTestFrame::Ui draw = [&] { toolbox.Show(&open); };
+    ImGuiTestFrame& ui = toolbox.ui;
+    const ImGuiTestFrame::Ui& draw = toolbox.draw;
     ui.Frames(2, draw);
     const ImGuiWindow* window = ImGuiTestFrame::FindWindow("Toolbox");
     const ImVec2 start(window->DC.CursorStartPos.x + 80.0f, window->DC.CursorStartPos.y);
@@ -76,11 +76,11 @@ TEST(Toolbox, ButtonsFollowTheRegistry)
     for (const Case& c : cases)
     {
         TestBench bench;
-        Toolbox toolbox;
-        toolbox.SetSimulation(&bench.simulation);
+        orvilaneeditor::test::ShownWindow<Toolbox> toolbox;
+        toolbox.window.SetSimulation(&bench.simulation);
         const ElementsFactory registry(c.table);
         if (!c.table.empty())
-            toolbox.SetRegistry(&registry);
+            toolbox.window.SetRegistry(&registry);
         PressAll(toolbox, bench.simulation, c.expected.size());
         EXPECT_EQ(Kinds(bench.simulation), c.expected);
         EXPECT_EQ(bench.simulation.mSetup.mSources.size(), 1u);
