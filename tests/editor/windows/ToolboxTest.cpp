@@ -15,18 +15,16 @@
 #include "tests/support/GLTestContext.h"
 
 using orvilane::ElementsFactory;
-using orvilaneeditor::Toolbox;
-using orvilaneeditor::test::ImGuiTestFrame;
-using orvilaneeditor::test::ItemsAlong;
-using orvilaneeditor::test::TestBench;
 
+namespace orvilaneeditor::test
+{
 namespace
 {
 // The type name of every component of the list, "Source <type name>" for sources.
-std::vector<std::string> Kinds(const orvilaneeditor::EditorSimulation& simulation)
+std::vector<std::string> Kinds(const EditorSimulation& simulation)
 {
     std::vector<std::string> kinds;
-    for (const orvilaneeditor::Selectable& s : simulation.mSelectables)
+    for (const Selectable& s : simulation.mSelectables)
     {
         if (auto source = std::dynamic_pointer_cast<orvilane::Source>(s.mComponent))
             kinds.push_back(std::string("Source ") + orvilane::Source::GetSourceTypeName(source->mSourceType));
@@ -37,8 +35,7 @@ std::vector<std::string> Kinds(const orvilaneeditor::EditorSimulation& simulatio
 }
 
 // Presses every toolbox button from top to bottom.
-void PressAll(orvilaneeditor::test::ShownWindow<Toolbox>& toolbox, orvilaneeditor::EditorSimulation& simulation,
-              size_t expectedButtons)
+void PressAll(ShownWindow<Toolbox>& toolbox, EditorSimulation& simulation, size_t expectedButtons)
 {
     ImGuiTestFrame& ui = toolbox.ui;
     const ImGuiTestFrame::Ui& draw = toolbox.draw;
@@ -76,7 +73,7 @@ TEST(Toolbox, ButtonsFollowTheRegistry)
     for (const Case& c : cases)
     {
         TestBench bench;
-        orvilaneeditor::test::ShownWindow<Toolbox> toolbox;
+        ShownWindow<Toolbox> toolbox;
         toolbox.window.SetSimulation(&bench.simulation);
         const ElementsFactory registry(c.table);
         if (!c.table.empty())
@@ -88,3 +85,4 @@ TEST(Toolbox, ButtonsFollowTheRegistry)
         EXPECT_TRUE(bench.simulation.mUnsaved);
     }
 }
+} // namespace orvilaneeditor::test
