@@ -37,6 +37,11 @@ protected:
     EditorSimulation simulation{&settings};
     orvilane::test::TempFolder folder{"orvilane-runner"};
 };
+
+// The same bench for tests that run the worker thread.
+class EditorSimulationThreaded : public EditorSimulationTest
+{
+};
 } // namespace
 
 TEST_F(EditorSimulationTest, EveryChangeMarksUnsavedAndFollowsAutorun)
@@ -268,24 +273,21 @@ TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
     }
 }
 
-TEST(EditorSimulationThreaded, ThreadThatCannotStartIsReportedNotThrown)
+TEST_F(EditorSimulationThreaded, ThreadThatCannotStartIsReportedNotThrown)
 {
-    SimulationSettings settings;
-    orvilaneeditor::test::NoThreadSimulation simulation(&settings);
+    orvilaneeditor::test::NoThreadSimulation noThread(&settings);
     LogCapture log;
     bool started = true;
-    EXPECT_NO_THROW(started = simulation.RunElectromagneticSimulation());
+    EXPECT_NO_THROW(started = noThread.RunElectromagneticSimulation());
     EXPECT_FALSE(started);
-    EXPECT_EQ(simulation.mWorker, nullptr);
-    EXPECT_TRUE(simulation.IsSimulationFinished());
+    EXPECT_EQ(noThread.mWorker, nullptr);
+    EXPECT_TRUE(noThread.IsSimulationFinished());
     EXPECT_EQ(log.Count("Running Electromagnetic simulation ..."), 1u);
     EXPECT_EQ(log.Errors(), 1u);
 }
 
-TEST(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
+TEST_F(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
 {
-    SimulationSettings settings{false, false, 100};
-    EditorSimulation simulation(&settings);
     AddSourceAndDetector(simulation);
 
     for (uint32_t run = 1; run <= 2; ++run)
@@ -302,13 +304,10 @@ TEST(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
     simulation.JoinWorker();
     EXPECT_TRUE(simulation.IsSimulationFinished());
     EXPECT_EQ(simulation.GetEmRunCounter(), 2u);
-    simulation.NewSimulation();
 }
 
-TEST(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)
+TEST_F(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)
 {
-    SimulationSettings settings{false, false, 100};
-    EditorSimulation simulation(&settings);
     simulation.AddComponent(BeamSource(5e-7), false);
     ASSERT_TRUE(simulation.RunElectromagneticSimulation());
     {
@@ -322,42 +321,37 @@ TEST(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)
     EXPECT_FALSE(simulation.mWorker->joinable());
     EXPECT_EQ(simulation.GetEmRunCounter(), 1u);
     EXPECT_TRUE(simulation.IsSimulationFinished());
-    simulation.NewSimulation();
 }
 
-TEST(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
+TEST_F(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
 {
     // The kernels clear their stop flags when a run begins: an abort that
     // comes first must still end the run at once.
     for (bool electromagnetic : {true, false})
     {
-        SimulationSettings settings{false, false, 100};
-        orvilaneeditor::test::GatedSimulation simulation(&settings);
-        AddSourceAndDetector(simulation, 30);
+        orvilaneeditor::test::GatedSimulation gated(&settings);
+        AddSourceAndDetector(gated, 30);
         LogCapture log;
-        ASSERT_TRUE(electromagnetic ? simulation.RunElectromagneticSimulation()
-                                    : simulation.RunRaytracingFullSimulation());
-        simulation.AbortSimulation(); // opens the gate: the worker starts now
-        simulation.JoinWorker();
-        EXPECT_TRUE(simulation.IsSimulationFinished());
+        ASSERT_TRUE(electromagnetic ? gated.RunElectromagneticSimulation() : gated.RunRaytracingFullSimulation());
+        gated.AbortSimulation(); // opens the gate: the worker starts now
+        gated.JoinWorker();
+        EXPECT_TRUE(gated.IsSimulationFinished());
         EXPECT_EQ(log.Count("Source "), 0u);
         EXPECT_EQ(log.Count("Solved Element"), 0u);
-        EXPECT_EQ(simulation.GetProgress(), 0.0f) << electromagnetic;
-        EXPECT_EQ(simulation.GetEmRunCounter(), electromagnetic ? 1u : 0u);
-        simulation.NewSimulation();
+        EXPECT_EQ(gated.GetProgress(), 0.0f) << electromagnetic;
+        EXPECT_EQ(gated.GetEmRunCounter(), electromagnetic ? 1u : 0u);
+        gated.NewSimulation();
     }
 }
 
-TEST(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
+TEST_F(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
 {
     // Without the join a joinable std::thread is destroyed: std::terminate.
     for (bool electromagnetic : {true, false})
     {
-        SimulationSettings settings{false, false, 100};
-        auto simulation = std::make_unique<EditorSimulation>(&settings);
-        simulation->AddComponent(BeamSource(5e-7, 30), false);
-        ASSERT_TRUE(electromagnetic ? simulation->RunElectromagneticSimulation()
-                                    : simulation->RunRaytracingFullSimulation());
-        simulation.reset();
+        auto runner = std::make_unique<EditorSimulation>(&settings);
+        runner->AddComponent(BeamSource(5e-7, 30), false);
+        ASSERT_TRUE(electromagnetic ? runner->RunElectromagneticSimulation() : runner->RunRaytracingFullSimulation());
+        runner.reset();
     }
 }
