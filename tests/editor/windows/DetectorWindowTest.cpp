@@ -17,12 +17,8 @@
 #include "tests/support/GLTestContext.h"
 #include "tests/support/ImGuiTestFrame.h"
 
-using orvilaneeditor::DetectorWindow;
-using orvilaneeditor::EditorSimulation;
-using orvilaneeditor::HeatmapImage;
-using orvilaneeditor::ScaleKind;
-using orvilaneeditor::test::ImGuiTestFrame;
-
+namespace orvilaneeditor::test
+{
 namespace
 {
 constexpr double kPi = 3.14159265358979323846;
@@ -190,7 +186,7 @@ protected:
 
     void SetUp() override { application.mSettings.autorun = false; }
 
-    orvilaneeditor::EditorWindow application{orvilaneeditor::EditorWindow::Headless{}};
+    EditorWindow application{EditorWindow::Headless{}};
     EditorSimulation& simulation = *application.mEditorSimulation;
     ImGuiTestFrame ui;
 };
@@ -219,7 +215,7 @@ TEST_F(DetectorWindowFrames, LayersOfAThreeByTwoDetectorAreUpright)
         DetectorWindow window(&application, detector->mId);
         Show(window);
         Show(window);
-        const orvilaneeditor::HeatmapTexture* texture = window.TabTexture("###tabId1");
+        const HeatmapTexture* texture = window.TabTexture("###tabId1");
         ASSERT_NE(texture, nullptr) << c.layer;
         ASSERT_EQ(texture->Width(), 3) << c.layer;
         ASSERT_EQ(texture->Height(), 2) << c.layer;
@@ -251,7 +247,7 @@ TEST_F(DetectorWindowFrames, FieldTabFollowsXAcross)
     window.mQuantity = 1;
     Show(window);
     Show(window);
-    const orvilaneeditor::HeatmapTexture* texture = window.TabTexture("Output Fields");
+    const HeatmapTexture* texture = window.TabTexture("Output Fields");
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(texture->Width(), 3);
     EXPECT_EQ(texture->Height(), 2);
@@ -303,7 +299,7 @@ TEST_F(DetectorWindowThreaded, RunInProgressShowsOnlyTheChooser)
 // Closing the second of three windows leaves the first and third in order.
 TEST_F(DetectorWindowFrames, ClosedWindowsAreDroppedInOrder)
 {
-    orvilaneeditor::WindowsManager& manager = *application.mWindowsManager;
+    WindowsManager& manager = *application.mWindowsManager;
     for (uint32_t id : {0u, 7u, 0u})
         manager.OpenDetectorWindow(id);
     ASSERT_EQ(manager.mDetectorWindows.size(), 3u);
@@ -318,3 +314,4 @@ TEST_F(DetectorWindowFrames, ClosedWindowsAreDroppedInOrder)
     EXPECT_NE(ImGuiTestFrame::FindWindow(("New Detector Window###" + std::to_string(third->mWindowNumber)).c_str()),
               nullptr);
 }
+} // namespace orvilaneeditor::test
