@@ -22,12 +22,10 @@
 
 using orvilane::test::LogCapture;
 using orvilane::test::TempFolder;
-using orvilaneeditor::EditorSimulation;
-using orvilaneeditor::Selectable;
-using orvilaneeditor::SimulationBoard;
-using orvilaneeditor::test::ImGuiTestFrame;
 using Positions = std::map<uint32_t, glm::vec2>;
 
+namespace orvilaneeditor::test
+{
 namespace
 {
 std::string Node(const char* id, const char* x, const char* y)
@@ -271,7 +269,7 @@ protected:
     }
     void RightClick(glm::vec2 at) { Drag(1, at, at, 0); }
 
-    orvilaneeditor::EditorWindow application{orvilaneeditor::EditorWindow::Headless{}};
+    EditorWindow application{EditorWindow::Headless{}};
     EditorSimulation& simulation = *application.mEditorSimulation;
     SimulationBoard board{&application};
     ImGuiTestFrame ui;
@@ -365,3 +363,4 @@ TEST_F(SimulationBoardTest, SaveAndLoadBesideTheSimulationFile)
         EXPECT_TRUE(std::isfinite(node.mBoardPosition.x) && std::isfinite(node.mBoardPosition.y));
     EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, kPlaced[1]);
 }
+} // namespace orvilaneeditor::test
