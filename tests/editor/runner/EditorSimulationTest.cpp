@@ -15,12 +15,9 @@
 #include "tests/support/TempFolder.h"
 
 using orvilane::test::LogCapture;
-using orvilaneeditor::EditorSimulation;
-using orvilaneeditor::Renderable;
-using orvilaneeditor::SimulationSettings;
-using orvilaneeditor::test::AddSourceAndDetector;
-using orvilaneeditor::test::BeamSource;
 
+namespace orvilaneeditor::test
+{
 namespace
 {
 glm::vec3 Translation(const glm::mat4& m)
@@ -131,7 +128,7 @@ TEST_F(EditorSimulationTest, DrawablesPerComponentKind)
     {
         c.component->SetPosition({0.1, 0.2, 0.3});
         simulation.AddComponent(c.component, false);
-        const orvilaneeditor::Selectable& record = simulation.mSelectables.back();
+        const Selectable& record = simulation.mSelectables.back();
         const Renderable& r = record.mRenderable;
         EXPECT_EQ(r.mKind, c.kind) << c.component->mTypeName;
         ASSERT_EQ(r.mMeshes.size(), c.entries);
@@ -275,7 +272,7 @@ TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
 
 TEST_F(EditorSimulationThreaded, ThreadThatCannotStartIsReportedNotThrown)
 {
-    orvilaneeditor::test::NoThreadSimulation noThread(&settings);
+    NoThreadSimulation noThread(&settings);
     LogCapture log;
     bool started = true;
     EXPECT_NO_THROW(started = noThread.RunElectromagneticSimulation());
@@ -329,7 +326,7 @@ TEST_F(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
     // comes first must still end the run at once.
     for (bool electromagnetic : {true, false})
     {
-        orvilaneeditor::test::GatedSimulation gated(&settings);
+        GatedSimulation gated(&settings);
         AddSourceAndDetector(gated, 30);
         LogCapture log;
         ASSERT_TRUE(electromagnetic ? gated.RunElectromagneticSimulation() : gated.RunRaytracingFullSimulation());
@@ -355,3 +352,4 @@ TEST_F(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
         runner.reset();
     }
 }
+} // namespace orvilaneeditor::test
