@@ -190,6 +190,10 @@ protected:
     EditorSimulation& simulation = *application.mEditorSimulation;
     ImGuiTestFrame ui;
 };
+
+class DetectorWindowThreaded : public DetectorWindowFrames
+{
+};
 } // namespace
 
 // A 3 x 2 detector of 0.03 x 0.02 m: both storage orders come out with x to
@@ -265,13 +269,6 @@ TEST_F(DetectorWindowFrames, FieldTabFollowsXAcross)
     Show(window);
     EXPECT_EQ(window.TabTexture("Output Fields")->Name(), 0u);
 }
-
-namespace
-{
-class DetectorWindowThreaded : public DetectorWindowFrames
-{
-};
-} // namespace
 
 // While a run's worker has not been joined the window shows only its chooser.
 TEST_F(DetectorWindowThreaded, RunInProgressShowsOnlyTheChooser)
