@@ -5,10 +5,36 @@
 #include <system_error>
 #include <thread>
 
+#include "core/elements/EleDetector.h"
+#include "core/sources/ConfigRayGeneratorBeam.h"
+#include "core/sources/ConfigSource.h"
+#include "core/sources/Source.h"
 #include "editor/runner/EditorSimulation.h"
 
 namespace orvilaneeditor::test
 {
+
+// A plane-wave source on the axis emitting raysPerSide^2 grid rays along +z.
+inline std::shared_ptr<orvilane::Source> BeamSource(double wavelength = 5e-7, int raysPerSide = 1)
+{
+    auto source = std::make_shared<orvilane::Source>();
+    source->SetSourceType(0);
+    auto beam = std::dynamic_pointer_cast<orvilane::ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig);
+    beam->mNumberRaysPerSide = raysPerSide;
+    beam->mNumberRayMultiplierForRandom = 1;
+    std::dynamic_pointer_cast<orvilane::ConfigSource>(source->mConfig)->mWavelenght = wavelength;
+    return source;
+}
+
+// A beam source and a detector 1 cm down the axis fed by it.
+inline void AddSourceAndDetector(EditorSimulation& simulation, int raysPerSide = 1)
+{
+    simulation.AddComponent(BeamSource(5e-7, raysPerSide), false);
+    auto detector = std::make_shared<orvilane::EleDetector>();
+    detector->SetPosition({0.0, 0.0, 0.01});
+    detector->mInputId = simulation.mSetup.mSources[0]->mId;
+    simulation.AddComponent(detector, false);
+}
 
 // A runner whose worker thread can never be started, as when the system has
 // no thread left to give.
@@ -39,6 +65,13 @@ public:
     {
         EditorSimulation::AbortSimulation();
         gate = true;
+    }
+    // Lets the worker run and waits until the run is over.
+    void OpenGateAndWait()
+    {
+        gate = true;
+        while (!IsSimulationFinished())
+            std::this_thread::yield();
     }
     std::atomic<bool> gate{false};
 

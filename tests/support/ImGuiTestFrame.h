@@ -79,4 +79,17 @@ private:
     ImGuiContext* mPrevious = nullptr;
 };
 
+// One editor window shown in its own headless UI: draw runs the window's
+// Show(&open) and can be handed to any ImGuiTestFrame call.
+template <typename Window>
+struct ShownWindow
+{
+    explicit ShownWindow(ImVec2 displaySize = ImVec2(1280.0f, 800.0f)) : ui(displaySize) {}
+
+    Window window;
+    bool open = true;
+    ImGuiTestFrame ui;
+    ImGuiTestFrame::Ui draw = [this] { window.Show(&open); };
+};
+
 } // namespace orvilaneeditor::test

@@ -8,9 +8,6 @@
 #include "core/elements/EleDetector.h"
 #include "core/elements/EleIdealLens.h"
 #include "core/elements/EleMirrorFlat.h"
-#include "core/sources/ConfigRayGeneratorBeam.h"
-#include "core/sources/ConfigSource.h"
-#include "core/sources/Source.h"
 #include "editor/runner/EditorSimulation.h"
 #include "tests/support/EditorSimulationDoubles.h"
 #include "tests/support/GLTestContext.h"
@@ -18,24 +15,11 @@
 #include "tests/support/TempFolder.h"
 
 using orvilane::test::LogCapture;
-using orvilaneeditor::EditorSimulation;
-using orvilaneeditor::Renderable;
-using orvilaneeditor::SimulationSettings;
 
+namespace orvilaneeditor::test
+{
 namespace
 {
-// A plane-wave source on the axis emitting raysPerSide^2 grid rays along +z.
-std::shared_ptr<orvilane::Source> MakeSource(double wavelength, int raysPerSide = 1)
-{
-    auto source = std::make_shared<orvilane::Source>();
-    source->SetSourceType(0);
-    auto beam = std::dynamic_pointer_cast<orvilane::ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig);
-    beam->mNumberRaysPerSide = raysPerSide;
-    beam->mNumberRayMultiplierForRandom = 1;
-    std::dynamic_pointer_cast<orvilane::ConfigSource>(source->mConfig)->mWavelenght = wavelength;
-    return source;
-}
-
 glm::vec3 Translation(const glm::mat4& m)
 {
     return glm::vec3(m[3]);
@@ -50,6 +34,11 @@ protected:
     EditorSimulation simulation{&settings};
     orvilane::test::TempFolder folder{"orvilane-runner"};
 };
+
+// The same bench for tests that run the worker thread.
+class EditorSimulationThreaded : public EditorSimulationTest
+{
+};
 } // namespace
 
 TEST_F(EditorSimulationTest, EveryChangeMarksUnsavedAndFollowsAutorun)
@@ -63,7 +52,7 @@ TEST_F(EditorSimulationTest, EveryChangeMarksUnsavedAndFollowsAutorun)
     {
         settings.autorun = c.autorun;
         simulation.NewSimulation();
-        simulation.AddComponent(MakeSource(5e-7), false);
+        simulation.AddComponent(BeamSource(5e-7), false);
         EXPECT_TRUE(simulation.mUnsaved);
         EXPECT_EQ(simulation.mRayLines.size(), c.groups) << c.autorun;
         EXPECT_EQ(simulation.mKernelRaytracing.GetRays().size(), c.groups) << c.autorun;
@@ -82,6 +71,7 @@ TEST_F(EditorSimulationTest, PreviewGroupsFollowTheTracingOrder)
     {
         std::vector<double> wavelengths;
         std::vector<double> keys;
+        bool enabled = true;
     };
     const Case cases[] = {
         {{5e-7, 6e-7, 5e-7}, {5e-7, 6e-7, 5e-7}},
@@ -89,13 +79,18 @@ TEST_F(EditorSimulationTest, PreviewGroupsFollowTheTracingOrder)
         {{5e-7, 5e-7 + 0.9e-9}, {5e-7}},
         {{5e-7, 5e-7 + 2e-9}, {5e-7, 5e-7 + 2e-9}},
         {{}, {}},
+        {{5e-7}, {}, false},
     };
     settings.autorun = true;
     for (const Case& c : cases)
     {
         simulation.NewSimulation();
         for (double wavelength : c.wavelengths)
-            simulation.AddComponent(MakeSource(wavelength, 3), false);
+        {
+            auto source = BeamSource(wavelength, 3);
+            source->mEnabled = c.enabled;
+            simulation.AddComponent(source, false);
+        }
         ASSERT_EQ(simulation.mRayLines.size(), c.keys.size());
         // Every ray of n points gives n - 1 segments of six floats.
         size_t expectedFloats = 0;
@@ -109,15 +104,6 @@ TEST_F(EditorSimulationTest, PreviewGroupsFollowTheTracingOrder)
         }
         EXPECT_EQ(floats, expectedFloats);
     }
-}
-
-TEST_F(EditorSimulationTest, PreviewWithoutEnabledSourceIsEmpty)
-{
-    settings.autorun = true;
-    auto source = MakeSource(5e-7);
-    source->mEnabled = false;
-    simulation.AddComponent(source, false);
-    EXPECT_TRUE(simulation.mRayLines.empty());
 }
 
 TEST_F(EditorSimulationTest, DrawablesPerComponentKind)
@@ -136,13 +122,13 @@ TEST_F(EditorSimulationTest, DrawablesPerComponentKind)
         {positiveLens, Renderable::kIdealLens, 2, false},
         {std::make_shared<orvilane::EleBlockerDiafragm>(), Renderable::kBlocker, 1, true},
         {std::make_shared<orvilane::Source>(), Renderable::kSource, 1, true},
-        {MakeSource(5e-7), Renderable::kSource, 1, true},
+        {BeamSource(5e-7), Renderable::kSource, 1, true},
     };
     for (const Case& c : cases)
     {
         c.component->SetPosition({0.1, 0.2, 0.3});
         simulation.AddComponent(c.component, false);
-        const orvilaneeditor::Selectable& record = simulation.mSelectables.back();
+        const Selectable& record = simulation.mSelectables.back();
         const Renderable& r = record.mRenderable;
         EXPECT_EQ(r.mKind, c.kind) << c.component->mTypeName;
         ASSERT_EQ(r.mMeshes.size(), c.entries);
@@ -228,7 +214,7 @@ TEST_F(EditorSimulationTest, SwapKeepsTheSetupOrderAndRemovalKeepsLinks)
 
 TEST_F(EditorSimulationTest, SaveClearsUnsavedOnlyWhenWritten)
 {
-    simulation.AddComponent(MakeSource(5e-7), false);
+    simulation.AddComponent(BeamSource(5e-7), false);
     const std::string missing = folder / "no-such-folder/bench.xml";
     LogCapture log;
     EXPECT_FALSE(simulation.SaveSimulation(missing.c_str()));
@@ -246,7 +232,7 @@ TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
 {
     const std::string path = folder / "bench.xml";
     auto mirror = std::make_shared<orvilane::EleMirrorFlat>();
-    auto source = MakeSource(5e-7);
+    auto source = BeamSource(5e-7);
     simulation.AddComponent(mirror, false);
     simulation.AddComponent(source, false);
     const uint32_t mirrorId = mirror->mId, sourceId = source->mId;
@@ -284,29 +270,22 @@ TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
     }
 }
 
-TEST(EditorSimulationThreaded, ThreadThatCannotStartIsReportedNotThrown)
+TEST_F(EditorSimulationThreaded, ThreadThatCannotStartIsReportedNotThrown)
 {
-    SimulationSettings settings;
-    orvilaneeditor::test::NoThreadSimulation simulation(&settings);
+    NoThreadSimulation noThread(&settings);
     LogCapture log;
     bool started = true;
-    EXPECT_NO_THROW(started = simulation.RunElectromagneticSimulation());
+    EXPECT_NO_THROW(started = noThread.RunElectromagneticSimulation());
     EXPECT_FALSE(started);
-    EXPECT_EQ(simulation.mWorker, nullptr);
-    EXPECT_TRUE(simulation.IsSimulationFinished());
+    EXPECT_EQ(noThread.mWorker, nullptr);
+    EXPECT_TRUE(noThread.IsSimulationFinished());
     EXPECT_EQ(log.Count("Running Electromagnetic simulation ..."), 1u);
     EXPECT_EQ(log.Errors(), 1u);
 }
 
-TEST(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
+TEST_F(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
 {
-    SimulationSettings settings{false, false, 100};
-    EditorSimulation simulation(&settings);
-    simulation.AddComponent(MakeSource(5e-7), false);
-    auto detector = std::make_shared<orvilane::EleDetector>();
-    detector->SetPosition({0.0, 0.0, 0.01});
-    simulation.AddComponent(detector, false);
-    detector->mInputId = simulation.mSetup.mSources[0]->mId;
+    AddSourceAndDetector(simulation);
 
     for (uint32_t run = 1; run <= 2; ++run)
     {
@@ -322,14 +301,11 @@ TEST(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
     simulation.JoinWorker();
     EXPECT_TRUE(simulation.IsSimulationFinished());
     EXPECT_EQ(simulation.GetEmRunCounter(), 2u);
-    simulation.NewSimulation();
 }
 
-TEST(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)
+TEST_F(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)
 {
-    SimulationSettings settings{false, false, 100};
-    EditorSimulation simulation(&settings);
-    simulation.AddComponent(MakeSource(5e-7), false);
+    simulation.AddComponent(BeamSource(5e-7), false);
     ASSERT_TRUE(simulation.RunElectromagneticSimulation());
     {
         LogCapture log;
@@ -342,47 +318,38 @@ TEST(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)
     EXPECT_FALSE(simulation.mWorker->joinable());
     EXPECT_EQ(simulation.GetEmRunCounter(), 1u);
     EXPECT_TRUE(simulation.IsSimulationFinished());
-    simulation.NewSimulation();
 }
 
-TEST(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
+TEST_F(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
 {
     // The kernels clear their stop flags when a run begins: an abort that
     // comes first must still end the run at once.
     for (bool electromagnetic : {true, false})
     {
-        SimulationSettings settings{false, false, 100};
-        orvilaneeditor::test::GatedSimulation simulation(&settings);
-        simulation.AddComponent(MakeSource(5e-7, 30), false);
-        auto detector = std::make_shared<orvilane::EleDetector>();
-        detector->SetPosition({0.0, 0.0, 0.01});
-        detector->mInputId = simulation.mSetup.mSources[0]->mId;
-        simulation.AddComponent(detector, false);
+        GatedSimulation gated(&settings);
+        AddSourceAndDetector(gated, 30);
         LogCapture log;
-        ASSERT_TRUE(electromagnetic ? simulation.RunElectromagneticSimulation()
-                                    : simulation.RunRaytracingFullSimulation());
-        simulation.AbortSimulation(); // opens the gate: the worker starts now
-        simulation.JoinWorker();
-        EXPECT_TRUE(simulation.IsSimulationFinished());
+        ASSERT_TRUE(electromagnetic ? gated.RunElectromagneticSimulation() : gated.RunRaytracingFullSimulation());
+        gated.AbortSimulation(); // opens the gate: the worker starts now
+        gated.JoinWorker();
+        EXPECT_TRUE(gated.IsSimulationFinished());
         EXPECT_EQ(log.Count("Source "), 0u);
         EXPECT_EQ(log.Count("Solved Element"), 0u);
-        EXPECT_EQ(simulation.GetProgress(), 0.0f) << electromagnetic;
-        EXPECT_EQ(simulation.GetEmRunCounter(), electromagnetic ? 1u : 0u);
-        simulation.NewSimulation();
+        EXPECT_EQ(gated.GetProgress(), 0.0f) << electromagnetic;
+        EXPECT_EQ(gated.GetEmRunCounter(), electromagnetic ? 1u : 0u);
+        gated.NewSimulation();
     }
 }
 
-TEST(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
+TEST_F(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
 {
     // Without the join a joinable std::thread is destroyed: std::terminate.
     for (bool electromagnetic : {true, false})
     {
-        SimulationSettings settings{false, false, 100};
-        auto simulation = std::make_unique<EditorSimulation>(&settings);
-        simulation->AddComponent(MakeSource(5e-7, 30), false);
-        ASSERT_TRUE(electromagnetic ? simulation->RunElectromagneticSimulation()
-                                    : simulation->RunRaytracingFullSimulation());
-        simulation.reset();
+        auto runner = std::make_unique<EditorSimulation>(&settings);
+        runner->AddComponent(BeamSource(5e-7, 30), false);
+        ASSERT_TRUE(electromagnetic ? runner->RunElectromagneticSimulation() : runner->RunRaytracingFullSimulation());
+        runner.reset();
     }
-    SUCCEED();
 }
+} // namespace orvilaneeditor::test

@@ -6,12 +6,8 @@
 
 #include "editor/ui/HeatmapImage.h"
 
-using orvilaneeditor::HeatmapImage;
-using orvilaneeditor::PlotSize;
-using orvilaneeditor::SampleOrder;
-using orvilaneeditor::ScaleKind;
-using orvilaneeditor::ScaleRange;
-
+namespace orvilaneeditor::test
+{
 namespace
 {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -142,3 +138,4 @@ TEST(HeatmapImage, TicksRunFromTheTopOfTheScaleDown)
     EXPECT_EQ(HeatmapImage::Ticks({0.0f, 3.0f}, 2), (std::vector<float>{3.0f, 0.0f}));
     EXPECT_TRUE(HeatmapImage::Ticks({0.0f, 1.0f}, 1).empty());
 }
+} // namespace orvilaneeditor::test

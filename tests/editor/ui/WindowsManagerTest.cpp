@@ -6,8 +6,6 @@
 
 #include <imgui_internal.h>
 
-#include "core/sources/ConfigRayGeneratorBeam.h"
-#include "core/sources/Source.h"
 #include "editor/app/DataDirectory.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/ui/IconAtlas.h"
@@ -17,36 +15,26 @@
 #include "tests/support/TempFolder.h"
 
 using orvilane::test::LogCapture;
-using orvilaneeditor::EditorSimulation;
-using orvilaneeditor::EditorWindow;
-using orvilaneeditor::WindowsManager;
-using orvilaneeditor::test::ImGuiTestFrame;
 
+namespace orvilaneeditor::test
+{
 namespace
 {
-std::shared_ptr<orvilane::Source> MakeSource()
-{
-    auto source = std::make_shared<orvilane::Source>();
-    source->SetSourceType(0);
-    std::dynamic_pointer_cast<orvilane::ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig)->mNumberRaysPerSide = 1;
-    return source;
-}
-
 // The editor's frame without window or GL: the application object in
 // headless form, driven in a test UI context.
 class WindowsManagerTest : public ::testing::Test
 {
 protected:
-    WindowsManagerTest() : mOldDataDirectory(orvilaneeditor::DataDirectory)
+    WindowsManagerTest() : mOldDataDirectory(DataDirectory)
     {
-        orvilaneeditor::DataDirectory = root.Path().string();
+        DataDirectory = root.Path().string();
         window.mSettings.autorun = false;
         ui.Frame(draw);
     }
     ~WindowsManagerTest() override
     {
         Simulation().NewSimulation();
-        orvilaneeditor::DataDirectory = mOldDataDirectory;
+        DataDirectory = mOldDataDirectory;
     }
 
     EditorSimulation& Simulation() { return *window.mEditorSimulation; }
@@ -57,15 +45,14 @@ protected:
     }
     bool ClickRibbonButton(const char* label)
     {
-        const void* texture =
-            reinterpret_cast<const void*>(static_cast<intptr_t>(orvilaneeditor::IconAtlas::GetTexture()));
+        const void* texture = reinterpret_cast<const void*>(static_cast<intptr_t>(IconAtlas::GetTexture()));
         return ui.ClickItem(Ribbon(), ImGuiTestFrame::ItemIdWithPointer(Ribbon(), {label}, texture, "#image"), draw);
     }
     bool ClickRibbonCheckbox(const char* label)
     {
         return ui.ClickItem(Ribbon(), ImGuiTestFrame::ItemId(Ribbon(), {label}), draw);
     }
-    void AddSource() { Simulation().AddComponent(MakeSource(), false); }
+    void AddSource() { Simulation().AddComponent(BeamSource(), false); }
 
     orvilane::test::TempFolder root{"orvilane-manager"};
     ImGuiTestFrame ui;
@@ -107,14 +94,14 @@ TEST_F(WindowsManagerTest, EveryRibbonItemTriggersItsOwnAction)
     for (const Case& c : cases)
     {
         Simulation().NewSimulation();
-        window.mSettings = orvilaneeditor::SimulationSettings{false, false, 100};
+        window.mSettings = SimulationSettings{false, false, 100};
         if (c.before)
             c.before();
         ASSERT_TRUE(c.checkbox ? ClickRibbonCheckbox(c.label) : ClickRibbonButton(c.label)) << c.label;
         EXPECT_TRUE(c.done()) << c.label;
         // Close whatever the item opened.
         ImGui::GetCurrentContext()->OpenPopupStack.resize(0);
-        Manager().mFileDialog = orvilaneeditor::FileDialog();
+        Manager().mFileDialog = FileDialog();
         ui.Frame(draw);
     }
 }
@@ -198,7 +185,7 @@ TEST_F(WindowsManagerTest, OpeningTracesOnceAtTheEndOnlyWithAutorun)
 TEST_F(WindowsManagerTest, FailedSaveKeepsTheSetupUnsavedAndSaysSo)
 {
     const std::string gone = root.MakeFolder("gone");
-    orvilaneeditor::DataDirectory = gone;
+    DataDirectory = gone;
     AddSource();
     ASSERT_TRUE(ClickRibbonButton("Save"));
     std::filesystem::remove_all(gone); // the folder disappears while the dialog is open
@@ -219,13 +206,10 @@ class WindowsManagerThreaded : public WindowsManagerTest
 protected:
     WindowsManagerThreaded()
     {
-        window.mEditorSimulation = std::make_unique<orvilaneeditor::test::GatedSimulation>(&window.mSettings);
+        window.mEditorSimulation = std::make_unique<GatedSimulation>(&window.mSettings);
         AddSource();
     }
-    orvilaneeditor::test::GatedSimulation& Gated()
-    {
-        return static_cast<orvilaneeditor::test::GatedSimulation&>(Simulation());
-    }
+    GatedSimulation& Gated() { return static_cast<GatedSimulation&>(Simulation()); }
     // Starts the run from the ribbon and finds the modal's Abort button.
     ImVec2 StartAndFindAbort(const char* button)
     {
@@ -249,9 +233,7 @@ TEST_F(WindowsManagerThreaded, ModalStaysUntilTheRunFinishesThenJoins)
         LogCapture log;
         ui.Frames(3, draw);
         EXPECT_TRUE(ImGuiTestFrame::IsShown("Simulation In Progress"));
-        Gated().gate = true;
-        while (!Simulation().IsSimulationFinished())
-            std::this_thread::yield();
+        Gated().OpenGateAndWait();
         ui.Frames(2, draw);
         EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress")) << button;
         EXPECT_FALSE(Simulation().mWorker->joinable()) << button;
@@ -280,9 +262,7 @@ TEST_F(WindowsManagerThreaded, AbortInTheFrameTheRunIsSeenFinishedJoinsOnce)
     ui.Frame(draw);
     ImGui::GetIO().MouseDown[0] = true;
     ui.Frame(draw);
-    Gated().gate = true;
-    while (!Simulation().IsSimulationFinished())
-        std::this_thread::yield();
+    Gated().OpenGateAndWait();
     ImGui::GetIO().MouseDown[0] = false; // Abort is pressed in the frame that sees the run finished
     EXPECT_NO_THROW(ui.Frames(2, draw));
     EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress"));
@@ -292,10 +272,11 @@ TEST_F(WindowsManagerThreaded, AbortInTheFrameTheRunIsSeenFinishedJoinsOnce)
 
 TEST_F(WindowsManagerThreaded, RunThatCannotStartShowsAnError)
 {
-    window.mEditorSimulation = std::make_unique<orvilaneeditor::test::NoThreadSimulation>(&window.mSettings);
+    window.mEditorSimulation = std::make_unique<NoThreadSimulation>(&window.mSettings);
     EXPECT_NO_THROW(ClickRibbonButton("EM run"));
     ui.Frame(draw);
     EXPECT_TRUE(ImGuiTestFrame::IsShown("Error"));
     EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress"));
     ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
 }
+} // namespace orvilaneeditor::test

@@ -11,16 +11,13 @@
 #include "tests/editor/windows/WindowDrive.h"
 #include "tests/support/GLTestContext.h"
 
-using orvilaneeditor::ComponentList;
-using orvilaneeditor::test::ImGuiTestFrame;
-using orvilaneeditor::test::ItemsAlong;
-using orvilaneeditor::test::TestBench;
-
+namespace orvilaneeditor::test
+{
 namespace
 {
-struct ListUi
+struct ListUi : ShownWindow<ComponentList>
 {
-    explicit ListUi(orvilaneeditor::EditorSimulation* simulation)
+    explicit ListUi(EditorSimulation* simulation)
     {
         list.SetSimulation(simulation);
         ui.Frames(2, draw);
@@ -39,10 +36,7 @@ struct ListUi
         return ItemsAlong(ui, start, ImVec2(start.x, Window()->Pos.y + Window()->Size.y - 2.0f), draw);
     }
 
-    ComponentList list;
-    bool open = true;
-    ImGuiTestFrame ui{ImVec2(1280, 800)};
-    ImGuiTestFrame::Ui draw = [this] { list.Show(&open); };
+    ComponentList& list = window;
 };
 
 enum Button
@@ -55,10 +49,10 @@ enum Button
 };
 
 // Labels of the list in order, as letters of the original order (A, B, C).
-std::string Order(const orvilaneeditor::EditorSimulation& simulation, const std::vector<uint32_t>& ids)
+std::string Order(const EditorSimulation& simulation, const std::vector<uint32_t>& ids)
 {
     std::string order;
-    for (const orvilaneeditor::Selectable& s : simulation.mSelectables)
+    for (const Selectable& s : simulation.mSelectables)
         for (size_t i = 0; i < ids.size(); ++i)
             if (s.mComponent->mId == ids[i])
                 order += static_cast<char>('A' + i);
@@ -77,10 +71,9 @@ TEST(ComponentList, ButtonsActWithinTheirRange)
         int expectedSelection;
     };
     const Case cases[] = {
-        {-1, kDelete, "ABC", -1},   {1, kDelete, "AC", -1},     {0, kDelete, "BC", -1},
-        {1, kClone, "ABC", 1},      {0, kMoveUp, "ABC", 0},     {1, kMoveUp, "BAC", 0},
-        {2, kMoveUp, "ACB", 1},     {2, kMoveDown, "ABC", 2},   {1, kMoveDown, "ACB", 2},
-        {0, kMoveDown, "BAC", 1},   {-1, kMoveDown, "ABC", -1}, {-1, kMoveUp, "ABC", -1},
+        {-1, kDelete, "ABC", -1},  {1, kDelete, "AC", -1},   {0, kDelete, "BC", -1},     {1, kClone, "ABC", 1},
+        {0, kMoveUp, "ABC", 0},    {1, kMoveUp, "BAC", 0},   {2, kMoveUp, "ACB", 1},     {2, kMoveDown, "ABC", 2},
+        {1, kMoveDown, "ACB", 2},  {0, kMoveDown, "BAC", 1}, {-1, kMoveDown, "ABC", -1}, {-1, kMoveUp, "ABC", -1},
         {2, kDeselect, "ABC", -1},
     };
     for (const Case& c : cases)
@@ -137,3 +130,4 @@ TEST(ComponentList, ClickingAnEntrySelectsIt)
         EXPECT_EQ(bench.simulation.mSelected, i);
     }
 }
+} // namespace orvilaneeditor::test

@@ -17,12 +17,8 @@
 #include "tests/support/GLTestContext.h"
 #include "tests/support/ImGuiTestFrame.h"
 
-using orvilaneeditor::DetectorWindow;
-using orvilaneeditor::EditorSimulation;
-using orvilaneeditor::HeatmapImage;
-using orvilaneeditor::ScaleKind;
-using orvilaneeditor::test::ImGuiTestFrame;
-
+namespace orvilaneeditor::test
+{
 namespace
 {
 constexpr double kPi = 3.14159265358979323846;
@@ -173,10 +169,14 @@ namespace
 class DetectorWindowFrames : public ::testing::Test
 {
 protected:
-    std::shared_ptr<orvilane::EleDetector> AddDetector()
+    // A detector of the setup holding results: the given layer, if any.
+    std::shared_ptr<orvilane::EleDetector> AddValidDetector(const orvilane::DetectorLayer* layer = nullptr)
     {
         auto detector = std::make_shared<orvilane::EleDetector>();
         simulation.AddComponent(detector, false);
+        if (layer != nullptr)
+            detector->mLayers.push_back(*layer);
+        detector->mValid = true;
         return detector;
     }
     void Show(DetectorWindow& window)
@@ -186,9 +186,13 @@ protected:
 
     void SetUp() override { application.mSettings.autorun = false; }
 
-    orvilaneeditor::EditorWindow application{orvilaneeditor::EditorWindow::Headless{}};
+    EditorWindow application{EditorWindow::Headless{}};
     EditorSimulation& simulation = *application.mEditorSimulation;
     ImGuiTestFrame ui;
+};
+
+class DetectorWindowThreaded : public DetectorWindowFrames
+{
 };
 } // namespace
 
@@ -206,18 +210,16 @@ TEST_F(DetectorWindowFrames, LayersOfAThreeByTwoDetectorAreUpright)
     };
     for (const Case c : {Case{"Raytracing", true, 0.0f, 21.0f}, Case{"ExRe", false, -21.0f, 21.0f}})
     {
-        auto detector = AddDetector();
         orvilane::DetectorLayer layer(c.layer, 3, 2, 0.03, 0.02);
         for (uint64_t x = 0; x < 3; ++x)
             for (uint64_t y = 0; y < 2; ++y)
                 layer.Store(c.xFastest ? y * 3 + x : x * 2 + y, static_cast<float>(10 * x + y));
-        detector->mLayers.push_back(layer);
-        detector->mValid = true;
+        auto detector = AddValidDetector(&layer);
 
         DetectorWindow window(&application, detector->mId);
         Show(window);
         Show(window);
-        const orvilaneeditor::HeatmapTexture* texture = window.TabTexture("###tabId1");
+        const HeatmapTexture* texture = window.TabTexture("###tabId1");
         ASSERT_NE(texture, nullptr) << c.layer;
         ASSERT_EQ(texture->Width(), 3) << c.layer;
         ASSERT_EQ(texture->Height(), 2) << c.layer;
@@ -243,14 +245,13 @@ TEST_F(DetectorWindowFrames, FieldTabFollowsXAcross)
 {
     ORVILANE_GL_CONTEXT(gl);
     ReservedFontName reserved;
-    auto detector = AddDetector();
+    auto detector = AddValidDetector();
     detector->mOutputFields = AsymmetricGrid();
-    detector->mValid = true;
     DetectorWindow window(&application, detector->mId);
     window.mQuantity = 1;
     Show(window);
     Show(window);
-    const orvilaneeditor::HeatmapTexture* texture = window.TabTexture("Output Fields");
+    const HeatmapTexture* texture = window.TabTexture("Output Fields");
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(texture->Width(), 3);
     EXPECT_EQ(texture->Height(), 2);
@@ -269,22 +270,13 @@ TEST_F(DetectorWindowFrames, FieldTabFollowsXAcross)
     EXPECT_EQ(window.TabTexture("Output Fields")->Name(), 0u);
 }
 
-namespace
-{
-class DetectorWindowThreaded : public DetectorWindowFrames
-{
-};
-} // namespace
-
 // While a run's worker has not been joined the window shows only its chooser.
 TEST_F(DetectorWindowThreaded, RunInProgressShowsOnlyTheChooser)
 {
     ORVILANE_GL_CONTEXT(gl);
-    auto detector = AddDetector();
     orvilane::DetectorLayer layer("Raytracing", 2, 2, 0.01, 0.01);
     layer.Store(0, 1.0f);
-    detector->mLayers.push_back(layer);
-    detector->mValid = true;
+    auto detector = AddValidDetector(&layer);
     DetectorWindow window(&application, detector->mId);
 
     std::promise<void> finish;
@@ -304,7 +296,7 @@ TEST_F(DetectorWindowThreaded, RunInProgressShowsOnlyTheChooser)
 // Closing the second of three windows leaves the first and third in order.
 TEST_F(DetectorWindowFrames, ClosedWindowsAreDroppedInOrder)
 {
-    orvilaneeditor::WindowsManager& manager = *application.mWindowsManager;
+    WindowsManager& manager = *application.mWindowsManager;
     for (uint32_t id : {0u, 7u, 0u})
         manager.OpenDetectorWindow(id);
     ASSERT_EQ(manager.mDetectorWindows.size(), 3u);
@@ -319,3 +311,4 @@ TEST_F(DetectorWindowFrames, ClosedWindowsAreDroppedInOrder)
     EXPECT_NE(ImGuiTestFrame::FindWindow(("New Detector Window###" + std::to_string(third->mWindowNumber)).c_str()),
               nullptr);
 }
+} // namespace orvilaneeditor::test

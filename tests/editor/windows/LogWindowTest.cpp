@@ -42,12 +42,10 @@ TEST(LogWindow, TextAndOffsetsFollowEveryLine)
 
 namespace
 {
-struct LogUi
+struct LogUi : orvilaneeditor::test::ShownWindow<LogWindow>
 {
-    LogWindow log;
-    bool open = true;
-    ImGuiTestFrame ui;
-    ImGuiTestFrame::Ui draw = [this] { log.Show(&open); };
+    LogUi() : ShownWindow(ImVec2(1280.0f, 1024.0f)) {}
+    LogWindow& log = window;
 
     // Presses a button of the window and returns the non-empty lines of the
     // clipboard afterwards.

@@ -18,29 +18,16 @@
 #include "editor/windows/SimulationBoard.h"
 #include "tests/support/ImGuiTestFrame.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/TempFolder.h"
 
 using orvilane::test::LogCapture;
-using orvilaneeditor::EditorSimulation;
-using orvilaneeditor::Selectable;
-using orvilaneeditor::SimulationBoard;
-using orvilaneeditor::test::ImGuiTestFrame;
+using orvilane::test::TempFolder;
 using Positions = std::map<uint32_t, glm::vec2>;
 
+namespace orvilaneeditor::test
+{
 namespace
 {
-std::filesystem::path TempFolder(const std::string& name)
-{
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("orvilane-board-" + name + "-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text)
-{
-    std::ofstream(path) << text;
-}
-
 std::string Node(const char* id, const char* x, const char* y)
 {
     return std::string("<node id=\"") + id + "\" x=\"" + x + "\" y=\"" + y + "\"/>";
@@ -126,11 +113,11 @@ TEST(SimulationBoardNode, SnappingDragSteps)
 TEST(SimulationBoardSideFile, RoundTripInIdOrderBesideALongPath)
 {
     // A simulation path far longer than 256 characters still names its own side file.
-    std::filesystem::path folder = TempFolder("long");
-    for (int k = 0; k < 4; ++k)
-        folder /= std::string(90, static_cast<char>('a' + k));
-    std::filesystem::create_directories(folder);
-    const std::string simulation = (folder / "bench.xml").string();
+    const TempFolder root("orvilane-board");
+    std::string simulation = std::string(90, 'a');
+    for (char k : {'b', 'c', 'd'})
+        simulation += "/" + std::string(90, k);
+    simulation = root.MakeFolder(simulation) + "/bench.xml";
     ASSERT_GT(simulation.size(), 256u);
     const std::string path = SimulationBoard::SideFilePath(simulation);
     EXPECT_EQ(path, simulation + ".aux");
@@ -148,7 +135,6 @@ TEST(SimulationBoardSideFile, RoundTripInIdOrderBesideALongPath)
     EXPECT_EQ(text.rfind("<?xml", 0), 0u);
     EXPECT_LT(text.find("id=\"1000\""), text.find("id=\"1003\""));
     EXPECT_NE(text.find("\n\t<node"), std::string::npos);
-    std::filesystem::remove_all(TempFolder("long"));
 
     // A side file that cannot be written is reported, not passed off as saved.
     LogCapture failure;
@@ -160,8 +146,8 @@ TEST(SimulationBoardSideFile, RoundTripInIdOrderBesideALongPath)
 // through, and every refusal is logged.
 TEST(SimulationBoardSideFile, HostileFilesAreRefusedWithALine)
 {
-    const std::filesystem::path folder = TempFolder("hostile");
-    const std::string path = (folder / "bench.xml.aux").string();
+    const TempFolder folder("orvilane-board");
+    const std::string path = folder / "bench.xml.aux";
     struct Case
     {
         const char* name;
@@ -209,7 +195,7 @@ TEST(SimulationBoardSideFile, HostileFilesAreRefusedWithALine)
     {
         std::filesystem::remove(path);
         if (!c.text.empty())
-            WriteText(path, c.text);
+            folder.Write("bench.xml.aux", c.text);
         Positions positions = {{1234, {5, 5}}};
         LogCapture log;
         EXPECT_EQ(SimulationBoard::ReadSideFile(path, positions), c.accepted) << c.name;
@@ -230,11 +216,13 @@ TEST(SimulationBoardSideFile, HostileFilesAreRefusedWithALine)
     std::filesystem::remove(path);
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     EXPECT_FALSE(SimulationBoard::ReadSideFile(path, positions));
-    std::filesystem::remove_all(folder);
 }
 
 namespace
 {
+// Board places of the fixture's source, detector and mirror.
+const glm::vec2 kPlaced[] = {{20.0f, 40.0f}, {200.0f, 40.0f}, {200.0f, 200.0f}};
+
 class SimulationBoardTest : public ::testing::Test
 {
 protected:
@@ -247,9 +235,8 @@ protected:
         simulation.AddComponent(source, false);
         simulation.AddComponent(detector, false);
         simulation.AddComponent(mirror, false);
-        simulation.mSelectables[0].mBoardPosition = glm::vec2(20.0f, 40.0f);
-        simulation.mSelectables[1].mBoardPosition = glm::vec2(200.0f, 40.0f);
-        simulation.mSelectables[2].mBoardPosition = glm::vec2(200.0f, 200.0f);
+        for (size_t i = 0; i < 3; ++i)
+            simulation.mSelectables[i].mBoardPosition = kPlaced[i];
         simulation.mUnsaved = false;
     }
 
@@ -282,7 +269,7 @@ protected:
     }
     void RightClick(glm::vec2 at) { Drag(1, at, at, 0); }
 
-    orvilaneeditor::EditorWindow application{orvilaneeditor::EditorWindow::Headless{}};
+    EditorWindow application{EditorWindow::Headless{}};
     EditorSimulation& simulation = *application.mEditorSimulation;
     SimulationBoard board{&application};
     ImGuiTestFrame ui;
@@ -356,25 +343,24 @@ TEST_F(SimulationBoardTest, ShiftOrSSnapsTheDraggedNode)
 // the others and every node named with a hostile position where they are.
 TEST_F(SimulationBoardTest, SaveAndLoadBesideTheSimulationFile)
 {
-    const std::filesystem::path folder = TempFolder("save");
-    simulation.mSetup.mName = (folder / "bench.xml").string();
+    const TempFolder folder("orvilane-board");
+    simulation.mSetup.mName = folder / "bench.xml";
     board.Save();
     EXPECT_EQ(board.mPositions.size(), 3u);
 
     for (Selectable& node : simulation.mSelectables)
         node.mBoardPosition = glm::vec2(-1.0f, -1.0f);
     board.Load();
-    EXPECT_EQ(simulation.mSelectables[0].mBoardPosition, glm::vec2(20.0f, 40.0f));
-    EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, glm::vec2(200.0f, 40.0f));
-    EXPECT_EQ(simulation.mSelectables[2].mBoardPosition, glm::vec2(200.0f, 200.0f));
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(simulation.mSelectables[i].mBoardPosition, kPlaced[i]) << i;
 
     const std::string id = std::to_string(detector->mId);
-    WriteText(folder / "bench.xml.aux", Board(Node(id.c_str(), "nan", "5")));
+    folder.Write("bench.xml.aux", Board(Node(id.c_str(), "nan", "5")));
     LogCapture log;
     board.Load();
     EXPECT_EQ(log.Warnings(), 1u);
     for (const Selectable& node : simulation.mSelectables)
         EXPECT_TRUE(std::isfinite(node.mBoardPosition.x) && std::isfinite(node.mBoardPosition.y));
-    EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, glm::vec2(200.0f, 40.0f));
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, kPlaced[1]);
 }
+} // namespace orvilaneeditor::test

@@ -15,18 +15,16 @@
 #include "tests/support/GLTestContext.h"
 
 using orvilane::ElementsFactory;
-using orvilaneeditor::Toolbox;
-using orvilaneeditor::test::ImGuiTestFrame;
-using orvilaneeditor::test::ItemsAlong;
-using orvilaneeditor::test::TestBench;
 
+namespace orvilaneeditor::test
+{
 namespace
 {
 // The type name of every component of the list, "Source <type name>" for sources.
-std::vector<std::string> Kinds(const orvilaneeditor::EditorSimulation& simulation)
+std::vector<std::string> Kinds(const EditorSimulation& simulation)
 {
     std::vector<std::string> kinds;
-    for (const orvilaneeditor::Selectable& s : simulation.mSelectables)
+    for (const Selectable& s : simulation.mSelectables)
     {
         if (auto source = std::dynamic_pointer_cast<orvilane::Source>(s.mComponent))
             kinds.push_back(std::string("Source ") + orvilane::Source::GetSourceTypeName(source->mSourceType));
@@ -37,11 +35,10 @@ std::vector<std::string> Kinds(const orvilaneeditor::EditorSimulation& simulatio
 }
 
 // Presses every toolbox button from top to bottom.
-void PressAll(Toolbox& toolbox, orvilaneeditor::EditorSimulation& simulation, size_t expectedButtons)
+void PressAll(ShownWindow<Toolbox>& toolbox, EditorSimulation& simulation, size_t expectedButtons)
 {
-    ImGuiTestFrame ui(ImVec2(1280, 800));
-    bool open = true;
-    const ImGuiTestFrame::Ui draw = [&] { toolbox.Show(&open); };
+    ImGuiTestFrame& ui = toolbox.ui;
+    const ImGuiTestFrame::Ui& draw = toolbox.draw;
     ui.Frames(2, draw);
     const ImGuiWindow* window = ImGuiTestFrame::FindWindow("Toolbox");
     const ImVec2 start(window->DC.CursorStartPos.x + 80.0f, window->DC.CursorStartPos.y);
@@ -76,11 +73,11 @@ TEST(Toolbox, ButtonsFollowTheRegistry)
     for (const Case& c : cases)
     {
         TestBench bench;
-        Toolbox toolbox;
-        toolbox.SetSimulation(&bench.simulation);
+        ShownWindow<Toolbox> toolbox;
+        toolbox.window.SetSimulation(&bench.simulation);
         const ElementsFactory registry(c.table);
         if (!c.table.empty())
-            toolbox.SetRegistry(&registry);
+            toolbox.window.SetRegistry(&registry);
         PressAll(toolbox, bench.simulation, c.expected.size());
         EXPECT_EQ(Kinds(bench.simulation), c.expected);
         EXPECT_EQ(bench.simulation.mSetup.mSources.size(), 1u);
@@ -88,3 +85,4 @@ TEST(Toolbox, ButtonsFollowTheRegistry)
         EXPECT_TRUE(bench.simulation.mUnsaved);
     }
 }
+} // namespace orvilaneeditor::test

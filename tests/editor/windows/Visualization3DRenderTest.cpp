@@ -13,13 +13,8 @@
 #include "tests/support/GLTestContext.h"
 #include "tests/support/ImGuiTestFrame.h"
 
-using orvilaneeditor::gVisualizationSettings;
-using orvilaneeditor::RayLineGroup;
-using orvilaneeditor::Visualization3D;
-using orvilaneeditor::test::GLDeleteSpy;
-using orvilaneeditor::test::SettingsGuard;
-using orvilaneeditor::test::TestBench;
-
+namespace orvilaneeditor::test
+{
 namespace
 {
 constexpr int kSize = 128;
@@ -27,7 +22,7 @@ constexpr int kSize = 128;
 // A 3D view of kSize x kSize pixels looking down -z at the origin from 1 m.
 struct RenderedView
 {
-    explicit RenderedView(orvilaneeditor::EditorSimulation* simulation)
+    explicit RenderedView(EditorSimulation* simulation)
     {
         view.SetSimulation(simulation);
         view.Init();
@@ -102,7 +97,7 @@ TEST(Visualization3DRender, PaletteAndSelectionOutline)
         // The filled lens lies inside its outline, in its own colour, lit.
         EXPECT_GT(Count(pixels, c.background, 1), kSize * kSize / 2);
         EXPECT_LT(Count(pixels, c.background, 1), kSize * kSize - 200);
-        EXPECT_EQ(orvilaneeditor::test::DrainGLErrors(), "");
+        EXPECT_EQ(DrainGLErrors(), "");
     }
 }
 
@@ -214,7 +209,7 @@ TEST(Visualization3DRender, AttachmentsFreedOnEveryResizeAndOnRelease)
         glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
         EXPECT_EQ(bound == static_cast<GLint>(framebuffer), !empty);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        EXPECT_EQ(orvilaneeditor::test::DrainGLErrors(), "");
+        EXPECT_EQ(DrainGLErrors(), "");
     }
     // Only the last pair is alive.
     for (size_t i = 0; i + 1 < textures.size(); ++i)
@@ -236,27 +231,25 @@ TEST(Visualization3DRender, AttachmentsFreedOnEveryResizeAndOnRelease)
 TEST(Visualization3DRender, ResizingTheWindowRecreatesOncePerChange)
 {
     ORVILANE_GL_CONTEXT(gl);
-    Visualization3D view;
-    view.Init();
-    orvilaneeditor::test::ImGuiTestFrame ui(ImVec2(1280, 800));
-    bool open = true;
+    ShownWindow<Visualization3D> v;
+    v.window.Init();
     ImVec2 windowSize(400, 400);
     const auto draw = [&] {
         ImGui::SetWindowSize("3D Visualziation", windowSize); // as a user's drag of the corner
-        view.Show(&open);
+        v.draw();
     };
     GLDeleteSpy spy;
     const ImVec2 sizes[] = {{400, 400}, {400, 400}, {420, 400}, {420, 400}, {430, 410}, {430, 410}};
     for (const ImVec2& size : sizes)
     {
         windowSize = size;
-        ui.Frame(draw);
+        v.ui.Frame(draw);
     }
     // The 1 x 1 start, then two changes.
     EXPECT_EQ(spy.textureNames.size(), 3u);
     EXPECT_EQ(spy.renderbufferNames.size(), 3u);
     EXPECT_TRUE(spy.framebufferNames.empty());
-    EXPECT_EQ(view.mRenderSize.x, 430.0f - 2.0f * ImGui::GetStyle().WindowPadding.x);
+    EXPECT_EQ(v.window.mRenderSize.x, 430.0f - 2.0f * ImGui::GetStyle().WindowPadding.x);
 }
 
 TEST(Visualization3DRender, DestroyedAfterItsContextMakesNoGLCalls)
@@ -271,3 +264,4 @@ TEST(Visualization3DRender, DestroyedAfterItsContextMakesNoGLCalls)
     view.reset();
     EXPECT_EQ(spy.calls, 0);
 }
+} // namespace orvilaneeditor::test

@@ -17,22 +17,15 @@
 #include "tests/support/GLTestContext.h"
 
 using orvilane::Transform;
-using orvilaneeditor::Camera;
-using orvilaneeditor::gVisualizationSettings;
-using orvilaneeditor::Visualization3D;
-using orvilaneeditor::VisualizationSettings;
-using orvilaneeditor::test::ImGuiTestFrame;
-using orvilaneeditor::test::InnermostPopup;
-using orvilaneeditor::test::ItemsAlong;
-using orvilaneeditor::test::SettingsGuard;
-using orvilaneeditor::test::TestBench;
 
+namespace orvilaneeditor::test
+{
 namespace
 {
 void ExpectNear(const glm::vec3& a, const glm::vec3& b, float tolerance, const char* what)
 {
-    EXPECT_LT(glm::length(a - b), tolerance) << what << ": (" << a.x << ", " << a.y << ", " << a.z << ") vs ("
-                                             << b.x << ", " << b.y << ", " << b.z << ")";
+    EXPECT_LT(glm::length(a - b), tolerance)
+        << what << ": (" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x << ", " << b.y << ", " << b.z << ")";
 }
 } // namespace
 
@@ -129,19 +122,17 @@ TEST(VisualizationSettings, PaletteSwitchKeepsRayStyleAndSwitchesAndKindsMapToCo
     EXPECT_TRUE(s.mRaysByWavelength);
 
     // Unknown kinds are drawn in the default colour.
-    const std::pair<uint32_t, glm::vec4> kinds[] = {{0, s.mIdealLensColor}, {1, s.mElementColor},
-                                                    {2, s.mDefaultColor},   {3, s.mSourceColor},
-                                                    {4, s.mBlockerColor},   {5, s.mDefaultColor},
+    const std::pair<uint32_t, glm::vec4> kinds[] = {{0, s.mIdealLensColor}, {1, s.mElementColor}, {2, s.mDefaultColor},
+                                                    {3, s.mSourceColor},    {4, s.mBlockerColor}, {5, s.mDefaultColor},
                                                     {99, s.mDefaultColor}};
     for (const auto& [kind, color] : kinds)
         EXPECT_EQ(s.KindColor(kind), color) << kind;
-    EXPECT_NE(s.mIdealLensColor, s.mSourceColor);
 }
 
 namespace
 {
 // A 3D view in a headless UI, with a clock that advances a chosen step per read.
-struct ViewUi
+struct ViewUi : ShownWindow<Visualization3D>
 {
     explicit ViewUi(int64_t stepNs = 16'000'000)
     {
@@ -162,10 +153,7 @@ struct ViewUi
     }
 
     int64_t now = 0;
-    Visualization3D view;
-    bool open = true;
-    ImGuiTestFrame ui{ImVec2(1280, 800)};
-    ImGuiTestFrame::Ui draw = [this] { view.Show(&open); };
+    Visualization3D& view = window;
 };
 } // namespace
 
@@ -204,7 +192,7 @@ TEST(Visualization3DMouse, DragOnThePictureMovesTheCameraNotTheWindow)
             expected.Pan(move.y * k, move.x * k);
         }
         const ImVec2 from = v.Picture();
-        orvilaneeditor::test::Drag(v.ui, from, ImVec2(from.x + move.x, from.y + move.y), kSteps, v.draw, c.button);
+        Drag(v.ui, from, ImVec2(from.x + move.x, from.y + move.y), kSteps, v.draw, c.button);
 
         EXPECT_EQ(v.Window()->Pos.x, windowPos.x);
         EXPECT_EQ(v.Window()->Pos.y, windowPos.y);
@@ -223,7 +211,7 @@ TEST(Visualization3DMouse, DraggingTheTitleBarMovesOnlyTheWindow)
     for (int button : {0, 1})
     {
         const ImVec2 from(v.Window()->Pos.x + 60.0f, v.Window()->Pos.y + 6.0f);
-        orvilaneeditor::test::Drag(v.ui, from, ImVec2(from.x + 40.0f, from.y + 30.0f), 4, v.draw, button);
+        Drag(v.ui, from, ImVec2(from.x + 40.0f, from.y + 30.0f), 4, v.draw, button);
     }
     EXPECT_EQ(v.Window()->Pos.x, pos.x + 40.0f); // only the left button moves a window
     EXPECT_EQ(v.Window()->Pos.y, pos.y + 30.0f);
@@ -252,7 +240,7 @@ TEST(Visualization3DMouse, WheelZoomsOnlyOverThePicture)
         const ImVec2 at = c.where == 0 ? v.Picture() : c.where == 1 ? v.Toolbar() : ImVec2(1000.0f, 700.0f);
         v.ui.MoveMouse(at);
         v.ui.Frame(v.draw);
-        orvilaneeditor::test::Wheel(v.ui, at, c.wheel, v.draw);
+        Wheel(v.ui, at, c.wheel, v.draw);
         v.ui.Frame(v.draw);
         EXPECT_NEAR(v.view.mCamera.mDistance, c.expectedDistance, 1e-6f) << c.name;
     }
@@ -327,7 +315,10 @@ TEST(Visualization3DToolbar, EachButtonTriggersItsOwnAction)
     };
     const Case cases[] = {
         {"Settings", nullptr},
-        {"Focus Selected", [](Camera& c) { c.SetTarget({0.1f, 0.2f, 0.3f}); }},
+        {"Focus Selected",
+         [](Camera& c) {
+             c.SetTarget({0.1f, 0.2f, 0.3f});
+         }},
         {"ResetCamera", [](Camera& c) { c.Reset(); }},
         {"Front View", [](Camera& c) { c.FrontView(); }},
         {"Top View", [](Camera& c) { c.TopView(); }},
@@ -393,3 +384,4 @@ TEST(Visualization3DGizmo, AxesAtTheSelectedComponentScaledWithDistance)
         }
     }
 }
+} // namespace orvilaneeditor::test
