@@ -18,7 +18,7 @@
 #include "core/components/Element.h"
 #include "core/elements/ElementsFactory.h"
 #include "core/sources/Source.h"
-#include "editor/app/DataDirectory.h"
+#include "editor/platform/DataDirectory.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/platform/GLContext.h"
 #include "editor/ui/IconAtlas.h"

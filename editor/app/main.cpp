@@ -1,4 +1,4 @@
-#include "editor/app/DataDirectory.h"
+#include "editor/platform/DataDirectory.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/ui/IconAtlas.h"
 

@@ -5,7 +5,7 @@
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
-#include "editor/app/DataDirectory.h"
+#include "editor/platform/DataDirectory.h"
 #include "editor/platform/FileSystem.h"
 #include "editor/ui/DockLayout.h"
 #include "editor/ui/IconAtlas.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "editor/app/DataDirectory.h"
+#include "editor/platform/DataDirectory.h"
 #include "editor/platform/GLContext.h"
 #include "editor/render/LoadTexture.h"
 

@@ -8,7 +8,7 @@
 #include <backends/imgui_impl_opengl3.h>
 
 #include "core/base/Log.h"
-#include "editor/app/DataDirectory.h"
+#include "editor/platform/DataDirectory.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/platform/FileSystem.h"
 #include "editor/runner/EditorSimulation.h"
@@ -99,8 +99,7 @@ void WindowsManager::RegisterLogListener()
 
 void WindowsManager::BindWindows()
 {
-    EditorSimulation* simulation =
-        mEditorWindow != nullptr ? mEditorWindow->mEditorSimulation.get() : nullptr;
+    EditorSimulation* simulation = mEditorWindow != nullptr ? mEditorWindow->mEditorSimulation.get() : nullptr;
     mVisualization3D.SetSimulation(simulation);
     mComponentList.SetSimulation(simulation);
     mToolbox.SetSimulation(simulation);

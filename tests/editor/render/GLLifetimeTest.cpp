@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "editor/app/DataDirectory.h"
+#include "editor/platform/DataDirectory.h"
 #include "tests/support/GLDeleteSpy.h"
 #include "tests/support/GLTestContext.h"
 #include "editor/ui/IconAtlas.h"
@@ -63,8 +63,8 @@ TEST(GLLifetime, ExplicitReleaseBeforeTheContextGoes)
     Line line;
     line.CreateRectangle(1.0f, 1.0f);
     Shader shader(orvilaneeditor::kLineVertexShader, orvilaneeditor::kLineFragmentShader);
-    const std::vector<GLuint> expected = {mesh.mVAO, mesh.mVBO, mesh.mEBO, mesh.mTexture, line.mVAO, line.mVBO,
-                                          shader.mProgram};
+    const std::vector<GLuint> expected = {mesh.mVAO, mesh.mVBO, mesh.mEBO,      mesh.mTexture,
+                                          line.mVAO, line.mVBO, shader.mProgram};
     {
         DeleteSpy spy;
         for (int k = 0; k < 2; ++k) // the second release has nothing left to delete

@@ -5,7 +5,7 @@
 
 #include <imgui_internal.h>
 
-#include "editor/app/DataDirectory.h"
+#include "editor/platform/DataDirectory.h"
 #include "editor/ui/FileDialog.h"
 #include "tests/support/ImGuiTestFrame.h"
 #include "tests/support/TempFolder.h"

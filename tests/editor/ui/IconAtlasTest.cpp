@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <stb_image.h>
 
-#include "editor/app/DataDirectory.h"
+#include "editor/platform/DataDirectory.h"
 #include "tests/support/GLTestContext.h"
 #include "editor/ui/IconAtlas.h"
 

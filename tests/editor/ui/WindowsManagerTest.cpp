@@ -6,7 +6,7 @@
 
 #include <imgui_internal.h>
 
-#include "editor/app/DataDirectory.h"
+#include "editor/platform/DataDirectory.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/ui/IconAtlas.h"
 #include "tests/support/EditorSimulationDoubles.h"

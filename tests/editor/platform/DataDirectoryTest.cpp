@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "editor/app/DataDirectory.h"
+#include "editor/platform/DataDirectory.h"
 #include "tests/support/TempFolder.h"
 
 using orvilaneeditor::SearchDataDirectory;
