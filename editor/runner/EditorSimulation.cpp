@@ -14,11 +14,9 @@
 #include "core/sources/ConfigSource.h"
 #include "core/sources/Source.h"
 #include "core/surfaces/SurfaceBase.h"
-#include "editor/app/EditorWindow.h"
 #include "editor/render/Line.h"
 #include "editor/render/Mesh.h"
 #include "editor/render/MeshGenerator.h"
-#include "editor/ui/WindowsManager.h"
 
 namespace orvilaneeditor
 {
@@ -342,8 +340,6 @@ bool EditorSimulation::StartWorker(WorkerBody body, const char* message)
         orvilane::Log::Error("The simulation thread could not be started: %s", error.what());
         return false;
     }
-    if (gEditorWindow != nullptr && gEditorWindow->mWindowsManager)
-        gEditorWindow->mWindowsManager->OpenSimulationProgress();
     return true;
 }
 

@@ -62,9 +62,9 @@ public:
     // equal wavelength in mRayLines.
     void UpdateRaytracingPreview();
 
-    // Start a full run on the worker and request the progress modal. False
-    // (logged, nothing started) when a worker is still joinable or the thread
-    // could not be started; nothing is thrown.
+    // Start a full run on the worker; true when it started (the caller then
+    // shows the progress modal). False (logged, nothing started) when a worker
+    // is still joinable or the thread could not be started; nothing is thrown.
     bool RunElectromagneticSimulation();
     bool RunRaytracingFullSimulation();
     // Asks both kernels to stop, also a run that has not begun yet; returns at once.

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "editor/ui/WindowsManager.h"
-
 namespace orvilaneeditor
 {
 
@@ -64,7 +62,7 @@ DockLayout::Rect DockLayout::Place(Slot slot, ImVec2 display, float top)
 
 void DockLayout::PlaceNextWindow(Slot slot)
 {
-    const Rect rect = Place(slot, ImGui::GetIO().DisplaySize, WindowsManager::kRibbonHeight);
+    const Rect rect = Place(slot, ImGui::GetIO().DisplaySize, kRibbonHeight);
     ImGui::SetNextWindowPos(rect.pos, ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowSize(rect.size, ImGuiCond_FirstUseEver);
 }

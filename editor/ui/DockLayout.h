@@ -19,6 +19,9 @@ namespace orvilaneeditor
 class DockLayout
 {
 public:
+    // Height of the ribbon at the top of the display, pixels.
+    static constexpr float kRibbonHeight = 75.0f;
+
     enum Slot
     {
         kComponentList,

@@ -103,6 +103,8 @@ void WindowsManager::BindWindows()
     mVisualization3D.SetSimulation(simulation);
     mComponentList.SetSimulation(simulation);
     mToolbox.SetSimulation(simulation);
+    mInspector.SetSimulation(simulation);
+    mSimulationBoard.SetSimulation(simulation);
 }
 
 WindowsManager::~WindowsManager()
@@ -172,6 +174,7 @@ void WindowsManager::BuildFrame()
 {
     if (mEditorWindow == nullptr || !mEditorWindow->mEditorSimulation)
         return;
+    BindWindows();
     ShowUpperBar();
     ShowDockHost();
     ShowWindows();
@@ -207,7 +210,6 @@ void WindowsManager::ShowWindows()
 {
     // Each visible window, given its flag, in this order, each placed first at
     // its slot of the tiled layout.
-    BindWindows();
     ShowPlaced(mInspector, &mShowInspector, DockLayout::kInspector);
     ShowPlaced(mToolbox, &mShowToolbox, DockLayout::kToolbox);
     ShowPlaced(mComponentList, &mShowComponentList, DockLayout::kComponentList);
@@ -378,19 +380,26 @@ void WindowsManager::OnSaveAccepted(bool accepted, const std::string& path)
 void WindowsManager::OnRaytracingRun()
 {
     Simulation().UpdateRaytracingPreview();
-    if (Settings().useRandomSampling && !Simulation().RunRaytracingFullSimulation())
-        ReportStartFailure();
+    if (Settings().useRandomSampling)
+        AfterStart(Simulation().RunRaytracingFullSimulation());
 }
 
 void WindowsManager::OnElectromagneticRun()
 {
-    if (!Simulation().RunElectromagneticSimulation())
+    AfterStart(Simulation().RunElectromagneticSimulation());
+}
+
+void WindowsManager::AfterStart(bool started)
+{
+    if (started)
+        OpenSimulationProgress();
+    else
         ReportStartFailure();
 }
 
 void WindowsManager::OpenDetectorWindow(uint32_t detectorId)
 {
-    mDetectorWindows.push_back(std::make_unique<DetectorWindow>(mEditorWindow, detectorId));
+    mDetectorWindows.push_back(std::make_unique<DetectorWindow>(&Simulation(), detectorId));
 }
 
 void WindowsManager::ShowDetectorWindows()

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/ui/DockLayout.h"
 #include "editor/ui/FileDialog.h"
 #include "editor/windows/ComponentList.h"
 #include "editor/windows/DetectorWindow.h"
@@ -29,8 +30,7 @@ struct SimulationSettings;
 class WindowsManager
 {
 public:
-    // Height of the ribbon at the top of the display, pixels.
-    static constexpr float kRibbonHeight = 75.0f;
+    static constexpr float kRibbonHeight = DockLayout::kRibbonHeight;
 
     // Creates the UI context, the GLFW and OpenGL 3 backends, style and font.
     explicit WindowsManager(EditorWindow* owner);
@@ -73,9 +73,9 @@ public:
     bool mProgressRequested = false;
     LogWindow mLogWindow;
     Visualization3D mVisualization3D;
-    Inspector mInspector{this};
+    Inspector mInspector{[this](uint32_t id) { OpenDetectorWindow(id); }};
     ComponentList mComponentList;
-    SimulationBoard mSimulationBoard{mEditorWindow};
+    SimulationBoard mSimulationBoard;
     Toolbox mToolbox;
     std::vector<std::unique_ptr<DetectorWindow>> mDetectorWindows;
 
@@ -100,6 +100,8 @@ private:
     void OnElectromagneticRun();
     void OnOpenAccepted(bool accepted, const std::string& path);
     void OnSaveAccepted(bool accepted, const std::string& path);
+    // The progress modal for a run that started, else the start failure.
+    void AfterStart(bool started);
     // Shown when a run could not be started.
     static void ReportStartFailure();
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 #include <imgui.h>
 
@@ -15,9 +16,7 @@
 #include "core/sources/RayGeneratorBeam.h"
 #include "core/sources/Source.h"
 #include "core/surfaces/SurfaceBase.h"
-#include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
-#include "editor/ui/WindowsManager.h"
 
 namespace orvilaneeditor
 {
@@ -219,7 +218,7 @@ Inspector::IntegerRange Inspector::IntegerLimits(const std::string& member)
     return {INT32_MIN, INT32_MAX};
 }
 
-Inspector::Inspector(WindowsManager* manager) : mManager(manager) {}
+Inspector::Inspector(std::function<void(uint32_t)> openResultWindow) : mOpenResultWindow(std::move(openResultWindow)) {}
 
 int Inspector::FormatText(char* buffer, const char* format, ...)
 {
@@ -325,7 +324,7 @@ void Inspector::Show(bool* open)
         ImGui::End();
         return;
     }
-    EditorSimulation& simulation = *mManager->mEditorWindow->mEditorSimulation;
+    EditorSimulation& simulation = *mSimulation;
     Selectable* selected = simulation.GetSelected();
     if (selected == nullptr)
     {
@@ -449,7 +448,8 @@ void Inspector::Show(bool* open)
         ImGui::Spacing();
         ImGui::Separator();
         if (ImGui::Button("Open Results"))
-            mManager->OpenDetectorWindow(component->mId);
+            if (mOpenResultWindow)
+                mOpenResultWindow(component->mId);
     }
 
     if (changed || sourceChanged)

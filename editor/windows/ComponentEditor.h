@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,7 +19,6 @@ namespace orvilaneeditor
 {
 
 class EditorSimulation;
-class WindowsManager;
 
 // The component editor, shown as the "Inspector" window: edits the selected
 // component live (flags, name, parent, local pose and every configuration
@@ -53,9 +53,11 @@ public:
     };
     static IntegerRange IntegerLimits(const std::string& member);
 
-    // The manager that owns the inspector: its application holds the
-    // selection, and it opens the result windows.
-    explicit Inspector(WindowsManager* manager);
+    // openResultWindow opens a result window on a component id (the "Results"
+    // button of a detector).
+    explicit Inspector(std::function<void(uint32_t)> openResultWindow);
+    // The runner holding the selection; Show needs it set.
+    void SetSimulation(EditorSimulation* simulation) { mSimulation = simulation; }
 
     void Show(bool* open);
     // Opens the two-column table "##properties"; when false (nothing of it is
@@ -72,7 +74,8 @@ public:
     static int FormatText(char* buffer, const char* format, ...);
 
 private:
-    WindowsManager* mManager;
+    std::function<void(uint32_t)> mOpenResultWindow;
+    EditorSimulation* mSimulation = nullptr;
     char mNameBuffer[kNameBufferSize] = {};
 };
 

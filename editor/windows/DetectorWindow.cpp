@@ -11,7 +11,6 @@
 #include "core/elements/DetectorLayer.h"
 #include "core/elements/EleDetector.h"
 #include "core/fields/Fields.h"
-#include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
 #include "editor/ui/HeatmapView.h"
 
@@ -53,8 +52,8 @@ bool EndsWith(const std::string& text, const char* suffix)
 const char* const DetectorWindow::kQuantityNames[kQuantityCount] = {
     "---", "Re(Ex)", "Im(Ex)", "Re(Ey)", "Im(Ey)", "Mod(Ex)", "Phase(Ex)", "Mod(Ey)", "Phase(Ey)"};
 
-DetectorWindow::DetectorWindow(EditorWindow* application, uint32_t detectorId)
-    : mDetectorId(detectorId), mApplication(application), mWindowNumber(++sLastWindowNumber)
+DetectorWindow::DetectorWindow(EditorSimulation* simulation, uint32_t detectorId)
+    : mDetectorId(detectorId), mSimulation(simulation), mWindowNumber(++sLastWindowNumber)
 {
 }
 
@@ -167,7 +166,7 @@ const HeatmapTexture& DetectorWindow::Texture(const std::string& tabKey, uint64_
 
 void DetectorWindow::Show()
 {
-    EditorSimulation& simulation = *mApplication->mEditorSimulation;
+    EditorSimulation& simulation = *mSimulation;
     std::shared_ptr<orvilane::Component> component;
     if (mDetectorId != 0)
         component = simulation.FindSelectable(mDetectorId);

@@ -19,7 +19,6 @@ namespace orvilaneeditor
 {
 
 class EditorSimulation;
-class EditorWindow;
 
 // One result window: a chooser of the component, then its kept input and
 // output fields as heatmaps of a chosen quantity and, for a detector, each of
@@ -32,9 +31,9 @@ public:
     // Names of the quantities a field image can show, by index.
     static const char* const kQuantityNames[kQuantityCount];
 
-    // application (whose runner holds the results) may be null only for a
+    // simulation (the runner that holds the results) may be null only for a
     // window that is never shown.
-    DetectorWindow(EditorWindow* application, uint32_t detectorId);
+    DetectorWindow(EditorSimulation* simulation, uint32_t detectorId);
     ~DetectorWindow();
     DetectorWindow(const DetectorWindow&) = delete;
     DetectorWindow& operator=(const DetectorWindow&) = delete;
@@ -57,7 +56,7 @@ public:
     const HeatmapTexture* TabTexture(const std::string& tabKey) const;
 
     uint32_t mDetectorId = 0;
-    EditorWindow* mApplication = nullptr;
+    EditorSimulation* mSimulation = nullptr;
     bool mOpen = true;
     // The window's identity in the UI; unique for the program's lifetime.
     uint32_t mWindowNumber = 0;

@@ -15,7 +15,6 @@
 #include "core/base/Log.h"
 #include "core/components/Component.h"
 #include "core/config/SaveXmlAtomically.h"
-#include "editor/app/EditorWindow.h"
 #include "editor/platform/FileSystem.h"
 #include "editor/runner/EditorSimulation.h"
 #include "editor/runner/Selectable.h"
@@ -73,11 +72,9 @@ bool ReadCoordinate(const pugi::xml_node& node, const char* name, float& value)
 }
 } // namespace
 
-SimulationBoard::SimulationBoard(EditorWindow* application) : mApplication(application) {}
-
 EditorSimulation& SimulationBoard::Simulation()
 {
-    return *mApplication->mEditorSimulation;
+    return *mSimulation;
 }
 
 std::string SimulationBoard::SideFilePath(const std::string& simulationPath)

@@ -12,7 +12,6 @@ namespace orvilaneeditor
 {
 
 class EditorSimulation;
-class EditorWindow;
 class Selectable;
 
 // The node board: one box per component, an input port on its left for
@@ -28,8 +27,8 @@ public:
     // Node positions beyond this many board units are refused when read.
     static constexpr float kMaxSideFileCoordinate = 1.0e6f;
 
-    // The nodes are the application's runner's selectables.
-    explicit SimulationBoard(EditorWindow* application);
+    // The nodes are the runner's selectables; Show, Load and Save need it set.
+    void SetSimulation(EditorSimulation* simulation) { mSimulation = simulation; }
 
     void Show(bool* open);
     void ShowNode(ImDrawList* drawList, const Selectable& node, bool selected);
@@ -64,7 +63,7 @@ public:
 private:
     EditorSimulation& Simulation();
 
-    EditorWindow* mApplication;
+    EditorSimulation* mSimulation = nullptr;
 };
 
 } // namespace orvilaneeditor

@@ -87,6 +87,7 @@ protected:
     void SetUp() override
     {
         application.mSettings.autorun = false;
+        inspector.SetSimulation(&simulation);
         source = std::make_shared<orvilane::Source>();
         source->SetSourceType(0);
         detector = std::make_shared<orvilane::EleDetector>();

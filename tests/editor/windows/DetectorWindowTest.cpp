@@ -216,7 +216,7 @@ TEST_F(DetectorWindowFrames, LayersOfAThreeByTwoDetectorAreUpright)
                 layer.Store(c.xFastest ? y * 3 + x : x * 2 + y, static_cast<float>(10 * x + y));
         auto detector = AddValidDetector(&layer);
 
-        DetectorWindow window(&application, detector->mId);
+        DetectorWindow window(application.mEditorSimulation.get(), detector->mId);
         Show(window);
         Show(window);
         const HeatmapTexture* texture = window.TabTexture("###tabId1");
@@ -247,7 +247,7 @@ TEST_F(DetectorWindowFrames, FieldTabFollowsXAcross)
     ReservedFontName reserved;
     auto detector = AddValidDetector();
     detector->mOutputFields = AsymmetricGrid();
-    DetectorWindow window(&application, detector->mId);
+    DetectorWindow window(application.mEditorSimulation.get(), detector->mId);
     window.mQuantity = 1;
     Show(window);
     Show(window);
@@ -277,7 +277,7 @@ TEST_F(DetectorWindowThreaded, RunInProgressShowsOnlyTheChooser)
     orvilane::DetectorLayer layer("Raytracing", 2, 2, 0.01, 0.01);
     layer.Store(0, 1.0f);
     auto detector = AddValidDetector(&layer);
-    DetectorWindow window(&application, detector->mId);
+    DetectorWindow window(application.mEditorSimulation.get(), detector->mId);
 
     std::promise<void> finish;
     std::shared_future<void> finished = finish.get_future().share();

@@ -229,6 +229,7 @@ protected:
     void SetUp() override
     {
         application.mSettings.autorun = false;
+        board.SetSimulation(&simulation);
         source = std::make_shared<orvilane::Source>();
         detector = std::make_shared<orvilane::EleDetector>();
         mirror = std::make_shared<orvilane::EleMirrorFlat>();
@@ -271,7 +272,7 @@ protected:
 
     EditorWindow application{EditorWindow::Headless{}};
     EditorSimulation& simulation = *application.mEditorSimulation;
-    SimulationBoard board{&application};
+    SimulationBoard board;
     ImGuiTestFrame ui;
     bool open = true;
     std::shared_ptr<orvilane::Source> source;
