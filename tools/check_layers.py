@@ -5,7 +5,8 @@ Rules:
   - core includes nothing from editor/ (nor tests/, bench/, tools/);
   - a core folder includes no folder that stands after it in CORE_ORDER
     (folders of one rank may include each other, but the folder graph has no cycle);
-  - editor/render and editor/platform include nothing from editor/ui or editor/windows;
+  - an editor folder includes no folder that stands after it in EDITOR_ORDER, and
+    folders of one rank there (runner, ui) do not include each other;
   - project includes are rooted at the repository ("core/base/Log.h", not "Log.h").
 
 Usage: check_layers.py [repository root]
@@ -26,8 +27,16 @@ CORE_ORDER = [
 ]
 CORE_RANK = {folder: rank for rank, group in enumerate(CORE_ORDER) for folder in group}
 
-EDITOR_LOWER = {"render", "platform"}
-EDITOR_UPPER = {"ui", "windows"}
+# Rank of each editor folder: the runner knows nothing of windows, ui holds
+# widgets that know nothing of the application, app is the shell over them all.
+EDITOR_ORDER = [
+    {"platform"},
+    {"render"},
+    {"runner", "ui"},
+    {"windows"},
+    {"app"},
+]
+EDITOR_RANK = {folder: rank for rank, group in enumerate(EDITOR_ORDER) for folder in group}
 
 SCANNED = ["core", "editor", "tests", "bench", "tools"]
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".inl")
@@ -74,11 +83,22 @@ def check(root):
                                 faults.append('%s: core/%s includes "%s", a layer above it' % (where, source, target))
                             elif dest != source:
                                 folder_edges.setdefault(source, {}).setdefault(dest, where)
-                    elif parts[0] == "editor" and len(parts) > 2 and parts[1] in EDITOR_LOWER:
-                        if t[0] == "editor" and len(t) > 2 and t[1] in EDITOR_UPPER:
-                            faults.append('%s: editor/%s includes "%s", a layer above it' % (where, parts[1], target))
+                    elif parts[0] == "editor" and len(parts) > 2 and t[0] == "editor" and len(t) > 2:
+                        faults.extend(editor_fault(where, parts[1], t[1], target))
     faults.extend(cycles(folder_edges))
     return faults
+
+
+def editor_fault(where, source, dest, target):
+    """The fault of one include between editor folders, if any."""
+    for folder in (source, dest):
+        if folder not in EDITOR_RANK:
+            return ['%s: editor folder "%s" has no place in the layer order' % (where, folder)]
+    if EDITOR_RANK[dest] > EDITOR_RANK[source]:
+        return ['%s: editor/%s includes "%s", a layer above it' % (where, source, target)]
+    if EDITOR_RANK[dest] == EDITOR_RANK[source] and dest != source:
+        return ['%s: editor/%s includes "%s", a folder of its own layer' % (where, source, target)]
+    return []
 
 
 def cycles(edges):

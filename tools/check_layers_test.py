@@ -20,6 +20,16 @@ CASES = [
     ({"editor/render/A.h": ["editor/ui/B.h"], "editor/ui/B.h": []}, "editor/render includes"),
     ({"editor/platform/A.h": ["editor/windows/B.h"], "editor/windows/B.h": []}, "editor/platform includes"),
     ({"editor/ui/A.h": ["editor/render/B.h"], "editor/render/B.h": []}, None),
+    ({"editor/runner/A.cpp": ["editor/windows/B.h"], "editor/windows/B.h": []}, "editor/runner includes"),
+    ({"editor/ui/A.cpp": ["editor/app/B.h"], "editor/app/B.h": []}, "a layer above it"),
+    ({"editor/windows/A.cpp": ["editor/app/B.h"], "editor/app/B.h": []}, "a layer above it"),
+    ({"editor/runner/A.cpp": ["editor/ui/B.h"], "editor/ui/B.h": []}, "of its own layer"),
+    ({"editor/ui/A.cpp": ["editor/runner/B.h"], "editor/runner/B.h": []}, "of its own layer"),
+    ({"editor/widgets/A.h": [], "editor/app/B.h": ["editor/widgets/A.h"]}, "no place in the layer order"),
+    ({"editor/app/A.cpp": ["editor/windows/B.h", "editor/runner/C.h", "editor/platform/D.h"],
+      "editor/windows/B.h": ["editor/ui/E.h", "editor/runner/C.h"], "editor/runner/C.h": ["editor/render/F.h"],
+      "editor/ui/E.h": ["editor/render/F.h"], "editor/render/F.h": ["editor/platform/D.h"],
+      "editor/platform/D.h": []}, None),
     ({"core/base/A.cpp": ["A.h"], "core/base/A.h": []}, "not rooted"),
 ]
 

@@ -5,7 +5,7 @@
 
 #include "editor/runner/EditorSimulation.h"
 #include "editor/runner/SimulationSettings.h"
-#include "editor/ui/WindowsManager.h"
+#include "editor/app/WindowsManager.h"
 
 struct GLFWwindow;
 

@@ -11,7 +11,7 @@
 #include "core/fields/Fields.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
-#include "editor/ui/WindowsManager.h"
+#include "editor/app/WindowsManager.h"
 #include "editor/ui/HeatmapImage.h"
 #include "editor/windows/DetectorWindow.h"
 #include "tests/support/GLTestContext.h"

@@ -1,4 +1,4 @@
-#include "editor/ui/WindowsManager.h"
+#include "editor/app/WindowsManager.h"
 
 #include <algorithm>
 #include <cstdint>
