@@ -150,11 +150,6 @@ TEST_F(FileDialogTest, StartsBesideTheCurrentFileElseInTheWorkingDirectory)
     };
     for (const Case& c : cases)
     {
-        dialog.OpenFile(c.currentFile, Record());
-        ui.Frames(2, draw);
-        EXPECT_EQ(dialog.mCurrentFolder, c.folder) << c.currentFile;
-        EXPECT_EQ(dialog.mFileName, "") << c.currentFile;
-        ASSERT_TRUE(ClickButton("Cancel"));
         dialog.SaveFile(c.currentFile, "New Simulation", Record());
         ui.Frames(2, draw);
         EXPECT_EQ(dialog.mCurrentFolder, c.folder) << c.currentFile;
@@ -169,10 +164,7 @@ TEST_F(FileDialogTest, AnUnknownOrUnreadableFolderNeverGivesARootPath)
     Save("New Simulation");
     dialog.Refresh("");
     ASSERT_TRUE(ClickButton("Save"));
-    EXPECT_TRUE(Shown());
     EXPECT_EQ(calls, 0);
-    ASSERT_TRUE(ClickButton("Back"));
-    EXPECT_EQ(dialog.mCurrentFolder, "");
     ASSERT_TRUE(TypeName(root / "x")); // a full path is still taken
     ASSERT_TRUE(ClickButton("Save"));
     EXPECT_EQ(result, std::make_optional(std::make_pair(true, root / "x.xml")));
@@ -202,66 +194,44 @@ TEST_F(FileDialogTest, BackGoesUpToTheRootAndStaysThere)
         seen.push_back(dialog.mCurrentFolder);
     }
     EXPECT_EQ(seen, expected);
-    const std::string top = std::next(root.Path().begin())->string(); // "tmp" for /tmp/...
-    bool listed = false;
-    for (const FileDialog::Entry& entry : dialog.mEntries)
-        listed = listed || (entry.name == top && !entry.isFile);
-    EXPECT_TRUE(listed) << top;
 }
 
 TEST_F(FileDialogTest, TypedNamesMayHoldFoldersOrBeAbsolute)
 {
+    // Typed in root/sub. With a path, that path is returned; else the dialog is
+    // then in folder, the field emptied (kept when no such folder: the last).
     struct Case
     {
         std::string typed;
         std::string path;
+        std::string folder;
     };
-    // Typed in root/sub; leading dots are part of a name.
     const Case cases[] = {
-        {"../x", root / "x.xml"},
-        {"../x.txt", root / "x.xml"},
-        {"./y", root / "sub/y.xml"},
-        {"../zeta/../w.xml", root / "w.xml"},
-        {"..x", root / "sub/..x.xml"},
-        {"../..x", root / "..x.xml"},
-        {root / "zeta/../abs", root / "abs.xml"},
+        {"../x", root / "x.xml", ""},        {"../x.txt", root / "x.xml", ""},
+        {"./y", root / "sub/y.xml", ""},     {"../zeta/../w.xml", root / "w.xml", ""},
+        {"..x", root / "sub/..x.xml", ""}, // leading dots belong to the name
+        {"../..x", root / "..x.xml", ""},    {root / "zeta/../abs", root / "abs.xml", ""},
+        {"..", "", root.Path().string()},    {"../zeta/.", "", root / "zeta"},
+        {root / "zeta/", "", root / "zeta"}, {"/", "", "/"},
+        {"../missing/", "", root / "sub"},
     };
     for (const Case& c : cases)
     {
-        Save("New Simulation");
-        dialog.Refresh(root / "sub");
+        dialog.SaveFile(root / "sub/current.xml", "New Simulation", Record());
+        ui.Frames(2, draw);
         ASSERT_TRUE(TypeName(c.typed));
+        const int before = calls;
         ASSERT_TRUE(ClickButton("Save"));
-        EXPECT_FALSE(Shown()) << c.typed;
-        EXPECT_EQ(result, std::make_optional(std::make_pair(true, c.path))) << c.typed;
-    }
-}
-
-TEST_F(FileDialogTest, ATypedFolderIsEnteredAndTheNameCleared)
-{
-    struct Case
-    {
-        std::string typed;
-        std::string folder; // where the dialog is then
-        std::string name;   // what the field then holds
-    };
-    // The last names no folder: refused, the dialog stays.
-    const Case cases[] = {
-        {"..", root.Path().string(), ""},    {"../", root.Path().string(), ""},
-        {"../zeta/.", root / "zeta", ""},    {"/", "/", ""},
-        {root / "zeta/", root / "zeta", ""}, {"../missing/", root / "sub", "../missing/"},
-    };
-    for (const Case& c : cases)
-    {
-        Open(root / "sub/current.xml");
-        ASSERT_TRUE(TypeName(c.typed));
-        ASSERT_TRUE(ClickButton("Open"));
-        EXPECT_TRUE(Shown()) << c.typed;
+        if (!c.path.empty())
+        {
+            EXPECT_EQ(result, std::make_optional(std::make_pair(true, c.path))) << c.typed;
+            continue;
+        }
+        EXPECT_EQ(calls, before) << c.typed;
         EXPECT_EQ(dialog.mCurrentFolder, c.folder) << c.typed;
-        EXPECT_EQ(dialog.mFileName, c.name) << c.typed;
+        EXPECT_EQ(dialog.mFileName, &c == std::end(cases) - 1 ? c.typed : "") << c.typed;
         ASSERT_TRUE(ClickButton("Cancel"));
     }
-    EXPECT_EQ(calls, static_cast<int>(std::size(cases)));
 }
 
 TEST_F(FileDialogTest, OpenAcceptsOnlyAnExistingRegularFile)
