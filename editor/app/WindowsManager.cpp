@@ -327,7 +327,8 @@ void WindowsManager::OnNew()
 void WindowsManager::OnOpen()
 {
     auto open = [this]() {
-        mFileDialog.OpenFile([this](bool accepted, const std::string& path) { OnOpenAccepted(accepted, path); });
+        mFileDialog.OpenFile(Simulation().FilePath(),
+                             [this](bool accepted, const std::string& path) { OnOpenAccepted(accepted, path); });
     };
     if (Simulation().mUnsaved)
     {
@@ -342,7 +343,7 @@ void WindowsManager::OnOpen()
 
 void WindowsManager::OnSave()
 {
-    mFileDialog.SaveFile("New Simulation",
+    mFileDialog.SaveFile(Simulation().FilePath(), "New Simulation",
                          [this](bool accepted, const std::string& path) { OnSaveAccepted(accepted, path); });
 }
 

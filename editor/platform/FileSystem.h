@@ -23,7 +23,9 @@ public:
     static std::string CurrentDirectory();
     static bool IsDirectory(const std::string& path);
     static bool IsRegularFile(const std::string& path);
-    // The absolute form of path (relative to the working directory), or empty.
+    // The absolute form of path (relative to the working directory) with "."
+    // and ".." taken out by name, links not followed; empty when path is empty
+    // or the working directory is needed and cannot be read.
     static std::string Absolute(const std::string& path);
     // The entries of folder sorted by name; "." and ".." and entries whose
     // kind cannot be read are left out; empty when the folder cannot be listed.

@@ -90,6 +90,12 @@ bool EditorSimulation::SaveSimulation(const char* path)
     return true;
 }
 
+std::string EditorSimulation::FilePath() const
+{
+    // The name is "New Simulation" until a load or a save gives it the file's path.
+    return mSetup.mName == "New Simulation" ? std::string() : mSetup.mName;
+}
+
 void EditorSimulation::AddComponent(const std::shared_ptr<orvilane::Component>& component, bool rebuild)
 {
     if (!component)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -43,6 +44,8 @@ public:
     bool LoadSimulation(const char* path);
     // Unsaved is cleared only when the file was written.
     bool SaveSimulation(const char* path);
+    // The file the setup was last loaded from or saved to; empty for a new setup.
+    std::string FilePath() const;
 
     // rebuild false: the component is new and joins the setup's lists first.
     void AddComponent(const std::shared_ptr<orvilane::Component>& component, bool rebuild);

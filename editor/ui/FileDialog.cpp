@@ -5,7 +5,6 @@
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
-#include "editor/platform/DataDirectory.h"
 #include "editor/platform/FileSystem.h"
 #include "editor/ui/DockLayout.h"
 #include "editor/ui/IconAtlas.h"
@@ -24,11 +23,33 @@ bool EndsWith(const std::string& text, const std::string& suffix)
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+// An empty folder leaves name relative.
 std::string Join(const std::string& folder, const std::string& name)
 {
-    if (!folder.empty() && folder.back() == kSeparator)
+    if (folder.empty() || folder.back() == kSeparator)
         return folder + name;
     return folder + kSeparator + name;
+}
+
+std::string LastName(const std::string& path)
+{
+    const size_t at = path.find_last_of(kSeparator);
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+// The folder of currentFile while it exists, else the working directory
+// (empty when that cannot be read). Never the program's data folder: that
+// holds its assets, and in a build folder it is a link into the sources.
+std::string StartFolder(const std::string& currentFile)
+{
+    if (!currentFile.empty())
+    {
+        std::string folder = FileSystem::Absolute(currentFile);
+        CutAtLastSeparator(folder);
+        if (FileSystem::IsDirectory(folder))
+            return folder;
+    }
+    return FileSystem::CurrentDirectory();
 }
 } // namespace
 
@@ -57,35 +78,40 @@ std::vector<std::string> ListDirectories(const std::string& folder)
 void CutAtLastSeparator(std::string& path)
 {
     const size_t at = path.find_last_of(kSeparator);
-    if (at != std::string::npos && at != 0)
-        path.resize(at);
+    if (at != std::string::npos)
+        path.resize(at == 0 ? 1 : at);
 }
 
 void CutExtension(std::string& name)
 {
+    // A run of leading dots hides a file; it is no extension ("..x" would become "..xml").
     const size_t at = name.find_last_of('.');
-    if (at != std::string::npos && at != 0)
+    const size_t firstOther = name.find_first_not_of('.');
+    if (at != std::string::npos && firstOther < at)
         name.resize(at);
 }
 
-void FileDialog::OpenFile(const Callback& callback)
+void FileDialog::OpenFile(const std::string& currentFile, const Callback& callback)
 {
-    mMode = Mode::Open;
-    mTitle = "Open File";
-    mAcceptLabel = "Open";
-    mCancelLabel = "Cancel";
+    Arm(Mode::Open, currentFile, callback);
     mFileName.clear();
-    mCallback = callback;
-    mOpenRequest = true;
 }
 
-void FileDialog::SaveFile(const std::string& proposedName, const Callback& callback)
+void FileDialog::SaveFile(const std::string& currentFile, const std::string& proposedName, const Callback& callback)
 {
-    mMode = Mode::Save;
-    mTitle = "Save File";
-    mAcceptLabel = "Save";
+    Arm(Mode::Save, currentFile, callback);
+    const std::string name = LastName(currentFile);
+    mFileName = name.empty() ? proposedName : name;
+}
+
+void FileDialog::Arm(Mode mode, const std::string& currentFile, const Callback& callback)
+{
+    mMode = mode;
+    mTitle = mode == Mode::Open ? "Open File" : "Save File";
+    mAcceptLabel = mode == Mode::Open ? "Open" : "Save";
     mCancelLabel = "Cancel";
-    mFileName = proposedName;
+    mStartFolder = StartFolder(currentFile);
+    mNameIsFolder = false;
     mCallback = callback;
     mOpenRequest = true;
 }
@@ -101,6 +127,11 @@ void FileDialog::Refresh(const std::string& folder)
     mSelected = -1;
     mProblem.clear();
     mConfirmReplace = false;
+    if (mNameIsFolder)
+    {
+        mFileName = mNameBeforeFolder;
+        mNameIsFolder = false;
+    }
 }
 
 void FileDialog::Draw()
@@ -109,8 +140,7 @@ void FileDialog::Draw()
     {
         ImGui::OpenPopup(mTitle.c_str());
         mOpenRequest = false;
-        // Without a data directory the dialog starts where the program was started.
-        Refresh(!DataDirectory.empty() ? DataDirectory : FileSystem::CurrentDirectory());
+        Refresh(mStartFolder);
     }
     DockLayout::CentreNextWindow();
     if (!ImGui::BeginPopupModal(mTitle.c_str(), nullptr, ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoResize))
@@ -139,7 +169,12 @@ void FileDialog::Draw()
             if (ImGui::Selectable(entry.name.c_str(), selected))
             {
                 if (!selected)
+                {
+                    if (!entry.isFile && !mNameIsFolder)
+                        mNameBeforeFolder = mFileName;
+                    mNameIsFolder = !entry.isFile;
                     mFileName = entry.name;
+                }
                 mSelected = static_cast<int32_t>(i);
                 mProblem.clear();
                 mConfirmReplace = false;
@@ -153,6 +188,7 @@ void FileDialog::Draw()
 
     if (ImGui::InputText("Filename", &mFileName))
     {
+        mNameIsFolder = false;
         mProblem.clear();
         mConfirmReplace = false;
     }
@@ -214,8 +250,32 @@ void FileDialog::Accept()
     }
     if (mFileName.empty())
         return;
-    CutExtension(mFileName);
-    const std::string path = Join(mCurrentFolder, mFileName + mExtension);
+    const size_t slash = mFileName.find_last_of(kSeparator);
+    const std::string folderPart = slash == std::string::npos ? std::string() : mFileName.substr(0, slash + 1);
+    std::string name = mFileName.substr(folderPart.size());
+    if (name.empty() || name == "." || name == "..")
+    {
+        // The text names a folder: it is entered.
+        std::string folder = Resolve(mFileName);
+        if (folder.size() > 1 && folder.back() == kSeparator)
+            folder.pop_back();
+        if (!FileSystem::IsDirectory(folder))
+        {
+            mProblem = "No such folder: " + mFileName;
+            return;
+        }
+        mFileName.clear();
+        Refresh(folder);
+        return;
+    }
+    CutExtension(name);
+    mFileName = folderPart + name;
+    const std::string path = Resolve(mFileName + mExtension);
+    if (path.empty())
+    {
+        mProblem = "The current folder is not known: type a full path";
+        return;
+    }
     if (mMode == Mode::Open && !FileSystem::IsRegularFile(path))
     {
         mProblem = "No such file: " + mFileName + mExtension;
@@ -234,6 +294,15 @@ void FileDialog::Accept()
         return;
     }
     Finish(true, path);
+}
+
+std::string FileDialog::Resolve(const std::string& typed) const
+{
+    if (!typed.empty() && typed.front() == kSeparator)
+        return FileSystem::Absolute(typed);
+    if (mCurrentFolder.empty())
+        return std::string();
+    return FileSystem::Absolute(Join(mCurrentFolder, typed));
 }
 
 void FileDialog::Finish(bool accepted, const std::string& path)

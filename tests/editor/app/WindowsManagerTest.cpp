@@ -81,9 +81,10 @@ TEST_F(WindowsManagerTest, EveryRibbonItemTriggersItsOwnAction)
          },
          [this] { return Simulation().mSelectables.empty(); }},
         {"Open", false, nullptr, [] { return ImGuiTestFrame::IsShown("Open File"); }},
-        {"Save", false, [this] { Simulation().mSetup.mName = "/elsewhere/other.xml"; },
+        {"Save", false, [this] { Simulation().mSetup.mName = root / "other.xml"; },
          [this] {
-             return ImGuiTestFrame::IsShown("Save File") && Manager().mFileDialog.mFileName == "New Simulation";
+             return ImGuiTestFrame::IsShown("Save File") && Manager().mFileDialog.mFileName == "other.xml" &&
+                    Manager().mFileDialog.mCurrentFolder == root.Path().string();
          }},
         {"RT run", false, [this] { AddSource(); },
          [this] { return !Simulation().mRayLines.empty() && !ImGuiTestFrame::IsShown("Simulation In Progress"); }},
@@ -185,7 +186,7 @@ TEST_F(WindowsManagerTest, OpeningTracesOnceAtTheEndOnlyWithAutorun)
 TEST_F(WindowsManagerTest, FailedSaveKeepsTheSetupUnsavedAndSaysSo)
 {
     const std::string gone = root.MakeFolder("gone");
-    DataDirectory = gone;
+    Simulation().mSetup.mName = gone + "/bench.xml";
     AddSource();
     ASSERT_TRUE(ClickRibbonButton("Save"));
     std::filesystem::remove_all(gone); // the folder disappears while the dialog is open
@@ -194,8 +195,8 @@ TEST_F(WindowsManagerTest, FailedSaveKeepsTheSetupUnsavedAndSaysSo)
     ui.Frame(draw);
     EXPECT_TRUE(ImGuiTestFrame::IsShown("Error"));
     EXPECT_TRUE(Simulation().mUnsaved);
-    EXPECT_EQ(Simulation().mSetup.mName, "New Simulation");
-    EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - New Simulation [UNSAVED]");
+    EXPECT_EQ(Simulation().mSetup.mName, gone + "/bench.xml");
+    EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - " + gone + "/bench.xml [UNSAVED]");
     ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
 }
 

@@ -264,15 +264,27 @@ SAVE=(146 37)
 RT_RUN=(207 37)
 EM_RUN=(468 37)
 RESULTS=(581 37)
-DIALOG_BACK=(319 323)
 DIALOG_NAME=(412 621)
 DIALOG_ACCEPT=(319 656)
 DIALOG_YES=(334 676)
 
-# In the open file dialog: goes up from the data folder to the work folder and
-# accepts the name $1.
+# Waits, at most ten seconds, until the file dialog's light list box covers
+# the dark 3D view behind it.
+e2e_wait_dialog() {
+  local try shot colours r g b
+  for ((try = 0; try < 20; try++)); do
+    shot="$(e2e_screenshot dialog)"
+    read -r colours r g b <<<"$(e2e_region "$shot" 450 400 100 50)"
+    if [ $((r + g + b)) -ge 600 ]; then return 0; fi
+    sleep 0.5
+  done
+  e2e_fail "the file dialog did not appear: mean $r $g $b where its list should be"
+}
+
+# In the file dialog, which starts in the work folder (the working directory,
+# and the folder of every bench the scenarios open): accepts the name $1.
 e2e_dialog_pick() {
-  e2e_click "${DIALOG_BACK[@]}"
+  e2e_wait_dialog
   e2e_click "${DIALOG_NAME[@]}"
   e2e_type "$1" replace
   e2e_click "${DIALOG_ACCEPT[@]}"

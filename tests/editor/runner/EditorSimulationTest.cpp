@@ -220,12 +220,16 @@ TEST_F(EditorSimulationTest, SaveClearsUnsavedOnlyWhenWritten)
     EXPECT_FALSE(simulation.SaveSimulation(missing.c_str()));
     EXPECT_TRUE(simulation.mUnsaved);
     EXPECT_EQ(simulation.mSetup.mName, "New Simulation");
+    EXPECT_EQ(simulation.FilePath(), "");
     EXPECT_EQ(log.Errors(), 1u);
 
     const std::string path = folder / "bench.xml";
     EXPECT_TRUE(simulation.SaveSimulation(path.c_str()));
     EXPECT_FALSE(simulation.mUnsaved);
     EXPECT_EQ(simulation.mSetup.mName, path);
+    EXPECT_EQ(simulation.FilePath(), path);
+    simulation.NewSimulation();
+    EXPECT_EQ(simulation.FilePath(), "");
 }
 
 TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
@@ -244,6 +248,7 @@ TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
     EXPECT_EQ(simulation.mSelectables[1].mComponent->mId, mirrorId);
     EXPECT_FALSE(simulation.mUnsaved);
     EXPECT_EQ(simulation.mSetup.mName, path);
+    EXPECT_EQ(simulation.FilePath(), path);
 
     struct Case
     {
@@ -266,6 +271,7 @@ TEST_F(EditorSimulationTest, LoadListsSourcesFirstAndAFailedLoadShowsANewSetup)
         EXPECT_TRUE(simulation.mSelectables.empty()) << c.name;
         EXPECT_FALSE(simulation.mUnsaved) << c.name;
         EXPECT_EQ(simulation.mSetup.mName, "New Simulation") << c.name;
+        EXPECT_EQ(simulation.FilePath(), "") << c.name;
         EXPECT_GE(log.Errors(), 1u) << c.name;
     }
 }

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include <imgui_internal.h>
 
-#include "editor/platform/DataDirectory.h"
 #include "editor/ui/FileDialog.h"
 #include "tests/support/ImGuiTestFrame.h"
 #include "tests/support/TempFolder.h"
@@ -23,9 +25,13 @@ TEST(FileDialogPaths, CutsKeepALeadingSeparatorOrDot)
     };
     const Case cases[] = {
         {"/home/u/bench.xml", "/home/u", "/home/u/bench"},
-        {"/home", "/home", "/home"},
+        {"/home", "/", "/home"},
+        {"/", "/", "/"},
         {"home", "home", "home"},
         {".hidden", ".hidden", ".hidden"},
+        {"..x", "..x", "..x"},
+        {"..", "..", ".."},
+        {".a.b", ".a.b", ".a"},
         {"a.b.c", "a.b.c", "a.b"},
         {"", "", ""},
         {"dir.d/file", "dir.d", "dir"},
@@ -45,9 +51,8 @@ namespace
 class FileDialogTest : public ::testing::Test
 {
 protected:
-    FileDialogTest() : mOldDataDirectory(orvilaneeditor::DataDirectory)
+    FileDialogTest()
     {
-        orvilaneeditor::DataDirectory = root.Path().string();
         root.Write("b.xml", "x");
         root.Write("a.xml", "x");
         root.Write("notes.txt", "x");
@@ -55,17 +60,19 @@ protected:
         root.MakeFolder("sub");
         root.Write("sub/inner.xml", "x");
     }
-    ~FileDialogTest() override { orvilaneeditor::DataDirectory = mOldDataDirectory; }
 
-    void Open()
+    // By default the current file is in root, and need not exist.
+    void Open(const std::string& currentFile = "")
     {
-        dialog.OpenFile(Record());
+        dialog.OpenFile(currentFile.empty() ? root / "current.xml" : currentFile, Record());
         ui.Frames(2, draw);
     }
+    // Without a current file, moved from the working directory to root.
     void Save(const std::string& proposed)
     {
-        dialog.SaveFile(proposed, Record());
+        dialog.SaveFile("", proposed, Record());
         ui.Frames(2, draw);
+        dialog.Refresh(root.Path().string());
     }
     FileDialog::Callback Record()
     {
@@ -99,13 +106,10 @@ protected:
     std::function<void()> draw = [this] { dialog.Draw(); };
     int calls = 0;
     std::optional<std::pair<bool, std::string>> result;
-
-private:
-    std::string mOldDataDirectory;
 };
 } // namespace
 
-TEST_F(FileDialogTest, StartsInTheDataDirectoryWithFoldersFirstSorted)
+TEST_F(FileDialogTest, StartsBesideTheCurrentFileWithFoldersFirstSorted)
 {
     for (int opening = 0; opening < 2; ++opening)
     {
@@ -128,11 +132,106 @@ TEST_F(FileDialogTest, StartsInTheDataDirectoryWithFoldersFirstSorted)
     EXPECT_EQ(calls, 2);
 }
 
-TEST_F(FileDialogTest, WithoutDataDirectoryItStartsInTheWorkingDirectory)
+TEST_F(FileDialogTest, StartsBesideTheCurrentFileElseInTheWorkingDirectory)
 {
-    orvilaneeditor::DataDirectory.clear();
+    const std::string cwd = std::filesystem::current_path().string();
+    struct Case
+    {
+        std::string currentFile;
+        std::string folder;
+        std::string saveName;
+    };
+    const Case cases[] = {
+        {"", cwd, "New Simulation"},
+        {root / "sub/inner.xml", root / "sub", "inner.xml"},
+        {root / "sub/../a.xml", root.Path().string(), "a.xml"},
+        {root / "gone/old.xml", cwd, "old.xml"}, // its folder has been removed
+        {"rel.xml", cwd, "rel.xml"},
+    };
+    for (const Case& c : cases)
+    {
+        dialog.SaveFile(c.currentFile, "New Simulation", Record());
+        ui.Frames(2, draw);
+        EXPECT_EQ(dialog.mCurrentFolder, c.folder) << c.currentFile;
+        EXPECT_EQ(dialog.mFileName, c.saveName) << c.currentFile;
+        ASSERT_TRUE(ClickButton("Cancel"));
+    }
+}
+
+TEST_F(FileDialogTest, AnUnknownOrUnreadableFolderNeverGivesARootPath)
+{
+    // An empty folder is what the working directory gives when it cannot be read.
+    Save("New Simulation");
+    dialog.Refresh("");
+    ASSERT_TRUE(ClickButton("Save"));
+    EXPECT_EQ(calls, 0);
+    ASSERT_TRUE(TypeName(root / "x")); // a full path is still taken
+    ASSERT_TRUE(ClickButton("Save"));
+    EXPECT_EQ(result, std::make_optional(std::make_pair(true, root / "x.xml")));
+
+    namespace fs = std::filesystem;
+    const std::string locked = root.MakeFolder("locked");
+    fs::permissions(locked, fs::perms::none);
+    dialog.SaveFile(root / "locked/old.xml", "New Simulation", Record());
+    ui.Frames(2, draw);
+    EXPECT_EQ(dialog.mCurrentFolder, locked);
+    EXPECT_TRUE(ClickButton("Save"));
+    fs::permissions(locked, fs::perms::owner_all); // before any assertion can leave
+    EXPECT_EQ(result, std::make_optional(std::make_pair(true, root / "locked/old.xml")));
+}
+
+TEST_F(FileDialogTest, BackGoesUpToTheRootAndStaysThere)
+{
+    std::vector<std::string> expected;
+    for (std::filesystem::path folder = root.Path(); folder != "/"; folder = folder.parent_path())
+        expected.push_back(folder.string());
+    expected.insert(expected.end(), {"/", "/"});
     Open();
-    EXPECT_EQ(dialog.mCurrentFolder, std::filesystem::current_path().string());
+    std::vector<std::string> seen{dialog.mCurrentFolder};
+    while (seen.size() < expected.size())
+    {
+        ASSERT_TRUE(ClickButton("Back"));
+        seen.push_back(dialog.mCurrentFolder);
+    }
+    EXPECT_EQ(seen, expected);
+}
+
+TEST_F(FileDialogTest, TypedNamesMayHoldFoldersOrBeAbsolute)
+{
+    // Typed in root/sub. With a path, that path is returned; else the dialog is
+    // then in folder, the field emptied (kept when no such folder: the last).
+    struct Case
+    {
+        std::string typed;
+        std::string path;
+        std::string folder;
+    };
+    const Case cases[] = {
+        {"../x", root / "x.xml", ""},        {"../x.txt", root / "x.xml", ""},
+        {"./y", root / "sub/y.xml", ""},     {"../zeta/../w.xml", root / "w.xml", ""},
+        {"..x", root / "sub/..x.xml", ""}, // leading dots belong to the name
+        {"../..x", root / "..x.xml", ""},    {root / "zeta/../abs", root / "abs.xml", ""},
+        {"..", "", root.Path().string()},    {"../zeta/.", "", root / "zeta"},
+        {root / "zeta/", "", root / "zeta"}, {"/", "", "/"},
+        {"../missing/", "", root / "sub"},
+    };
+    for (const Case& c : cases)
+    {
+        dialog.SaveFile(root / "sub/current.xml", "New Simulation", Record());
+        ui.Frames(2, draw);
+        ASSERT_TRUE(TypeName(c.typed));
+        const int before = calls;
+        ASSERT_TRUE(ClickButton("Save"));
+        if (!c.path.empty())
+        {
+            EXPECT_EQ(result, std::make_optional(std::make_pair(true, c.path))) << c.typed;
+            continue;
+        }
+        EXPECT_EQ(calls, before) << c.typed;
+        EXPECT_EQ(dialog.mCurrentFolder, c.folder) << c.typed;
+        EXPECT_EQ(dialog.mFileName, &c == std::end(cases) - 1 ? c.typed : "") << c.typed;
+        ASSERT_TRUE(ClickButton("Cancel"));
+    }
 }
 
 TEST_F(FileDialogTest, OpenAcceptsOnlyAnExistingRegularFile)
@@ -207,7 +306,7 @@ TEST_F(FileDialogTest, FoldersAreEnteredAndLeft)
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(dialog.mCurrentFolder, root / "sub");
     EXPECT_EQ(dialog.mSelected, -1);
-    EXPECT_EQ(dialog.mFileName, "sub");
+    EXPECT_EQ(dialog.mFileName, "");
     ASSERT_EQ(dialog.mEntries.size(), 1u);
     ASSERT_TRUE(ClickEntry(0));
     ASSERT_TRUE(ClickButton("Open"));
@@ -216,6 +315,22 @@ TEST_F(FileDialogTest, FoldersAreEnteredAndLeft)
     Open();
     ASSERT_TRUE(ClickButton("Back"));
     EXPECT_EQ(dialog.mCurrentFolder, root.Path().parent_path().string());
+}
+
+TEST_F(FileDialogTest, WalkingThroughFoldersKeepsTheNameToSave)
+{
+    Save("bench");
+    ASSERT_TRUE(ClickEntry(1)); // zeta
+    ASSERT_TRUE(ClickEntry(0)); // sub
+    EXPECT_EQ(dialog.mFileName, "sub");
+    ASSERT_TRUE(ClickButton("Save"));
+    EXPECT_EQ(dialog.mCurrentFolder, root / "sub");
+    EXPECT_EQ(dialog.mFileName, "bench");
+    ASSERT_TRUE(ClickButton("Back"));
+    ASSERT_TRUE(ClickEntry(1)); // zeta, then back without entering it
+    ASSERT_TRUE(ClickButton("Back"));
+    EXPECT_EQ(dialog.mCurrentFolder, root.Path().parent_path().string());
+    EXPECT_EQ(dialog.mFileName, "bench");
 }
 
 TEST_F(FileDialogTest, LongestLinuxNameIsKeptWhole)
