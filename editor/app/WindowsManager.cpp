@@ -351,18 +351,9 @@ void WindowsManager::OnOpenAccepted(bool accepted, const std::string& path)
 {
     if (!accepted)
         return;
-    // The rebuild of a load does not trace once per component; one preview at the end.
-    SimulationSettings& settings = Settings();
-    const bool autorun = settings.autorun;
-    settings.autorun = false;
-    const bool loaded = Simulation().LoadSimulation(path.c_str());
-    if (loaded)
-    {
+    // The load traces the new setup once (with autorun on), not once per component.
+    if (Simulation().LoadSimulation(path.c_str()))
         mSimulationBoard.Load();
-    }
-    settings.autorun = autorun;
-    if (settings.autorun)
-        Simulation().UpdateRaytracingPreview();
 }
 
 void WindowsManager::OnSaveAccepted(bool accepted, const std::string& path)

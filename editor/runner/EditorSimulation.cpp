@@ -107,10 +107,12 @@ void EditorSimulation::AddComponent(const std::shared_ptr<orvilane::Component>& 
         else if (auto source = std::dynamic_pointer_cast<orvilane::Source>(component))
             mSetup.mSources.push_back(source);
     }
-    mSelectables.emplace_back(component, nullptr);
-    UpdateSelectable(&mSelectables.back(), true);
-    mSelected = -1;
-    Refresh();
+    Batch([&] {
+        mSelectables.emplace_back(component, nullptr);
+        UpdateSelectable(&mSelectables.back(), true);
+        mSelected = -1;
+        Refresh();
+    });
 }
 
 void EditorSimulation::RemoveSelectable(int index)
@@ -154,15 +156,18 @@ std::shared_ptr<orvilane::Component> EditorSimulation::FindSelectable(uint32_t i
 
 void EditorSimulation::RebuildSelectables()
 {
-    mSelectables.clear();
-    // Copies of the lists: adding never changes them, but a copy keeps the walk
-    // independent of what UpdateSelectable does.
-    const auto sources = mSetup.mSources;
-    const auto elements = mSetup.mElements;
-    for (const auto& source : sources)
-        AddComponent(source, true);
-    for (const auto& element : elements)
-        AddComponent(element, true);
+    // The whole setup is traced once, after its last component is placed.
+    Batch([this] {
+        mSelectables.clear();
+        // Copies of the lists: adding never changes them, but a copy keeps the
+        // walk independent of what UpdateSelectable does.
+        const auto sources = mSetup.mSources;
+        const auto elements = mSetup.mElements;
+        for (const auto& source : sources)
+            AddComponent(source, true);
+        for (const auto& element : elements)
+            AddComponent(element, true);
+    });
 }
 
 void EditorSimulation::UpdateSelectable(Selectable* record, bool rebuild)
@@ -208,8 +213,28 @@ void EditorSimulation::UpdateSelectable(Selectable* record, bool rebuild)
 
 void EditorSimulation::UpdateAllSelectables(bool rebuild)
 {
-    for (Selectable& record : mSelectables)
-        UpdateSelectable(&record, rebuild);
+    Batch([this, rebuild] {
+        for (Selectable& record : mSelectables)
+            UpdateSelectable(&record, rebuild);
+    });
+}
+
+void EditorSimulation::Batch(const std::function<void()>& changes)
+{
+    ++mBatchDepth;
+    try
+    {
+        if (changes)
+            changes();
+    }
+    catch (...)
+    {
+        if (--mBatchDepth == 0)
+            mRefreshPending = false;
+        throw;
+    }
+    if (--mBatchDepth == 0 && mRefreshPending)
+        RefreshNow();
 }
 
 void EditorSimulation::PlaceSelectable(Selectable& record)
@@ -246,6 +271,17 @@ void EditorSimulation::PlaceSelectable(Selectable& record)
 
 void EditorSimulation::Refresh()
 {
+    if (mBatchDepth > 0)
+    {
+        mRefreshPending = true;
+        return;
+    }
+    RefreshNow();
+}
+
+void EditorSimulation::RefreshNow()
+{
+    mRefreshPending = false;
     if (mSettings != nullptr && mSettings->autorun)
         UpdateRaytracingPreview();
     else
@@ -268,7 +304,7 @@ void EditorSimulation::UpdateRaytracingPreview()
     options.mode = 0;
     options.recordPaths = true;
     options.maxBounces = mSettings != nullptr ? static_cast<int>(mSettings->maxBounces) : 100;
-    mKernelRaytracing.Run(mSetup, options);
+    RunPreviewKernel(options);
 
     mRayLines.clear();
     const std::vector<orvilane::Ray> rays = mKernelRaytracing.GetRays();
@@ -352,6 +388,11 @@ bool EditorSimulation::StartWorker(WorkerBody body, const char* message)
 std::unique_ptr<std::thread> EditorSimulation::StartThread(WorkerBody body)
 {
     return std::make_unique<std::thread>(body, this);
+}
+
+void EditorSimulation::RunPreviewKernel(const orvilane::RaytracingOptions& options)
+{
+    mKernelRaytracing.Run(mSetup, options);
 }
 
 void EditorSimulation::OnProgress(float progress, bool finished)

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -59,7 +60,12 @@ public:
     // record points into mSelectables. rebuild remakes the drawables; the
     // record is then placed and the preview refreshed.
     void UpdateSelectable(Selectable* record, bool rebuild);
+    // Every record in list order, then one refresh for all of them.
     void UpdateAllSelectables(bool rebuild);
+    // Runs changes with their refreshes held back, then refreshes once if any
+    // change asked for it: one preview for an edit made of several calls.
+    // Nests; only the outermost batch refreshes.
+    void Batch(const std::function<void()>& changes);
 
     // Synchronous grid trace with recorded paths, then one line per run of
     // equal wavelength in mRayLines.
@@ -104,6 +110,8 @@ protected:
     using WorkerBody = void (EditorSimulation::*)();
     // Starts the worker thread; throws std::system_error when it cannot.
     virtual std::unique_ptr<std::thread> StartThread(WorkerBody body);
+    // The preview's kernel run, on the UI thread.
+    virtual void RunPreviewKernel(const orvilane::RaytracingOptions& options);
 
 private:
     bool StartWorker(WorkerBody body, const char* message);
@@ -113,10 +121,15 @@ private:
     void RequestKernelStops();
     // World transform and drawables placed from the component.
     void PlaceSelectable(Selectable& record);
-    // The common tail of every change: preview recomputed or cleared, unsaved set.
+    // The common tail of every change: preview recomputed or cleared, unsaved
+    // set; inside a batch it only asks for that at the batch's end.
     void Refresh();
+    void RefreshNow();
     void ClearPreview();
     Renderable CreateMeshFromSource(const std::shared_ptr<orvilane::Source>& source);
+
+    int mBatchDepth = 0;
+    bool mRefreshPending = false;
 };
 
 } // namespace orvilaneeditor

@@ -455,8 +455,11 @@ void Inspector::Show(bool* open)
     if (changed || sourceChanged)
     {
         component->OnConfigChanged();
-        simulation.UpdateSelectable(selected, true);
-        simulation.UpdateAllSelectables(false);
+        // Children follow a moved parent; the edit is traced once, at the end.
+        simulation.Batch([&] {
+            simulation.UpdateSelectable(selected, true);
+            simulation.UpdateAllSelectables(false);
+        });
     }
     ImGui::End();
 }

@@ -36,6 +36,21 @@ inline void AddSourceAndDetector(EditorSimulation& simulation, int raysPerSide =
     simulation.AddComponent(detector, false);
 }
 
+// A runner that counts the kernel runs of its previews.
+class CountingSimulation : public EditorSimulation
+{
+public:
+    using EditorSimulation::EditorSimulation;
+    int previews = 0;
+
+protected:
+    void RunPreviewKernel(const orvilane::RaytracingOptions& options) override
+    {
+        ++previews;
+        EditorSimulation::RunPreviewKernel(options);
+    }
+};
+
 // A runner whose worker thread can never be started, as when the system has
 // no thread left to give.
 class NoThreadSimulation : public EditorSimulation

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 
 #include "core/components/Element.h"
 #include "core/elements/EleBlockerDiafragm.h"
@@ -62,6 +63,97 @@ TEST_F(EditorSimulationTest, EveryChangeMarksUnsavedAndFollowsAutorun)
         EXPECT_FALSE(simulation.mUnsaved);
         EXPECT_TRUE(simulation.mRayLines.empty());
         EXPECT_TRUE(simulation.mKernelRaytracing.GetRays().empty());
+    }
+}
+
+namespace
+{
+// Source, detector 1 cm down the axis and a mirror half way, a child of the
+// detector: changes to it move traced paths.
+void AddMirrorBench(EditorSimulation& simulation)
+{
+    AddSourceAndDetector(simulation, 3);
+    auto mirror = std::make_shared<orvilane::EleMirrorFlat>();
+    mirror->SetParent(simulation.mSetup.mElements[0].get());
+    mirror->SetPosition({0.0, 0.0, -0.005});
+    simulation.AddComponent(mirror, false);
+}
+
+std::vector<std::vector<float>> PreviewPoints(const EditorSimulation& simulation)
+{
+    std::vector<std::vector<float>> points;
+    for (const RayLineGroup& group : simulation.mRayLines)
+        points.push_back(group.mLine->mPoints);
+    return points;
+}
+} // namespace
+
+// However many records a change touches, it is traced once with autorun on,
+// after its last step; with autorun off nothing is traced.
+TEST_F(EditorSimulationTest, OneChangeRunsOnePreview)
+{
+    const std::string path = folder / "bench.xml";
+    {
+        EditorSimulation saved(&settings);
+        AddMirrorBench(saved);
+        ASSERT_TRUE(saved.SaveSimulation(path.c_str()));
+    }
+    using Change = std::function<void(EditorSimulation&)>;
+    struct Case
+    {
+        const char* name;
+        Change change;
+        int previews;
+        bool unsaved;
+    };
+    const Case cases[] = {
+        {"add", [](EditorSimulation& s) { s.AddComponent(std::make_shared<orvilane::EleMirrorFlat>(), false); }, 1,
+         true},
+        {"remove", [](EditorSimulation& s) { s.RemoveSelectable(1); }, 1, true},
+        {"swap", [](EditorSimulation& s) { s.SwapSelectables(0, 2); }, 0, false},
+        {"update one", [](EditorSimulation& s) { s.UpdateSelectable(&s.mSelectables[2], true); }, 1, true},
+        {"update all", [](EditorSimulation& s) { s.UpdateAllSelectables(false); }, 1, true},
+        {"rebuild all", [](EditorSimulation& s) { s.UpdateAllSelectables(true); }, 1, true},
+        {"inspector edit",
+         [](EditorSimulation& s) {
+             Selectable& detector = s.mSelectables[1];
+             detector.mComponent->SetPosition({0.0, 0.001, 0.01});
+             s.Batch([&] {
+                 s.UpdateSelectable(&detector, true);
+                 s.UpdateAllSelectables(false);
+             });
+         },
+         1, true},
+        {"rebuild selectables", [](EditorSimulation& s) { s.RebuildSelectables(); }, 1, true},
+        {"load", [&path](EditorSimulation& s) { s.LoadSimulation(path.c_str()); }, 1, false},
+        {"new", [](EditorSimulation& s) { s.NewSimulation(); }, 0, false},
+    };
+    for (const bool autorun : {true, false})
+    {
+        for (const Case& c : cases)
+        {
+            settings.autorun = false;
+            CountingSimulation runner(&settings);
+            AddMirrorBench(runner);
+            ASSERT_EQ(runner.previews, 0);
+            settings.autorun = autorun;
+            runner.mUnsaved = false;
+            c.change(runner);
+            EXPECT_EQ(runner.previews, autorun ? c.previews : 0) << c.name << " autorun " << autorun;
+            EXPECT_EQ(runner.mUnsaved, c.unsaved) << c.name;
+            if (c.previews == 0)
+                continue;
+            if (!autorun)
+            {
+                EXPECT_TRUE(runner.mRayLines.empty()) << c.name;
+                continue;
+            }
+            // The picture is the final setup's.
+            const auto traced = PreviewPoints(runner);
+            EXPECT_FALSE(traced.empty()) << c.name;
+            runner.UpdateRaytracingPreview();
+            EXPECT_EQ(traced, PreviewPoints(runner)) << c.name;
+        }
     }
 }
 

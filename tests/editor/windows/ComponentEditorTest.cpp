@@ -18,6 +18,7 @@
 #include "editor/app/EditorWindow.h"
 #include "editor/runner/EditorSimulation.h"
 #include "editor/windows/ComponentEditor.h"
+#include "tests/support/EditorSimulationDoubles.h"
 #include "tests/support/ImGuiTestFrame.h"
 
 using orvilaneeditor::EditorSimulation;
@@ -242,4 +243,30 @@ TEST_F(InspectorFrames, ChoosingASourceTypeGivesItsGenerators)
     EXPECT_NE(fresh->mFieldGenerator, nullptr);
     EXPECT_TRUE(simulation.mUnsaved);
     EXPECT_TRUE(frame.FindItem(window, RowEditor(1, "mSamplingPoints"), ui, &at, 12.0f));
+}
+
+// One edit is traced once however many components follow it, and not at all
+// with autorun off.
+TEST_F(InspectorFrames, OneEditRunsOnePreview)
+{
+    orvilaneeditor::test::CountingSimulation counting(&application.mSettings);
+    orvilaneeditor::test::AddSourceAndDetector(counting, 3);
+    auto second = std::make_shared<orvilane::EleDetector>();
+    second->SetPosition({0.0, 0.0, 0.02});
+    second->mInputId = counting.mSetup.mElements[0]->mId;
+    counting.AddComponent(second, false);
+    inspector.SetSimulation(&counting);
+    counting.SetSelected(1);
+    frame.Frames(2, ui);
+    for (const bool autorun : {true, false})
+    {
+        application.mSettings.autorun = autorun;
+        counting.previews = 0;
+        counting.mUnsaved = false;
+        ASSERT_TRUE(Click(RowEditor(0, "Enabled")));
+        EXPECT_EQ(counting.previews, autorun ? 1 : 0);
+        EXPECT_TRUE(counting.mUnsaved);
+        EXPECT_EQ(counting.mRayLines.empty(), !autorun);
+    }
+    inspector.SetSimulation(&simulation);
 }
