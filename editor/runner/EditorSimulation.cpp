@@ -263,6 +263,10 @@ void EditorSimulation::UpdateRaytracingPreview()
     options.recordPaths = true;
     options.maxBounces = mSettings != nullptr ? static_cast<int>(mSettings->maxBounces) : 100;
     mKernelRaytracing.Run(mSetup, options);
+    {
+        std::lock_guard<std::mutex> lock(mProgressMutex);
+        ++mResultRunCounter;
+    }
 
     mRayLines.clear();
     const std::vector<orvilane::Ray> rays = mKernelRaytracing.GetRays();
@@ -367,6 +371,7 @@ void EditorSimulation::RunElectromagneticSimulation_WorkerThread()
         mKernelElectromagnetic.Run(mSetup, [this](float progress, bool finished) { OnProgress(progress, finished); });
     std::lock_guard<std::mutex> lock(mProgressMutex);
     ++mEmRunCounter;
+    ++mResultRunCounter;
 }
 
 void EditorSimulation::RunRaytracingFullSimulation_WorkerThread()
@@ -381,6 +386,8 @@ void EditorSimulation::RunRaytracingFullSimulation_WorkerThread()
         OnProgress(0.0f, true); // aborted before it began
     else
         mKernelRaytracing.Run(mSetup, options);
+    std::lock_guard<std::mutex> lock(mProgressMutex);
+    ++mResultRunCounter;
 }
 
 void EditorSimulation::AbortSimulation()
@@ -426,6 +433,12 @@ uint32_t EditorSimulation::GetEmRunCounter()
 {
     std::lock_guard<std::mutex> lock(mProgressMutex);
     return mEmRunCounter;
+}
+
+uint32_t EditorSimulation::GetResultRunCounter()
+{
+    std::lock_guard<std::mutex> lock(mProgressMutex);
+    return mResultRunCounter;
 }
 
 float EditorSimulation::GetElapsedSeconds() const

@@ -4,11 +4,13 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <GLFW/glfw3.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
+#include <imgui_internal.h>
 
 #include "core/elements/EleDetector.h"
 #include "core/elements/EleMirrorFlat.h"
@@ -237,7 +239,10 @@ protected:
         simulation.AddComponent(detector, false);
         simulation.AddComponent(mirror, false);
         for (size_t i = 0; i < 3; ++i)
+        {
             simulation.mSelectables[i].mBoardPosition = kPlaced[i];
+            simulation.mSelectables[i].mBoardPlaced = true;
+        }
         simulation.mUnsaved = false;
     }
 
@@ -316,13 +321,15 @@ TEST_F(SimulationBoardTest, LinkByDraggingAndUnlinkByRightClick)
     EXPECT_EQ(detector->mInputId, 0u);
     EXPECT_EQ(mirror->mInputId, 0u);
 
-    // A click on empty canvas clears the selection; moving nodes is not a change.
+    // A click on empty canvas clears the selection and changes nothing; moving
+    // a node changes what the side file keeps.
     simulation.mUnsaved = false;
     ui.Click(At(d.mNodeMax + glm::vec2(60.0f, 60.0f)), [this] { ShowBoard(); });
     EXPECT_EQ(simulation.GetSelected(), nullptr);
+    EXPECT_FALSE(simulation.mUnsaved);
     Drag(0, d.mNodeMin + glm::vec2(50.0f, 25.0f), d.mNodeMin + glm::vec2(80.0f, 45.0f));
     EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, glm::vec2(230.0f, 60.0f));
-    EXPECT_FALSE(simulation.mUnsaved);
+    EXPECT_TRUE(simulation.mUnsaved);
 }
 
 // Left Shift or S (GLFW key codes in 1.86's key array) snaps the dragged node.
@@ -363,5 +370,124 @@ TEST_F(SimulationBoardTest, SaveAndLoadBesideTheSimulationFile)
     for (const Selectable& node : simulation.mSelectables)
         EXPECT_TRUE(std::isfinite(node.mBoardPosition.x) && std::isfinite(node.mBoardPosition.y));
     EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, kPlaced[1]);
+}
+
+namespace
+{
+// Every node clear of every other (bodies and ports), and the ports of each
+// inside the board's canvas.
+void ExpectSpreadOnTheCanvas(const std::vector<Selectable>& nodes)
+{
+    const ImGuiWindow* board = ImGuiTestFrame::FindWindow("Simulation Board");
+    ASSERT_NE(board, nullptr);
+    const ImRect inner = board->InnerRect;
+    for (size_t i = 0; i < nodes.size(); ++i)
+    {
+        const Selectable& a = nodes[i];
+        EXPECT_TRUE(a.mBoardPlaced) << i;
+        EXPECT_GT(a.mNodeMin.x - 15.0f, inner.Min.x) << i;
+        EXPECT_LT(a.mNodeMax.x + 15.0f, inner.Max.x) << i;
+        EXPECT_GT(a.mNodeMin.y, inner.Min.y) << i;
+        EXPECT_LT(a.mNodeMax.y, inner.Max.y) << i;
+        for (size_t j = i + 1; j < nodes.size(); ++j)
+        {
+            const Selectable& b = nodes[j];
+            const bool apart = a.mNodeMax.x + 15.0f <= b.mNodeMin.x - 15.0f ||
+                               b.mNodeMax.x + 15.0f <= a.mNodeMin.x - 15.0f || a.mNodeMax.y <= b.mNodeMin.y ||
+                               b.mNodeMax.y <= a.mNodeMin.y;
+            EXPECT_TRUE(apart) << i << " and " << j;
+        }
+    }
+}
+} // namespace
+
+// New nodes go where no node is, around the ones already placed, with their
+// ports on the canvas; the placed ones stay.
+TEST_F(SimulationBoardTest, NewNodesGoWhereNoNodeIs)
+{
+    for (int k = 0; k < 6; ++k)
+        simulation.AddComponent(std::make_shared<orvilane::EleMirrorFlat>(), false);
+    Show();
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(simulation.mSelectables[i].mBoardPosition, kPlaced[i]) << i;
+    ExpectSpreadOnTheCanvas(simulation.mSelectables);
+}
+
+// A setup loaded without its side file: every node gets a place of its own.
+TEST_F(SimulationBoardTest, NodesLoadedWithoutASideFileAreSpread)
+{
+    const TempFolder folder("orvilane-board");
+    const std::string path = folder / "bench.xml";
+    simulation.AddComponent(std::make_shared<orvilane::EleMirrorFlat>(), false);
+    ASSERT_TRUE(simulation.SaveSimulation(path.c_str()));
+    ASSERT_TRUE(simulation.LoadSimulation(path.c_str()));
+    LogCapture log;
+    board.Load();
+    EXPECT_EQ(log.Count("Board data not found"), 1u);
+    Show();
+    ASSERT_EQ(simulation.mSelectables.size(), 4u);
+    ExpectSpreadOnTheCanvas(simulation.mSelectables);
+    EXPECT_FALSE(simulation.mUnsaved);
+}
+
+// Where two nodes overlap, a click takes the one drawn on top (the later in
+// the list), whatever was selected, also where the lower one's port lies under it.
+TEST_F(SimulationBoardTest, AClickWhereNodesOverlapTakesTheTopNode)
+{
+    simulation.mSelectables[2].mBoardPosition = glm::vec2(240.0f, 60.0f); // the mirror over the detector
+    Show();
+    const Selectable& d = simulation.mSelectables[1];
+    const Selectable& m = simulation.mSelectables[2];
+    const glm::vec2 bothBodies = m.mNodeMin + glm::vec2(10.0f, 10.0f);
+    ASSERT_EQ(d.NodeHitTest(bothBodies), Selectable::kHitBody);
+    for (int before : {-1, 1, 2})
+    {
+        simulation.SetSelected(before);
+        ui.Click(At(bothBodies), [this] { ShowBoard(); });
+        EXPECT_EQ(simulation.GetSelected(), &simulation.mSelectables[2]) << before;
+    }
+    // The detector's output port under the mirror's body: a drag moves the mirror, links nothing.
+    const glm::vec2 hiddenPort = d.mOutputPort.mCenter;
+    ASSERT_EQ(m.NodeHitTest(hiddenPort), Selectable::kHitBody);
+    simulation.SetSelected(1);
+    Drag(0, hiddenPort, hiddenPort + glm::vec2(0.0f, 40.0f));
+    EXPECT_EQ(simulation.mSelectables[2].mBoardPosition, glm::vec2(240.0f, 100.0f));
+    EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, kPlaced[1]);
+    EXPECT_EQ(mirror->mInputId, 0u);
+}
+
+// Only a gesture that changes a node's position marks the setup unsaved.
+TEST_F(SimulationBoardTest, OnlyAMovedNodeMarksTheSetupUnsaved)
+{
+    struct Case
+    {
+        const char* what;
+        int button;
+        bool snapping;
+        glm::vec2 offset;
+        bool unsaved;
+    };
+    const Case cases[] = {
+        {"a click on the body", 0, false, {0.0f, 0.0f}, false},
+        {"a snapping drag within one step of a node on the grid", 0, true, {20.0f, 10.0f}, false},
+        {"a pan with the right button", 1, false, {40.0f, 30.0f}, false},
+        {"a drag", 0, false, {30.0f, 20.0f}, true},
+        {"a snapping drag past one step", 0, true, {70.0f, 0.0f}, true},
+    };
+    for (const Case& c : cases)
+    {
+        board.mPan = glm::vec2(0.0f);
+        simulation.mSelectables[2].mBoardPosition = kPlaced[2];
+        Show();
+        simulation.mUnsaved = false;
+        const glm::vec2 body = simulation.mSelectables[2].mNodeMin + glm::vec2(50.0f, 25.0f);
+        ImGui::GetIO().KeysDown[GLFW_KEY_LEFT_SHIFT] = c.snapping;
+        if (c.button == 0)
+            ui.Click(At(body), [this] { ShowBoard(); }); // selects the node first
+        Drag(c.button, body, body + c.offset, c.offset == glm::vec2(0.0f) ? 0 : 4);
+        ImGui::GetIO().KeysDown[GLFW_KEY_LEFT_SHIFT] = false;
+        EXPECT_EQ(simulation.mUnsaved, c.unsaved) << c.what;
+        EXPECT_EQ(simulation.mSelectables[2].mBoardPosition != kPlaced[2], c.unsaved) << c.what;
+    }
 }
 } // namespace orvilaneeditor::test
