@@ -162,6 +162,8 @@ struct LayerFigures
     double shownMs;   // the layer's tab drawn, nothing changing
     double hiddenMs;  // the same setup without the result window
     double rebuildMs; // a run counted every frame: picture and scale remade each time
+    double uiShownMs; // the UI's CPU work with the window, and without it
+    double uiHiddenMs;
 };
 
 // One detector holding a kLayerSide^2 layer, shown in a result window.
@@ -190,8 +192,16 @@ LayerFigures MeasureLayer(EditorWindow& window)
     };
     for (int i = 0; i < kWarmupFrames; ++i)
         frame();
+    auto uiBuild = [&] {
+        ImGui_ImplOpenGL3_NewFrame();
+        ImGui_ImplGlfw_NewFrame();
+        ImGui::NewFrame();
+        manager.BuildFrame();
+        ImGui::Render();
+    };
     LayerFigures f{};
     f.shownMs = MedianMs(kFrames, frame);
+    f.uiShownMs = MedianMs(kFrames, uiBuild);
     f.rebuildMs = MedianMs(kRebuildFrames, [&] {
         {
             std::lock_guard<std::mutex> lock(simulation.mProgressMutex);
@@ -203,6 +213,7 @@ LayerFigures MeasureLayer(EditorWindow& window)
     for (int i = 0; i < kWarmupFrames; ++i)
         frame();
     f.hiddenMs = MedianMs(kFrames, frame);
+    f.uiHiddenMs = MedianMs(kFrames, uiBuild);
     return f;
 }
 } // namespace
@@ -240,6 +251,8 @@ int main()
                 static_cast<unsigned long long>(kLayerSide));
     std::printf("  median frame         %8.3f ms  ratio to 16 ms: %.3f; to the frame without it: %.2f\n",
                 layer.shownMs, layer.shownMs / kFrameTargetMs, layer.shownMs / layer.hiddenMs);
+    std::printf("  UI build, CPU only   %8.3f ms; to the UI build without it: %.2f\n", layer.uiShownMs,
+                layer.uiShownMs / layer.uiHiddenMs);
     std::printf("  frame after a run    %8.3f ms  (picture remade; %.1f steady frames)\n", layer.rebuildMs,
                 layer.rebuildMs / layer.shownMs);
     IconAtlas::Release();
