@@ -1,13 +1,15 @@
 // Frame timing of the whole editor UI: ribbon, windows and the 3D view with
-// the ray preview, for a bench of 50 components in a 1280 x 800 window, and
-// the preview's cost per change. Needs a display with OpenGL 3.3 core (Xvfb
+// the ray preview, for a bench of 50 components in a 1280 x 800 window, the
+// preview's cost per change, and a result window showing a 4096 x 4096 layer. Needs a display with OpenGL 3.3 core (Xvfb
 // and Mesa's software renderer in CI). Prints medians and their ratios to the
 // frame targets, next to an empty frame measured in the same run.
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <GLFW/glfw3.h>
@@ -16,6 +18,7 @@
 #include <backends/imgui_impl_opengl3.h>
 
 #include "core/components/Element.h"
+#include "core/elements/EleDetector.h"
 #include "core/elements/ElementsFactory.h"
 #include "core/sources/Source.h"
 #include "editor/platform/DataDirectory.h"
@@ -32,6 +35,8 @@ constexpr int kHeight = 800;
 constexpr int kWarmupFrames = 20;
 constexpr int kFrames = 200;
 constexpr int kChanges = 30;
+constexpr uint64_t kLayerSide = 4096;
+constexpr int kRebuildFrames = 10;
 constexpr double kFrameTargetMs = 16.0;
 constexpr double kViewTargetMs = 8.0;
 
@@ -152,6 +157,65 @@ Figures Measure(EditorWindow& window, int sources, int elements)
     f.rayGroups = simulation.mRayLines.size();
     return f;
 }
+struct LayerFigures
+{
+    double shownMs;   // the layer's tab drawn, nothing changing
+    double hiddenMs;  // the same setup without the result window
+    double rebuildMs; // a run counted every frame: picture and scale remade each time
+    double uiShownMs; // the UI's CPU work with the window, and without it
+    double uiHiddenMs;
+};
+
+// One detector holding a kLayerSide^2 layer, shown in a result window.
+LayerFigures MeasureLayer(EditorWindow& window)
+{
+    EditorSimulation& simulation = *window.mEditorSimulation;
+    WindowsManager& manager = *window.mWindowsManager;
+    simulation.NewSimulation();
+    window.mSettings.autorun = false;
+    auto detector = std::make_shared<orvilane::EleDetector>();
+    simulation.AddComponent(detector, false);
+    detector->mLayers.emplace_back("Raytracing", kLayerSide, kLayerSide, 0.02, 0.02);
+    std::vector<float>& data = detector->mLayers.back().mData;
+    for (size_t k = 0; k < data.size(); ++k)
+        detector->mLayers.back().Store(k, static_cast<float>((k * 2654435761u) % 1000));
+    detector->mValid = true;
+    manager.OpenDetectorWindow(detector->mId);
+
+    auto frame = [&] {
+        manager.RenderScene();
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        manager.Show();
+        glfwSwapBuffers(window.mWindow);
+        glfwPollEvents();
+    };
+    for (int i = 0; i < kWarmupFrames; ++i)
+        frame();
+    auto uiBuild = [&] {
+        ImGui_ImplOpenGL3_NewFrame();
+        ImGui_ImplGlfw_NewFrame();
+        ImGui::NewFrame();
+        manager.BuildFrame();
+        ImGui::Render();
+    };
+    LayerFigures f{};
+    f.shownMs = MedianMs(kFrames, frame);
+    f.uiShownMs = MedianMs(kFrames, uiBuild);
+    f.rebuildMs = MedianMs(kRebuildFrames, [&] {
+        {
+            std::lock_guard<std::mutex> lock(simulation.mProgressMutex);
+            ++simulation.mResultRunCounter;
+        }
+        frame();
+    });
+    manager.mDetectorWindows.clear();
+    for (int i = 0; i < kWarmupFrames; ++i)
+        frame();
+    f.hiddenMs = MedianMs(kFrames, frame);
+    f.uiHiddenMs = MedianMs(kFrames, uiBuild);
+    return f;
+}
 } // namespace
 
 int main()
@@ -167,6 +231,7 @@ int main()
 
     const Figures big = Measure(window, 2, 48);
     const Figures small = Measure(window, 1, 4);
+    const LayerFigures layer = MeasureLayer(window);
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     std::printf("renderer: %s, window %d x %d, %d frames after %d warm-up\n", renderer ? renderer : "?", kWidth,
                 kHeight, kFrames, kWarmupFrames);
@@ -182,6 +247,14 @@ int main()
                 small.frameMs / kFrameTargetMs);
     std::printf("  median 3D view pass  %8.3f ms  ratio to  8 ms: %.3f\n", small.viewMs, small.viewMs / kViewTargetMs);
     std::printf("  preview per change   %8.3f ms\n", small.previewMs);
+    std::printf("result window on a %llu x %llu layer:\n", static_cast<unsigned long long>(kLayerSide),
+                static_cast<unsigned long long>(kLayerSide));
+    std::printf("  median frame         %8.3f ms  ratio to 16 ms: %.3f; to the frame without it: %.2f\n",
+                layer.shownMs, layer.shownMs / kFrameTargetMs, layer.shownMs / layer.hiddenMs);
+    std::printf("  UI build, CPU only   %8.3f ms; to the UI build without it: %.2f\n", layer.uiShownMs,
+                layer.uiShownMs / layer.uiHiddenMs);
+    std::printf("  frame after a run    %8.3f ms  (picture remade; %.1f steady frames)\n", layer.rebuildMs,
+                layer.rebuildMs / layer.shownMs);
     IconAtlas::Release();
     return 0;
 }

@@ -16,6 +16,7 @@
 #include "editor/ui/IconAtlas.h"
 #include "editor/ui/IconButton.h"
 #include "editor/ui/MessagePopup.h"
+#include "editor/ui/WindowPlacement.h"
 
 namespace orvilaneeditor
 {
@@ -47,13 +48,13 @@ bool IconButton(const char* label, int icon, const char* tooltip)
     return orvilaneeditor::IconButton(label, icon, tooltip, kRibbonIconSize);
 }
 
-// A visible window at its first-use slot of the tiled layout.
+// A visible window at its slot of the tiled layout; name is the title it begins with.
 template <typename Window>
-void ShowPlaced(Window& window, bool* visible, DockLayout::Slot slot)
+void ShowPlaced(DockLayout& layout, Window& window, bool* visible, DockLayout::Slot slot, const char* name)
 {
     if (!*visible)
         return;
-    DockLayout::PlaceNextWindow(slot);
+    layout.PlaceNextWindow(slot, name);
     window.Show(visible);
 }
 
@@ -210,12 +211,12 @@ void WindowsManager::ShowWindows()
 {
     // Each visible window, given its flag, in this order, each placed first at
     // its slot of the tiled layout.
-    ShowPlaced(mInspector, &mShowInspector, DockLayout::kInspector);
-    ShowPlaced(mToolbox, &mShowToolbox, DockLayout::kToolbox);
-    ShowPlaced(mComponentList, &mShowComponentList, DockLayout::kComponentList);
-    ShowPlaced(mVisualization3D, &mShow3DView, DockLayout::kView3D);
-    ShowPlaced(mLogWindow, &mShowLog, DockLayout::kLog);
-    ShowPlaced(mSimulationBoard, &mShowBoard, DockLayout::kBoard);
+    ShowPlaced(mLayout, mInspector, &mShowInspector, DockLayout::kInspector, "Inspector");
+    ShowPlaced(mLayout, mToolbox, &mShowToolbox, DockLayout::kToolbox, "Toolbox");
+    ShowPlaced(mLayout, mComponentList, &mShowComponentList, DockLayout::kComponentList, "List of Elements");
+    ShowPlaced(mLayout, mVisualization3D, &mShow3DView, DockLayout::kView3D, "3D Visualziation");
+    ShowPlaced(mLayout, mLogWindow, &mShowLog, DockLayout::kLog, "Log");
+    ShowPlaced(mLayout, mSimulationBoard, &mShowBoard, DockLayout::kBoard, "Simulation Board");
 }
 
 void WindowsManager::ShowUpperBar()
@@ -396,8 +397,21 @@ void WindowsManager::OpenDetectorWindow(uint32_t detectorId)
 
 void WindowsManager::ShowDetectorWindows()
 {
+    // A new window opens cascaded from the last one still open, which was
+    // shown just before it and so knows where it is.
+    const DetectorWindow* previous = nullptr;
     for (const std::unique_ptr<DetectorWindow>& window : mDetectorWindows)
+    {
+        if (!window->Placed())
+        {
+            const ImVec2 last = previous != nullptr ? previous->Position() : ImVec2();
+            window->PlaceAt(CascadePosition(previous != nullptr ? &last : nullptr, DetectorWindow::FirstSize(),
+                                            ImGui::GetIO().DisplaySize, kRibbonHeight));
+        }
         window->Show();
+        if (window->mOpen)
+            previous = window.get();
+    }
     mDetectorWindows.erase(std::remove_if(mDetectorWindows.begin(), mDetectorWindows.end(),
                                           [](const std::unique_ptr<DetectorWindow>& w) { return !w->mOpen; }),
                            mDetectorWindows.end());

@@ -78,6 +78,8 @@ public:
     SimulationBoard mSimulationBoard;
     Toolbox mToolbox;
     std::vector<std::unique_ptr<DetectorWindow>> mDetectorWindows;
+    // Where the six windows go, following the display's size.
+    DockLayout mLayout;
 
 private:
     void ShowUpperBar();

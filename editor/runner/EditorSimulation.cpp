@@ -305,6 +305,10 @@ void EditorSimulation::UpdateRaytracingPreview()
     options.recordPaths = true;
     options.maxBounces = mSettings != nullptr ? static_cast<int>(mSettings->maxBounces) : 100;
     RunPreviewKernel(options);
+    {
+        std::lock_guard<std::mutex> lock(mProgressMutex);
+        ++mResultRunCounter;
+    }
 
     mRayLines.clear();
     const std::vector<orvilane::Ray> rays = mKernelRaytracing.GetRays();
@@ -414,6 +418,7 @@ void EditorSimulation::RunElectromagneticSimulation_WorkerThread()
         mKernelElectromagnetic.Run(mSetup, [this](float progress, bool finished) { OnProgress(progress, finished); });
     std::lock_guard<std::mutex> lock(mProgressMutex);
     ++mEmRunCounter;
+    ++mResultRunCounter;
 }
 
 void EditorSimulation::RunRaytracingFullSimulation_WorkerThread()
@@ -428,6 +433,8 @@ void EditorSimulation::RunRaytracingFullSimulation_WorkerThread()
         OnProgress(0.0f, true); // aborted before it began
     else
         mKernelRaytracing.Run(mSetup, options);
+    std::lock_guard<std::mutex> lock(mProgressMutex);
+    ++mResultRunCounter;
 }
 
 void EditorSimulation::AbortSimulation()
@@ -473,6 +480,12 @@ uint32_t EditorSimulation::GetEmRunCounter()
 {
     std::lock_guard<std::mutex> lock(mProgressMutex);
     return mEmRunCounter;
+}
+
+uint32_t EditorSimulation::GetResultRunCounter()
+{
+    std::lock_guard<std::mutex> lock(mProgressMutex);
+    return mResultRunCounter;
 }
 
 float EditorSimulation::GetElapsedSeconds() const

@@ -86,6 +86,8 @@ public:
     float GetProgress();
     bool IsSimulationFinished();
     uint32_t GetEmRunCounter();
+    // Runs of either kernel that rewrote the components' results, previews included.
+    uint32_t GetResultRunCounter();
     float GetElapsedSeconds() const;
 
     std::unique_ptr<std::thread> mWorker;
@@ -104,6 +106,7 @@ public:
     std::atomic<bool> mAbortRequested{false};
     std::vector<Selectable> mSelectables;
     uint32_t mEmRunCounter = 0;
+    uint32_t mResultRunCounter = 0; // under mProgressMutex, like mEmRunCounter
     bool mUnsaved = false;
 
 protected:

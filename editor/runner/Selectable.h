@@ -60,6 +60,9 @@ public:
     std::shared_ptr<orvilane::Component> mComponent;
     Renderable mRenderable;
     glm::vec2 mBoardPosition{0.0f};
+    // The board has given mBoardPosition (from the side file, a drag or a free
+    // spot); a new record waits for the board to find it a free spot.
+    bool mBoardPlaced = false;
     glm::vec2 mNodeMin{0.0f};
     glm::vec2 mNodeMax{0.0f};
     NodePort mInputPort;

@@ -6,8 +6,9 @@ namespace orvilaneeditor
 {
 
 // The editor's windows without a docking library: one tiled layout of the
-// display below the ribbon gives each window its first-use place; "imgui.ini"
-// keeps whatever the user rearranges afterwards.
+// display below the ribbon gives each window its place, and follows the
+// display's size for the windows the user has not moved or resized; "imgui.ini"
+// keeps whatever the user rearranges.
 //
 //   +--------------+-------------------------+-------------+
 //   | list         |                         |             |
@@ -42,11 +43,31 @@ public:
     // The slot's rectangle in a display of that size with the ribbon of
     // height top above it. Sizes never fall below 1 pixel.
     static Rect Place(Slot slot, ImVec2 display, float top);
-    // SetNextWindowPos and SetNextWindowSize of the slot in the current
-    // display, with ImGuiCond_FirstUseEver; call right before the window's Begin.
-    static void PlaceNextWindow(Slot slot);
+    // True when rect is (within a few pixels) the slot's place for some display
+    // size; withSize false looks at the position only (a window that sizes itself).
+    static bool IsTiledPlace(Slot slot, Rect rect, float top, bool withSize);
+    // Call right before the named window's Begin. A window never shown before
+    // gets its slot; a window that still sits where the layout put it (or, when
+    // first met, at a tiled place read from "imgui.ini") moves to its slot of
+    // the new display size whenever that size changes. A window the user moved
+    // or resized is left where it is for the rest of the session.
+    void PlaceNextWindow(Slot slot, const char* windowName);
     // The next window (a popup) centred on the main viewport when it appears.
     static void CentreNextWindow();
+
+private:
+    struct Tracking
+    {
+        bool seen = false;    // judged once this session
+        bool tiled = false;   // the layout still places it
+        bool pending = false; // placed this frame: the next frame reads what the UI made of it
+        Rect last;            // the window's rect after the layout last placed it
+        ImVec2 display;       // the display size it was placed for
+    };
+    // Places the next window at rect (its size too unless the window sizes itself).
+    static void Set(Tracking& tracking, const Rect& rect, ImVec2 display, bool withSize);
+
+    Tracking mTracking[kSlotCount];
 };
 
 } // namespace orvilaneeditor

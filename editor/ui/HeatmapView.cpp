@@ -15,6 +15,12 @@ namespace
 constexpr float kBarWidth = 18.0f;
 constexpr float kTickLength = 4.0f;
 constexpr int kBarSegments = 32;
+constexpr float kLabelX = kBarWidth + kTickLength + 2.0f;
+
+float ScaleWidth(float labelWidth)
+{
+    return std::max(HeatmapView::kScaleWidth, kLabelX + labelWidth);
+}
 
 ImU32 Jet(float t)
 {
@@ -50,10 +56,9 @@ void HeatmapView::ShowColorScale(const char* id, ScaleRange range, float height)
         std::snprintf(labels[k].data(), labels[k].size(), "%g", static_cast<double>(ticks[k]));
         labelWidth = std::max(labelWidth, ImGui::CalcTextSize(labels[k].data()).x);
     }
-    const float labelX = kBarWidth + kTickLength + 2.0f;
     // At least kScaleWidth; wider when the labels need it, so none is cut.
     const ImVec2 p0 = ImGui::GetCursorScreenPos();
-    ImGui::Dummy(ImVec2(std::max(kScaleWidth, labelX + labelWidth), height));
+    ImGui::Dummy(ImVec2(ScaleWidth(labelWidth), height));
     ImDrawList* draw = ImGui::GetWindowDrawList();
 
     // The bar, top = range.max: each segment blends its two end colours.
@@ -80,9 +85,18 @@ void HeatmapView::ShowColorScale(const char* id, ScaleRange range, float height)
             textY = p0.y;
         if (textY + fontHeight > p0.y + height)
             textY = p0.y + height - fontHeight;
-        draw->AddText(ImVec2(p0.x + labelX, textY), ink, labels[k].data());
+        draw->AddText(ImVec2(p0.x + kLabelX, textY), ink, labels[k].data());
     }
     ImGui::PopID();
+}
+
+float HeatmapView::WidestScaleWidth()
+{
+    // Every character "%g" prints, at its widest, in the longest label's length.
+    float widest = 0.0f;
+    for (const char* c : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "-", "+", ".", "e"})
+        widest = std::max(widest, ImGui::CalcTextSize(c).x);
+    return ScaleWidth(widest * 12.0f);
 }
 
 } // namespace orvilaneeditor

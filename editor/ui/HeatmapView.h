@@ -20,6 +20,9 @@ public:
     // A vertical Jet bar from range.max (top) to range.min (bottom), height
     // pixels high, with "%g" tick labels to its right; one item named id.
     static void ShowColorScale(const char* id, ScaleRange range, float height);
+    // Width of the colour scale item with the longest label "%g" gives a float
+    // ("-1.17549e-38"), in the current font.
+    static float WidestScaleWidth();
 };
 
 } // namespace orvilaneeditor

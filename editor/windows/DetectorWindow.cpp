@@ -22,26 +22,6 @@ namespace
 // Window numbers only grow, so no two windows of one run share a UI identity.
 uint32_t sLastWindowNumber = 0;
 
-// FNV-1a over the samples' bits and the grid's shape: tells a changed layer
-// from the one already uploaded.
-uint64_t Signature(const float* values, size_t count, uint64_t nx, uint64_t ny)
-{
-    uint64_t hash = 1469598103934665603ull;
-    auto mix = [&hash](uint64_t word) {
-        hash ^= word;
-        hash *= 1099511628211ull;
-    };
-    mix(nx);
-    mix(ny);
-    for (size_t k = 0; k < count; ++k)
-    {
-        uint32_t bits = 0;
-        std::memcpy(&bits, &values[k], sizeof(bits));
-        mix(bits);
-    }
-    return hash;
-}
-
 bool EndsWith(const std::string& text, const char* suffix)
 {
     const size_t n = std::strlen(suffix);
@@ -146,22 +126,46 @@ bool DetectorWindow::RunInProgress(EditorSimulation& simulation) const
     return simulation.mWorker && simulation.mWorker->joinable();
 }
 
-const HeatmapTexture& DetectorWindow::Texture(const std::string& tabKey, uint64_t signature, const float* values,
-                                              size_t count, uint64_t nx, uint64_t ny, SampleOrder order,
-                                              ScaleRange range)
+const DetectorWindow::CachedHeatmap& DetectorWindow::Heatmap(const std::string& tabKey, const HeatmapSource& source,
+                                                             ScaleKind scaleKind, const ScaleRange* fixedRange)
 {
     CachedHeatmap& cached = mHeatmaps[tabKey];
-    if (!cached.mFilled || cached.mSignature != signature)
-    {
-        const std::vector<uint8_t> pixels = HeatmapImage::Pixels(values, count, nx, ny, order, range);
-        if (pixels.empty())
-            cached.mTexture.Release();
-        else
-            cached.mTexture.Upload(static_cast<int>(nx), static_cast<int>(ny), pixels);
-        cached.mSignature = signature;
-        cached.mFilled = true;
-    }
-    return cached.mTexture;
+    if (cached.mFilled && cached.mSource == source)
+        return cached;
+    cached.mRange = fixedRange != nullptr ? *fixedRange : HeatmapImage::Scale(scaleKind, source.values, source.count);
+    const std::vector<uint8_t> pixels =
+        HeatmapImage::Pixels(source.values, source.count, source.nx, source.ny, source.order, cached.mRange);
+    if (pixels.empty())
+        cached.mTexture.Release();
+    else
+        cached.mTexture.Upload(static_cast<int>(source.nx), static_cast<int>(source.ny), pixels);
+    cached.mSource = source;
+    cached.mFilled = true;
+    ++mRebuildCount;
+    return cached;
+}
+
+ImVec2 DetectorWindow::FirstSize()
+{
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float plot = static_cast<float>(HeatmapImage::kPlotSide);
+    const float width = style.WindowPadding.x * 2.0f + plot + style.ItemSpacing.x + HeatmapView::WidestScaleWidth() +
+                        style.ScrollbarSize;
+    // Above the plot: the chooser, a separator, the tab bar, the pose line,
+    // spacing, a separator and the two lines of the size; below it the button.
+    const float frame = ImGui::GetFrameHeight();
+    const float line = ImGui::GetTextLineHeight();
+    const float gap = style.ItemSpacing.y;
+    const float content = 3.0f * frame + 3.0f * line + plot + 2.0f * 1.0f + 9.0f * gap;
+    const float titleBar = ImGui::GetFontSize() + style.FramePadding.y * 2.0f;
+    return ImVec2(std::ceil(width), std::ceil(titleBar + style.WindowPadding.y * 2.0f + content));
+}
+
+void DetectorWindow::PlaceAt(ImVec2 position)
+{
+    mPosition = position;
+    mPlacePending = true;
+    mPlaced = true;
 }
 
 void DetectorWindow::Show()
@@ -177,6 +181,7 @@ void DetectorWindow::Show()
         mRefresh = true;
         mRunSnapshot = runs;
     }
+    mResultRuns = (static_cast<uint64_t>(runs) << 32) | simulation.GetResultRunCounter();
 
     char title[320];
     if (component)
@@ -185,8 +190,18 @@ void DetectorWindow::Show()
     else
         std::snprintf(title, sizeof(title), "New Detector Window###%u", mWindowNumber);
 
-    ImGui::SetNextWindowSize(ImVec2(500.0f, 500.0f), ImGuiCond_Appearing);
-    if (!ImGui::Begin(title, &mOpen, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings))
+    if (mPlacePending)
+    {
+        ImGui::SetNextWindowPos(mPosition);
+        ImGui::SetNextWindowSize(FirstSize());
+        mPlacePending = false;
+    }
+    else
+        ImGui::SetNextWindowSize(FirstSize(), ImGuiCond_Appearing);
+    mPlaced = true;
+    const bool shown = ImGui::Begin(title, &mOpen, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
+    mPosition = ImGui::GetWindowPos();
+    if (!shown)
     {
         ImGui::End();
         return;
@@ -255,17 +270,16 @@ void DetectorWindow::ShowLayer(const orvilane::Component& detector, const orvila
 
     // The hit counts keep x fastest, the field layers y fastest.
     const SampleOrder order = layer.mName == "Raytracing" ? SampleOrder::XFastest : SampleOrder::YFastest;
-    const ScaleRange range = HeatmapImage::Scale(LayerScale(layer.mName), layer.mData.data(), layer.mData.size());
-    const uint64_t signature =
-        Signature(layer.mData.data(), layer.mData.size(), layer.mNx, layer.mNy) ^ (static_cast<uint64_t>(order) << 63);
-    const HeatmapTexture& texture =
-        Texture(tabKey, signature, layer.mData.data(), layer.mData.size(), layer.mNx, layer.mNy, order, range);
+    // Layers change only in runs, which the run counters count.
+    const HeatmapSource source{&detector, layer.mData.data(), layer.mData.size(), layer.mNx, layer.mNy,
+                               order,     mResultRuns};
+    const CachedHeatmap& heatmap = Heatmap(tabKey, source, LayerScale(layer.mName), nullptr);
     const PlotSize size = HeatmapImage::PlotPixels(layer.mSizeX, layer.mSizeY);
-    if (texture.Name() != 0 && size.width > 0)
+    if (heatmap.mTexture.Name() != 0 && size.width > 0)
     {
-        HeatmapView::ShowPlot("##Heatmap", texture, size);
+        HeatmapView::ShowPlot("##Heatmap", heatmap.mTexture, size);
         ImGui::SameLine();
-        HeatmapView::ShowColorScale("##HeatScale", range, static_cast<float>(size.height));
+        HeatmapView::ShowColorScale("##HeatScale", heatmap.mRange, static_cast<float>(size.height));
     }
     ImGui::Button("Save Data");
 }
@@ -299,8 +313,9 @@ void DetectorWindow::ShowHeatmap(const orvilane::Fields& grid, const char* tabNa
         FillImage(grid, mQuantity);
 
     const std::string tabKey = tabName;
-    const HeatmapTexture& texture = Texture(tabKey, mImageGeneration, mImage.data(), mImage.size(), mImageRows,
-                                            mImageColumns, SampleOrder::YFastest, mImageScale);
+    const HeatmapSource source{this,          mImage.data(),         mImage.size(),   mImageRows,
+                               mImageColumns, SampleOrder::YFastest, mImageGeneration};
+    const HeatmapTexture& texture = Heatmap(tabKey, source, QuantityScale(mQuantity), &mImageScale).mTexture;
     const PlotSize size = HeatmapImage::PlotPixels(mImageRows, mImageColumns);
     if (texture.Name() != 0 && size.width > 0)
     {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <imgui.h>
+
 #include "editor/ui/HeatmapImage.h"
 #include "editor/ui/HeatmapTexture.h"
 
@@ -54,6 +56,19 @@ public:
     // The texture last drawn for a tab ("Input Fields", "Output Fields", or
     // "###tabId<n>" of a layer), or null.
     const HeatmapTexture* TabTexture(const std::string& tabKey) const;
+    // How many times a heatmap's picture and scale were remade from its values.
+    uint64_t RebuildCount() const { return mRebuildCount; }
+
+    // A size that shows a 400-pixel plot and its widest colour scale whole,
+    // with the layer tab's lines above the plot; needs a current UI context.
+    static ImVec2 FirstSize();
+    // The window opens at position (screen pixels, top-left corner), sized
+    // FirstSize, in its next Show.
+    void PlaceAt(ImVec2 position);
+    // False until PlaceAt or the first Show (which then leaves the place to the UI).
+    bool Placed() const { return mPlaced; }
+    // Where the window is: its first place until shown, then where the UI has it.
+    ImVec2 Position() const { return mPosition; }
 
     uint32_t mDetectorId = 0;
     EditorSimulation* mSimulation = nullptr;
@@ -71,11 +86,31 @@ public:
     bool mRefresh = true;
 
 private:
-    // A texture kept per tab, remade when what it shows changes.
+    // What a tab's picture is made from. The values are not looked at: the
+    // runs that rewrite results, the grid's identity and shape tell a change.
+    struct HeatmapSource
+    {
+        const void* owner = nullptr; // the component, or this window for its field image
+        const float* values = nullptr;
+        size_t count = 0;
+        uint64_t nx = 0;
+        uint64_t ny = 0;
+        SampleOrder order = SampleOrder::XFastest;
+        uint64_t generation = 0; // result runs, or the field image's fills
+
+        bool operator==(const HeatmapSource& o) const
+        {
+            return owner == o.owner && values == o.values && count == o.count && nx == o.nx && ny == o.ny &&
+                   order == o.order && generation == o.generation;
+        }
+    };
+
+    // A texture and its scale kept per tab, remade when their source changes.
     struct CachedHeatmap
     {
         HeatmapTexture mTexture;
-        uint64_t mSignature = 0;
+        ScaleRange mRange;
+        HeatmapSource mSource;
         bool mFilled = false;
     };
 
@@ -84,13 +119,20 @@ private:
     bool RunInProgress(EditorSimulation& simulation) const;
     void ShowLayer(const orvilane::Component& detector, const orvilane::DetectorLayer& layer,
                    const std::string& tabKey);
-    // The cached texture of tabKey, rebuilt from values when signature differs.
-    const HeatmapTexture& Texture(const std::string& tabKey, uint64_t signature, const float* values, size_t count,
-                                  uint64_t nx, uint64_t ny, SampleOrder order, ScaleRange range);
+    // The cached heatmap of tabKey, remade from source when it differs from the
+    // one it was made from; scaleKind gives the range of a remade one, unless
+    // the caller's fixed range is given.
+    const CachedHeatmap& Heatmap(const std::string& tabKey, const HeatmapSource& source, ScaleKind scaleKind,
+                                 const ScaleRange* fixedRange);
 
     uint64_t mImageGeneration = 0;
     ScaleRange mImageScale;
     std::map<std::string, CachedHeatmap> mHeatmaps;
+    uint64_t mRebuildCount = 0;
+    uint64_t mResultRuns = 0; // both run counters as of this frame's Show
+    ImVec2 mPosition{0.0f, 0.0f};
+    bool mPlacePending = false;
+    bool mPlaced = false;
 };
 
 } // namespace orvilaneeditor

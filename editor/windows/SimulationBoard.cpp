@@ -25,6 +25,11 @@ namespace orvilaneeditor
 namespace
 {
 constexpr const char* kRootName = "OrvilaneEditor";
+// How far a node's ports reach beyond its body on either side.
+constexpr float kPortReach = 15.0f;
+// Room a new node keeps from the others, beyond their bodies and ports.
+constexpr float kSpotGapX = 20.0f;
+constexpr float kSpotGapY = 25.0f;
 
 ImVec2 Im(glm::vec2 v)
 {
@@ -184,6 +189,49 @@ void SimulationBoard::SnapDrag(glm::vec2& position, glm::vec2& accumulated, glm:
     }
 }
 
+glm::vec2 SimulationBoard::FreeSpot(const std::vector<glm::vec2>& taken, glm::vec2 visibleMin, glm::vec2 visibleMax)
+{
+    const glm::vec2 pitch(Selectable::kNodeWidth + 2.0f * kPortReach + kSpotGapX, Selectable::kNodeHeight + kSpotGapY);
+    const glm::vec2 first(visibleMin.x + kPortReach + kSpotGapX * 0.5f, visibleMin.y + kSpotGapY * 0.5f);
+    // Columns whose output port ends inside the area; at least one.
+    const float room = visibleMax.x - kPortReach - Selectable::kNodeWidth - first.x;
+    const int columns = room >= pitch.x ? static_cast<int>(std::min(room / pitch.x, 1000.0f)) + 1 : 1;
+    auto clear = [&taken, pitch](glm::vec2 spot) {
+        for (const glm::vec2& other : taken)
+            if (std::fabs(other.x - spot.x) < pitch.x && std::fabs(other.y - spot.y) < pitch.y)
+                return false;
+        return true;
+    };
+    // A node blocks at most two rows of a column, so this many rows hold a clear spot.
+    const size_t rows = 2 * taken.size() + 1;
+    for (size_t row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column)
+        {
+            const glm::vec2 spot = first + glm::vec2(static_cast<float>(column), static_cast<float>(row)) * pitch;
+            if (clear(spot))
+                return spot;
+        }
+    return first + glm::vec2(0.0f, static_cast<float>(rows)) * pitch;
+}
+
+void SimulationBoard::PlaceNewNodes(glm::vec2 visibleMin, glm::vec2 visibleMax)
+{
+    std::vector<Selectable>& nodes = Simulation().mSelectables;
+    if (std::all_of(nodes.begin(), nodes.end(), [](const Selectable& node) { return node.mBoardPlaced; }))
+        return;
+    std::vector<glm::vec2> taken;
+    for (const Selectable& node : nodes)
+        if (node.mBoardPlaced)
+            taken.push_back(node.mBoardPosition);
+    for (Selectable& node : nodes)
+        if (!node.mBoardPlaced)
+        {
+            node.mBoardPosition = FreeSpot(taken, visibleMin, visibleMax);
+            node.mBoardPlaced = true;
+            taken.push_back(node.mBoardPosition);
+        }
+}
+
 void SimulationBoard::Load()
 {
     EditorSimulation& simulation = Simulation();
@@ -192,13 +240,17 @@ void SimulationBoard::Load()
     {
         const auto found = mPositions.find(node.mComponent->mId);
         if (found != mPositions.end())
+        {
             node.mBoardPosition = found->second;
+            node.mBoardPlaced = true;
+        }
     }
 }
 
 void SimulationBoard::Save()
 {
     EditorSimulation& simulation = Simulation();
+    PlaceNewNodes(mVisibleMin, mVisibleMax);
     for (const Selectable& node : simulation.mSelectables)
         mPositions[node.mComponent->mId] = node.mBoardPosition;
     WriteSideFile(SideFilePath(simulation.mSetup.mName), mPositions);
@@ -241,6 +293,9 @@ void SimulationBoard::Show(bool* open)
     const bool active = ImGui::IsItemActive();
 
     const glm::vec2 origin = p0 + mPan;
+    mVisibleMin = -mPan;
+    mVisibleMax = size - mPan;
+    PlaceNewNodes(mVisibleMin, mVisibleMax);
     if (active && ImGui::IsMouseDragging(ImGuiMouseButton_Right, 1.0f))
         mPan += mouseDelta;
 
@@ -251,43 +306,52 @@ void SimulationBoard::Show(bool* open)
         draw->AddLine(ImVec2(p0.x, p0.y + y), ImVec2(p1.x, p0.y + y), IM_COL32(200, 200, 200, 40), 1.0f);
 
     std::vector<Selectable>& nodes = simulation.mSelectables;
-    bool nodeClicked = false;
+    // Only the node drawn on top (the last in list order) under the mouse takes a click.
+    size_t top = nodes.size();
+    int topHit = Selectable::kHitNothing;
     for (size_t i = 0; i < nodes.size(); ++i)
     {
-        Selectable& node = nodes[i];
-        node.UpdateNodeLayout(origin);
-        const int hit = node.NodeHitTest(mouse);
-        if (active)
+        nodes[i].UpdateNodeLayout(origin);
+        const int hit = nodes[i].NodeHitTest(mouse);
+        if (hit != Selectable::kHitNothing)
         {
-            if (ImGui::IsMouseClicked(ImGuiMouseButton_Left) && hit != Selectable::kHitNothing)
+            top = i;
+            topHit = hit;
+        }
+    }
+    bool nodeClicked = false;
+    if (active && top < nodes.size())
+    {
+        Selectable& node = nodes[top];
+        if (ImGui::IsMouseClicked(ImGuiMouseButton_Left))
+        {
+            if (node.mComponent->mId != selectedId)
+                simulation.SetSelected(static_cast<int>(top));
+            nodeClicked = true;
+            mDragMode = topHit == Selectable::kHitBody ? 2 : topHit;
+            if (topHit != Selectable::kHitBody)
+                mDragStart = mouse;
+        }
+        else if (ImGui::IsMouseClicked(ImGuiMouseButton_Right))
+        {
+            if (topHit == Selectable::kHitInput && node.mComponent->mInputId != 0)
             {
-                if (node.mComponent->mId != selectedId)
-                    simulation.SetSelected(static_cast<int>(i));
-                nodeClicked = true;
-                mDragMode = hit == Selectable::kHitBody ? 2 : hit;
-                if (hit != Selectable::kHitBody)
-                    mDragStart = mouse;
+                node.mComponent->mInputId = 0;
+                simulation.mUnsaved = true;
             }
-            else if (ImGui::IsMouseClicked(ImGuiMouseButton_Right))
+            else if (topHit == Selectable::kHitOutput)
             {
-                if (hit == Selectable::kHitInput && node.mComponent->mInputId != 0)
-                {
-                    node.mComponent->mInputId = 0;
-                    simulation.mUnsaved = true;
-                }
-                else if (hit == Selectable::kHitOutput)
-                {
-                    for (Selectable& fed : nodes)
-                        if (fed.mComponent->mInputId == node.mComponent->mId)
-                        {
-                            fed.mComponent->mInputId = 0;
-                            simulation.mUnsaved = true;
-                        }
-                }
+                for (Selectable& fed : nodes)
+                    if (fed.mComponent->mInputId == node.mComponent->mId)
+                    {
+                        fed.mComponent->mInputId = 0;
+                        simulation.mUnsaved = true;
+                    }
             }
         }
-        ShowNode(draw, node, node.mComponent->mId == selectedId);
     }
+    for (const Selectable& node : nodes)
+        ShowNode(draw, node, node.mComponent->mId == selectedId);
 
     for (const Selectable& node : nodes)
     {
@@ -317,6 +381,7 @@ void SimulationBoard::Show(bool* open)
             {
                 // 1.86 has no named keys for these: GLFW key codes index KeysDown.
                 const bool snapping = io.KeysDown[GLFW_KEY_S] || io.KeysDown[GLFW_KEY_LEFT_SHIFT];
+                const glm::vec2 before = selected->mBoardPosition;
                 if (!snapping)
                 {
                     mSnapAccum = glm::vec2(0.0f);
@@ -324,6 +389,9 @@ void SimulationBoard::Show(bool* open)
                 }
                 else
                     SnapDrag(selected->mBoardPosition, mSnapAccum, mouseDelta);
+                // The side file keeps node positions: a moved node is a change to save.
+                if (selected->mBoardPosition != before)
+                    simulation.mUnsaved = true;
             }
             else
                 draw->AddLine(Im(mDragStart), Im(mouse), IM_COL32(200, 0, 0, 150), 2.0f);

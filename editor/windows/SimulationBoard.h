@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <glm/glm.hpp>
 
@@ -50,6 +51,13 @@ public:
     // (toward zero) and moves by whole steps as the accumulated mouse travel
     // passes 50 on an axis.
     static void SnapDrag(glm::vec2& position, glm::vec2& accumulated, glm::vec2 delta);
+    // A board position for a new node, clear of the nodes at taken (bodies and
+    // ports with a gap), scanned row by row from the top-left of the visible
+    // board area [visibleMin, visibleMax]; its ports inside that area as far
+    // as the area is wide; below it when the area has no room left.
+    static glm::vec2 FreeSpot(const std::vector<glm::vec2>& taken, glm::vec2 visibleMin, glm::vec2 visibleMax);
+    // Gives every node not placed yet a free spot in the visible board area, in list order.
+    void PlaceNewNodes(glm::vec2 visibleMin, glm::vec2 visibleMax);
 
     glm::vec2 mPan{0.0f};
     // What the current left drag started on: 0 an input port, 1 an output port, 2 a body or nothing.
@@ -62,6 +70,10 @@ public:
 
 private:
     EditorSimulation& Simulation();
+    // The board area the canvas showed last (board units): where Save places
+    // nodes the canvas has not shown yet.
+    glm::vec2 mVisibleMin{0.0f};
+    glm::vec2 mVisibleMax{400.0f, 300.0f};
 
     EditorSimulation* mSimulation = nullptr;
 };

@@ -8,7 +8,9 @@
 
 #include "editor/platform/DataDirectory.h"
 #include "editor/app/EditorWindow.h"
+#include "editor/ui/DockLayout.h"
 #include "editor/ui/IconAtlas.h"
+#include "editor/ui/WindowPlacement.h"
 #include "tests/support/EditorSimulationDoubles.h"
 #include "tests/support/ImGuiTestFrame.h"
 #include "tests/support/LogCapture.h"
@@ -198,6 +200,59 @@ TEST_F(WindowsManagerTest, FailedSaveKeepsTheSetupUnsavedAndSaysSo)
     EXPECT_EQ(Simulation().mSetup.mName, gone + "/bench.xml");
     EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - " + gone + "/bench.xml [UNSAVED]");
     ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+}
+
+// The six windows (by the titles they begin with) take their tiled places
+// for a new size of the main window; the toolbox sizes itself.
+TEST_F(WindowsManagerTest, TiledWindowsFollowTheMainWindowsSize)
+{
+    const std::pair<DockLayout::Slot, const char*> windows[] = {
+        {DockLayout::kInspector, "Inspector"},
+        {DockLayout::kToolbox, "Toolbox"},
+        {DockLayout::kComponentList, "List of Elements"},
+        {DockLayout::kView3D, "3D Visualziation"},
+        {DockLayout::kLog, "Log"},
+        {DockLayout::kBoard, "Simulation Board"},
+    };
+    const ImVec2 display(1280, 800);
+    ImGui::GetIO().DisplaySize = display;
+    ui.Frames(3, draw);
+    for (const auto& [slot, name] : windows)
+    {
+        const ImGuiWindow* w = ImGuiTestFrame::FindWindow(name);
+        ASSERT_NE(w, nullptr) << name;
+        const DockLayout::Rect want = DockLayout::Place(slot, display, WindowsManager::kRibbonHeight);
+        EXPECT_NEAR(w->Pos.x, want.pos.x, 1.0f) << name;
+        EXPECT_NEAR(w->Pos.y, want.pos.y, 1.0f) << name;
+        if (slot != DockLayout::kToolbox)
+        {
+            EXPECT_NEAR(w->Pos.y + w->SizeFull.y, want.pos.y + want.size.y, 1.0f) << name;
+        }
+    }
+}
+
+// "Results" opens each window below the ribbon, offset from the last one
+// still open, at the size that shows a plot and its scale.
+TEST_F(WindowsManagerTest, ResultWindowsCascadeBelowTheRibbon)
+{
+    auto corner = [this](size_t k) {
+        const std::string title = "New Detector Window###" + std::to_string(Manager().mDetectorWindows[k]->mWindowNumber);
+        const ImGuiWindow* w = ImGuiTestFrame::FindWindow(title.c_str());
+        EXPECT_EQ(w->SizeFull.x, DetectorWindow::FirstSize().x);
+        return w->Pos;
+    };
+    for (int k = 0; k < 3; ++k)
+        ASSERT_TRUE(ClickRibbonButton("Results"));
+    Manager().mDetectorWindows[2]->mOpen = false; // the newest closes: the next one follows the second
+    ui.Frame(draw);
+    ASSERT_TRUE(ClickRibbonButton("Results"));
+    ASSERT_EQ(Manager().mDetectorWindows.size(), 3u);
+    EXPECT_GE(corner(0).y, WindowsManager::kRibbonHeight);
+    for (size_t k = 1; k < 3; ++k)
+    {
+        EXPECT_EQ(corner(k).x, corner(k - 1).x + kCascadeStep) << k;
+        EXPECT_EQ(corner(k).y, corner(k - 1).y + kCascadeStep) << k;
+    }
 }
 
 namespace

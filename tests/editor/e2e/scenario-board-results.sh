@@ -4,10 +4,10 @@
 # window from the ribbon, choose the detector, and look for its heatmap.
 source "$(dirname "$0")/lib.sh"
 
-# A new result window sits at (60, 60); its "Detector" chooser and the
-# chooser's second entry (the detector).
-CHOOSER=(150 91)
-CHOOSER_DETECTOR=(150 140)
+# A new result window sits at (60, 95), below the ribbon; its "Detector"
+# chooser and the chooser's second entry (the detector).
+CHOOSER=(150 126)
+CHOOSER_DETECTOR=(150 175)
 
 # A plane-wave source and, 0.1 m along the axis, an unlinked detector; the
 # side file puts their nodes side by side on the board.

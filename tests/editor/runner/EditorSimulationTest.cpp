@@ -384,6 +384,7 @@ TEST_F(EditorSimulationThreaded, ThreadThatCannotStartIsReportedNotThrown)
 TEST_F(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
 {
     AddSourceAndDetector(simulation);
+    const uint32_t results = simulation.GetResultRunCounter();
 
     for (uint32_t run = 1; run <= 2; ++run)
     {
@@ -392,6 +393,7 @@ TEST_F(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
         EXPECT_TRUE(simulation.IsSimulationFinished());
         EXPECT_EQ(simulation.GetProgress(), 1.0f);
         EXPECT_EQ(simulation.GetEmRunCounter(), run);
+        EXPECT_EQ(simulation.GetResultRunCounter(), results + run);
         EXPECT_GE(simulation.GetElapsedSeconds(), 0.0f);
         simulation.JoinWorker(); // a second join is harmless
     }
@@ -399,6 +401,10 @@ TEST_F(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
     simulation.JoinWorker();
     EXPECT_TRUE(simulation.IsSimulationFinished());
     EXPECT_EQ(simulation.GetEmRunCounter(), 2u);
+    // Every run rewrites the detectors' layers, the preview too.
+    EXPECT_EQ(simulation.GetResultRunCounter(), results + 3);
+    simulation.UpdateRaytracingPreview();
+    EXPECT_EQ(simulation.GetResultRunCounter(), results + 4);
 }
 
 TEST_F(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)

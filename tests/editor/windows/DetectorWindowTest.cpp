@@ -1,11 +1,14 @@
 #include <cmath>
+#include <functional>
 #include <future>
+#include <mutex>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include "core/elements/EleDetector.h"
 #include "core/fields/Fields.h"
@@ -310,5 +313,78 @@ TEST_F(DetectorWindowFrames, ClosedWindowsAreDroppedInOrder)
     // A window for an id that no component has is titled as a new one.
     EXPECT_NE(ImGuiTestFrame::FindWindow(("New Detector Window###" + std::to_string(third->mWindowNumber)).c_str()),
               nullptr);
+}
+} // namespace orvilaneeditor::test
+
+namespace orvilaneeditor::test
+{
+// A result window opened by the manager shows a square layer's 400-pixel
+// plot and the colour scale of its longest labels whole: nothing to scroll to.
+TEST_F(DetectorWindowFrames, FirstSizeShowsThePlotAndItsScaleWhole)
+{
+    ORVILANE_GL_CONTEXT(gl);
+    ReservedFontName reserved;
+    orvilane::DetectorLayer layer("ExRe", 4, 4, 0.02, 0.02);
+    for (size_t k = 0; k < 16; ++k)
+        layer.Store(k, (k % 2 == 0 ? 1.01475e-08f : -1.01475e-08f) * static_cast<float>(k + 1));
+    auto detector = AddValidDetector(&layer);
+    WindowsManager& manager = *application.mWindowsManager;
+    manager.OpenDetectorWindow(detector->mId);
+    ui.Frames(3, [&manager] { manager.ShowDetectorWindows(); });
+    const DetectorWindow& window = *manager.mDetectorWindows[0];
+    const ImGuiWindow* w = ImGuiTestFrame::FindWindow(
+        ("Detector - [" + std::to_string(detector->mId) + "]###" + std::to_string(window.mWindowNumber)).c_str());
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->ScrollMax.x, 0.0f);
+    EXPECT_EQ(w->ScrollMax.y, 0.0f);
+    const ImVec2 plot = DrawnSize(TextureId(window.TabTexture("###tabId1")->Name()));
+    EXPECT_EQ(plot.x, 400.0f);
+    EXPECT_EQ(plot.y, 400.0f);
+}
+
+// The picture and scale of a tab are remade once per change of what they are
+// made from, and never in a frame where nothing changed.
+TEST_F(DetectorWindowFrames, HeatmapsAreRemadeOncePerDataChange)
+{
+    ORVILANE_GL_CONTEXT(gl);
+    orvilane::DetectorLayer layer("Raytracing", 3, 2, 0.03, 0.02);
+    layer.Store(0, 1.0f);
+    auto detector = AddValidDetector(&layer);
+    DetectorWindow window(application.mEditorSimulation.get(), detector->mId);
+    auto bump = [this](uint32_t EditorSimulation::*counter) {
+        std::lock_guard<std::mutex> lock(simulation.mProgressMutex);
+        ++(simulation.*counter);
+    };
+    struct Case
+    {
+        const char* change;
+        std::function<void()> apply;
+        uint64_t rebuilds;
+    };
+    const Case cases[] = {
+        {"nothing", [] {}, 0},
+        {"a run of either kernel", [&] { bump(&EditorSimulation::mResultRunCounter); }, 1},
+        {"a field run", [&] { bump(&EditorSimulation::mEmRunCounter); }, 1},
+        {"the layer resized",
+         [&] {
+             orvilane::DetectorLayer& l = detector->mLayers[0];
+             l = orvilane::DetectorLayer("Raytracing", 4, 2, 0.03, 0.02);
+             l.Store(7, 2.0f);
+         },
+         1},
+    };
+    for (int k = 0; k < 2; ++k)
+        Show(window);
+    ASSERT_EQ(window.RebuildCount(), 1u);
+    for (const Case& c : cases)
+    {
+        const uint64_t before = window.RebuildCount();
+        c.apply();
+        for (int k = 0; k < 4; ++k)
+            Show(window);
+        EXPECT_EQ(window.RebuildCount() - before, c.rebuilds) << c.change;
+    }
+    ASSERT_NE(window.TabTexture("###tabId1"), nullptr);
+    EXPECT_EQ(window.TabTexture("###tabId1")->Width(), 4);
 }
 } // namespace orvilaneeditor::test

@@ -4,11 +4,13 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <GLFW/glfw3.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
+#include <imgui_internal.h>
 
 #include "core/elements/EleDetector.h"
 #include "core/elements/EleMirrorFlat.h"
@@ -237,7 +239,10 @@ protected:
         simulation.AddComponent(detector, false);
         simulation.AddComponent(mirror, false);
         for (size_t i = 0; i < 3; ++i)
+        {
             simulation.mSelectables[i].mBoardPosition = kPlaced[i];
+            simulation.mSelectables[i].mBoardPlaced = true;
+        }
         simulation.mUnsaved = false;
     }
 
@@ -316,13 +321,15 @@ TEST_F(SimulationBoardTest, LinkByDraggingAndUnlinkByRightClick)
     EXPECT_EQ(detector->mInputId, 0u);
     EXPECT_EQ(mirror->mInputId, 0u);
 
-    // A click on empty canvas clears the selection; moving nodes is not a change.
+    // A click on empty canvas clears the selection and changes nothing; moving
+    // a node changes what the side file keeps.
     simulation.mUnsaved = false;
     ui.Click(At(d.mNodeMax + glm::vec2(60.0f, 60.0f)), [this] { ShowBoard(); });
     EXPECT_EQ(simulation.GetSelected(), nullptr);
+    EXPECT_FALSE(simulation.mUnsaved);
     Drag(0, d.mNodeMin + glm::vec2(50.0f, 25.0f), d.mNodeMin + glm::vec2(80.0f, 45.0f));
     EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, glm::vec2(230.0f, 60.0f));
-    EXPECT_FALSE(simulation.mUnsaved);
+    EXPECT_TRUE(simulation.mUnsaved);
 }
 
 // Left Shift or S (GLFW key codes in 1.86's key array) snaps the dragged node.
@@ -363,5 +370,87 @@ TEST_F(SimulationBoardTest, SaveAndLoadBesideTheSimulationFile)
     for (const Selectable& node : simulation.mSelectables)
         EXPECT_TRUE(std::isfinite(node.mBoardPosition.x) && std::isfinite(node.mBoardPosition.y));
     EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, kPlaced[1]);
+}
+
+namespace
+{
+// Every node clear of every other (bodies and ports), and all ports on the canvas.
+void ExpectSpreadOnTheCanvas(const std::vector<Selectable>& nodes)
+{
+    const ImRect canvas = ImGuiTestFrame::FindWindow("Simulation Board")->InnerRect;
+    for (size_t i = 0; i < nodes.size(); ++i)
+    {
+        const Selectable& a = nodes[i];
+        EXPECT_TRUE(canvas.Contains(ImRect(a.mNodeMin.x - 15, a.mNodeMin.y, a.mNodeMax.x + 15, a.mNodeMax.y))) << i;
+        for (size_t j = i + 1; j < nodes.size(); ++j)
+        {
+            const Selectable& b = nodes[j];
+            EXPECT_FALSE(a.mNodeMax.x + 15 > b.mNodeMin.x - 15 && b.mNodeMax.x + 15 > a.mNodeMin.x - 15 &&
+                         a.mNodeMax.y > b.mNodeMin.y && b.mNodeMax.y > a.mNodeMin.y)
+                << i << " overlaps " << j;
+        }
+    }
+}
+} // namespace
+
+// New nodes go where no node is, around the placed ones, which stay; a setup
+// loaded without its side file has every node spread the same way.
+TEST_F(SimulationBoardTest, NewNodesGoWhereNoNodeIs)
+{
+    for (int k = 0; k < 6; ++k)
+        simulation.AddComponent(std::make_shared<orvilane::EleMirrorFlat>(), false);
+    Show();
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(simulation.mSelectables[i].mBoardPosition, kPlaced[i]) << i;
+    ExpectSpreadOnTheCanvas(simulation.mSelectables);
+
+    const TempFolder folder("orvilane-board");
+    const std::string path = folder / "bench.xml";
+    ASSERT_TRUE(simulation.SaveSimulation(path.c_str()));
+    ASSERT_TRUE(simulation.LoadSimulation(path.c_str()));
+    LogCapture log;
+    board.Load();
+    EXPECT_EQ(log.Count("Board data not found"), 1u);
+    Show();
+    ASSERT_EQ(simulation.mSelectables.size(), 9u);
+    ExpectSpreadOnTheCanvas(simulation.mSelectables);
+    EXPECT_FALSE(simulation.mUnsaved);
+}
+
+// Where two nodes overlap, a click takes the one drawn on top (the later in
+// the list), whatever was selected, also over the lower one's port.
+TEST_F(SimulationBoardTest, AClickWhereNodesOverlapTakesTheTopNode)
+{
+    simulation.mSelectables[2].mBoardPosition = glm::vec2(240.0f, 60.0f); // the mirror over the detector
+    Show();
+    const Selectable& d = simulation.mSelectables[1];
+    const glm::vec2 bothBodies = simulation.mSelectables[2].mNodeMin + glm::vec2(10.0f, 10.0f);
+    ASSERT_EQ(d.NodeHitTest(bothBodies), Selectable::kHitBody);
+    for (int before : {-1, 1, 2})
+    {
+        simulation.SetSelected(before);
+        ui.Click(At(bothBodies), [this] { ShowBoard(); });
+        EXPECT_EQ(simulation.GetSelected(), &simulation.mSelectables[2]) << before;
+    }
+    // Dragging from the detector's output port under the mirror moves the mirror and links nothing.
+    simulation.SetSelected(1);
+    Drag(0, d.mOutputPort.mCenter, d.mOutputPort.mCenter + glm::vec2(0.0f, 40.0f));
+    EXPECT_EQ(simulation.mSelectables[2].mBoardPosition, glm::vec2(240.0f, 100.0f));
+    EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, kPlaced[1]);
+    EXPECT_EQ(mirror->mInputId, 0u);
+}
+
+// Gestures that leave every node where it was do not mark the setup unsaved.
+TEST_F(SimulationBoardTest, GesturesThatMoveNoNodeChangeNothing)
+{
+    Show();
+    const glm::vec2 at = simulation.mSelectables[2].mNodeMin + glm::vec2(50.0f, 25.0f);
+    ui.Click(At(at), [this] { ShowBoard(); });
+    ImGui::GetIO().KeysDown[GLFW_KEY_LEFT_SHIFT] = true;
+    Drag(0, at, at + glm::vec2(20.0f, 10.0f)); // snapping, less than a step, from a grid point
+    ImGui::GetIO().KeysDown[GLFW_KEY_LEFT_SHIFT] = false;
+    Drag(1, at, at + glm::vec2(40.0f, 30.0f)); // a pan
+    EXPECT_EQ(simulation.mSelectables[2].mBoardPosition, kPlaced[2]);
+    EXPECT_FALSE(simulation.mUnsaved);
 }
 } // namespace orvilaneeditor::test
