@@ -47,16 +47,16 @@ void AppendToFile(std::vector<std::string>& pending)
     }
     pending.clear();
 }
+} // namespace
 
-std::string Format(const char* prefix, const char* format, va_list args)
+std::string Log::Format(const char* prefix, const char* format, va_list args)
 {
-    char buffer[Log::kMessageBufferSize];
+    char buffer[kMessageBufferSize];
     int n = std::vsnprintf(buffer, sizeof(buffer), format, args);
     if (n < 0)
         buffer[0] = '\0'; // encoding error: an empty message rather than garbage
     return std::string(prefix) + buffer; // vsnprintf cuts at 1023 characters
 }
-} // namespace
 
 bool Log::Writes(int level)
 {

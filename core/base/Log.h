@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -28,6 +29,8 @@ public:
     static void Warning(const char* format, ...) ORVILANE_PRINTF(1, 2);
     static void Error(const char* format, ...) ORVILANE_PRINTF(1, 2);
     static void Write(const std::string& text);
+    // prefix + the printf-formatted text, cut to kMessageBufferSize - 1 characters.
+    static std::string Format(const char* prefix, const char* format, va_list args);
     static std::string TimeStamp();
 
     // Not thread-safe: call during start-up, before a second thread logs.

@@ -23,7 +23,10 @@ Element::~Element()
     for (const std::shared_ptr<SurfaceBase>& surface : mSurfaces)
     {
         if (surface && surface->mParent == this)
+        {
             surface->SetParent(nullptr);
+            surface->mRunLog = nullptr;
+        }
     }
 }
 
@@ -81,6 +84,16 @@ arma::vec3 Element::ReflectRay(const arma::vec3& direction, arma::vec3 normal)
     if (arma::dot(normal, direction) > 0.0)
         normal = -normal;
     return direction - 2.0 * arma::dot(normal, direction) * normal;
+}
+
+void Element::SetRunLog(RunLog* record)
+{
+    mRunLog = record;
+    for (const std::shared_ptr<SurfaceBase>& surface : mSurfaces)
+    {
+        if (surface)
+            surface->mRunLog = record;
+    }
 }
 
 Fields Element::TakeInputInXSpace(const Fields& input)

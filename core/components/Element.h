@@ -4,6 +4,7 @@
 
 #include <armadillo>
 
+#include "core/base/RunLog.h"
 #include "core/components/Component.h"
 #include "core/fields/Fields.h"
 #include "core/geometry/Ray.h"
@@ -89,7 +90,15 @@ public:
     // normal's orientation does not matter. Not renormalised.
     static arma::vec3 ReflectRay(const arma::vec3& direction, arma::vec3 normal);
 
+    // Hands the record of a raytracing run to the element and its surfaces for
+    // the messages they would repeat for every ray; null when the run ends. The
+    // record must outlive the run.
+    void SetRunLog(RunLog* record);
+    RunLog* mRunLog = nullptr;
+
 protected:
+    // The owner the element's and its surfaces' reports to mRunLog share.
+    const void* RunLogOwner() const { return static_cast<const Transform*>(this); }
     // Opening steps of ProcessFields for an element that acts on x-space
     // samples: keeps a copy of input when mSaveInputFields, and returns the
     // field in x-space (a k-space one brought back by the inverse transform).

@@ -62,31 +62,34 @@ void EleDetector::ClearResults()
     mValid = false;
 }
 
-bool EleDetector::GetScreen(double& sizeX, double& sizeY, uint64_t& nx, uint64_t& ny) const
+bool EleDetector::GetScreen(double& sizeX, double& sizeY, uint64_t& nx, uint64_t& ny, RunLog* record) const
 {
     const ConfigSurfaceFlat* surface = nullptr;
     if (!mSurfaces.empty() && mSurfaces[0])
         surface = dynamic_cast<const ConfigSurfaceFlat*>(mSurfaces[0]->mConfig.get());
     if (surface == nullptr)
     {
-        Log::Error("Detector ID:%u. The detector has no rectangular screen; nothing is recorded", mId);
+        RunLog::Error(record, RunLogOwner(),
+                      "Detector ID:%u. The detector has no rectangular screen; nothing is recorded", mId);
         return false;
     }
     const long long rx = mConfigDetector->Resolution[0];
     const long long ry = mConfigDetector->Resolution[1];
     if (rx < 1 || ry < 1 || rx > kMaxPixelsPerSide || ry > kMaxPixelsPerSide)
     {
-        Log::Error("Detector ID:%u. Number of Pixels (%lld x %lld) must be between 1 and %lld on each side; "
-                   "nothing is recorded",
-                   mId, rx, ry, kMaxPixelsPerSide);
+        RunLog::Error(record, RunLogOwner(),
+                      "Detector ID:%u. Number of Pixels (%lld x %lld) must be between 1 and %lld on each side; "
+                      "nothing is recorded",
+                      mId, rx, ry, kMaxPixelsPerSide);
         return false;
     }
     sizeX = surface->mSize[0];
     sizeY = surface->mSize[1];
     if (!(sizeX > 0.0) || !(sizeY > 0.0) || !std::isfinite(sizeX) || !std::isfinite(sizeY))
     {
-        Log::Error("Detector ID:%u. Screen size (%g x %g) must be positive and finite; nothing is recorded", mId,
-                   sizeX, sizeY);
+        RunLog::Error(record, RunLogOwner(),
+                      "Detector ID:%u. Screen size (%g x %g) must be positive and finite; nothing is recorded", mId,
+                      sizeX, sizeY);
         return false;
     }
     nx = static_cast<uint64_t>(rx);
@@ -102,7 +105,7 @@ bool EleDetector::ProcessRay(Ray& ray, const ElementHit& hit)
     {
         double sizeX = 0.0, sizeY = 0.0;
         uint64_t nx = 0, ny = 0;
-        if (GetScreen(sizeX, sizeY, nx, ny))
+        if (GetScreen(sizeX, sizeY, nx, ny, mRunLog))
         {
             try
             {
@@ -111,8 +114,9 @@ bool EleDetector::ProcessRay(Ray& ray, const ElementHit& hit)
             }
             catch (const std::bad_alloc&)
             {
-                Log::Error("Detector ID:%u. Not enough memory for %llu x %llu pixels; nothing is recorded", mId,
-                           static_cast<unsigned long long>(nx), static_cast<unsigned long long>(ny));
+                RunLog::Error(mRunLog, RunLogOwner(),
+                              "Detector ID:%u. Not enough memory for %llu x %llu pixels; nothing is recorded", mId,
+                              static_cast<unsigned long long>(nx), static_cast<unsigned long long>(ny));
                 layer = mLayers.end();
             }
         }
@@ -133,7 +137,8 @@ bool EleDetector::ProcessRay(Ray& ray, const ElementHit& hit)
         const double slackY = 1e-9 * layer->mSizeY;
         if (!(fx >= -slackX && fy >= -slackY && fx <= layer->mSizeX + slackX && fy <= layer->mSizeY + slackY))
         {
-            Log::Warning("Detector: something went wrong, this should never happen, hit outside of screen");
+            RunLog::Warning(mRunLog, RunLogOwner(),
+                            "Detector: something went wrong, this should never happen, hit outside of screen");
             return false;
         }
         // Single precision may round a point on the edge just outside: keep it on the screen.
@@ -167,7 +172,8 @@ Fields EleDetector::ProcessOwnedFields(Fields&& input)
 
     double sizeX = 0.0, sizeY = 0.0;
     uint64_t nx = 0, ny = 0;
-    if (!GetScreen(sizeX, sizeY, nx, ny))
+    // Reached once per field run: its errors go straight to the log.
+    if (!GetScreen(sizeX, sizeY, nx, ny, nullptr))
         return Fields();
 
     std::vector<DetectorLayer> layers;

@@ -37,8 +37,8 @@ public:
 
 private:
     // The screen's size and pixel counts when they make a usable grid of
-    // pixels; otherwise false after an error line.
-    bool GetScreen(double& sizeX, double& sizeY, uint64_t& nx, uint64_t& ny) const;
+    // pixels; otherwise false after an error line, logged through record.
+    bool GetScreen(double& sizeX, double& sizeY, uint64_t& nx, uint64_t& ny, RunLog* record) const;
 };
 
 } // namespace orvilane

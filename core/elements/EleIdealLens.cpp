@@ -49,7 +49,8 @@ bool EleIdealLens::ProcessRay(Ray& ray, const ElementHit& hit)
     if (!std::isfinite(f) || f == 0.0)
     {
         // f = 0 would put every image on the lens itself: no direction out.
-        Log::Error("Ideal Lens ID:%u. Focal distance must be finite and non-zero (%g); the ray stops here", mId, f);
+        RunLog::Error(mRunLog, RunLogOwner(),
+                      "Ideal Lens ID:%u. Focal distance must be finite and non-zero (%g); the ray stops here", mId, f);
         return false;
     }
 

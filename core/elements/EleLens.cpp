@@ -194,8 +194,9 @@ bool EleLens::ProcessRay(Ray& ray, const ElementHit& hit)
     const double glass = mConfigLens->mRefractiveIndex;
     if (!(glass > 0.0) || !std::isfinite(glass))
     {
-        Log::Error("Lens ID:%u. Refractive index (%g) is not a positive finite number: the ray stops at the lens",
-                   mId, glass);
+        RunLog::Error(mRunLog, RunLogOwner(),
+                      "Lens ID:%u. Refractive index (%g) is not a positive finite number: the ray stops at the lens",
+                      mId, glass);
         return StopAtCap(ray, hit);
     }
 
@@ -209,9 +210,10 @@ bool EleLens::ProcessRay(Ray& ray, const ElementHit& hit)
     std::optional<arma::vec3> n = Unit(hit.normal);
     if (!d || !n)
     {
-        Log::Error("Lens ID:%u. Cannot refract a ray without a direction or at a surface without a normal: the ray "
-                   "stops at the lens",
-                   mId);
+        RunLog::Error(mRunLog, RunLogOwner(),
+                      "Lens ID:%u. Cannot refract a ray without a direction or at a surface without a normal: the "
+                      "ray stops at the lens",
+                      mId);
         return StopAtCap(ray, hit);
     }
     // The caps' normals point away from their sphere centres; turn it to face
@@ -232,7 +234,8 @@ bool EleLens::ProcessRay(Ray& ray, const ElementHit& hit)
     {
         // Not reached for unit d and n with k >= 0 and eta > 0; kept so that no
         // direction that is not a number can leave the lens.
-        Log::Error("Lens ID:%u. Refraction gave no direction: the ray stops at the lens", mId);
+        RunLog::Error(mRunLog, RunLogOwner(), "Lens ID:%u. Refraction gave no direction: the ray stops at the lens",
+                      mId);
         return StopAtCap(ray, hit);
     }
     ray.mRefractiveIndex = newIndex;

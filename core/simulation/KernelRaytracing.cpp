@@ -10,6 +10,7 @@
 #include "core/geometry/VectorMath.h"
 #include "core/sources/IRayGenerator.h"
 #include "core/base/Log.h"
+#include "core/base/RunLog.h"
 #include "core/simulation/SimulationSetup.h"
 #include "core/sources/Source.h"
 
@@ -24,6 +25,27 @@ float Fraction(int done, int total)
 {
     return total > 0 ? static_cast<float>(done) / static_cast<float>(total) : 0.0f;
 }
+
+// Hands a run's record to every element of the setup while it lives.
+class RunLogAttachment
+{
+public:
+    RunLogAttachment(SimulationSetup& setup, RunLog& record) : mSetup(setup) { Attach(&record); }
+    ~RunLogAttachment() { Attach(nullptr); }
+    RunLogAttachment(const RunLogAttachment&) = delete;
+    RunLogAttachment& operator=(const RunLogAttachment&) = delete;
+
+private:
+    void Attach(RunLog* record)
+    {
+        for (const auto& element : mSetup.mElements)
+        {
+            if (element)
+                element->SetRunLog(record);
+        }
+    }
+    SimulationSetup& mSetup;
+};
 
 // What a bounce asks, in the setup's order: a surface of an element, or (no
 // surface) an element that adds meetings of its own.
@@ -66,8 +88,12 @@ void KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& opti
     }
     int done = 0;
     int total = 0;
+    // Messages that would come once per ray come once per element and run,
+    // with their ray counts at the end.
+    RunLog record;
     try
     {
+        const RunLogAttachment attachment(setup, record);
         {
             std::lock_guard<std::mutex> lock(mStopMutex);
             mStop = false;
@@ -94,24 +120,28 @@ void KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& opti
                 wide += source->mRayGenerator->GetNumberOfRays(options.mode);
         }
         total = static_cast<int>(std::min<long long>(wide, std::numeric_limits<int>::max()));
-        Trace(setup, options, done, total);
+        Trace(setup, options, record, done, total);
     }
     catch (const std::exception& e)
     {
         Log::Error("Raytracing run ended by an error: %s", e.what());
+        record.Finish();
         if (options.progress)
             options.progress(Fraction(done, total), true);
     }
     mBusy.store(false);
 }
 
-void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& options, int& done, int total)
+void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& options, RunLog& record, int& done,
+                             int total)
 {
     size_t unrecorded = 0; // traced beyond the recording limit
-    auto reportUnrecorded = [&unrecorded] {
+    // Before the last progress call, which may let another thread report the run as done.
+    auto reportEnd = [&unrecorded, &record] {
         if (unrecorded > 0)
             Log::Warning("%zu ray paths were traced but not recorded (at most %zu are kept)", unrecorded,
                          kMaxRecordedPaths);
+        record.Finish();
     };
     const std::vector<Target> targets = TargetsOf(setup);
     for (const auto& source : setup.mSources)
@@ -125,7 +155,7 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
         {
             if (StopRequested())
             {
-                reportUnrecorded();
+                reportEnd();
                 if (options.progress)
                     options.progress(Fraction(done, total), true);
                 return;
@@ -133,6 +163,7 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
             if (options.progress)
                 options.progress(Fraction(done, total), false);
 
+            record.NextRay();
             Ray ray = std::move(*next);
             const Element* previous = nullptr;
             uint32_t previousSurface = 0;
@@ -189,7 +220,7 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
                 if (!goesOn)
                     break;
                 if (bounce == options.maxBounces - 1)
-                    Log::Warning("Max number of bounces (%d) reached!", options.maxBounces);
+                    RunLog::Warning(&record, this, "Max number of bounces (%d) reached!", options.maxBounces);
             }
             if (options.recordPaths)
             {
@@ -203,7 +234,7 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
                 ++done;
         }
     }
-    reportUnrecorded();
+    reportEnd();
     if (options.progress)
         options.progress(1.0f, true);
 }

@@ -12,6 +12,7 @@
 namespace orvilane
 {
 
+class RunLog;
 class SimulationSetup;
 
 struct RaytracingOptions
@@ -43,7 +44,7 @@ public:
     static constexpr size_t kMaxRecordedPaths = 65536;
 
 private:
-    void Trace(SimulationSetup& setup, const RaytracingOptions& options, int& done, int total);
+    void Trace(SimulationSetup& setup, const RaytracingOptions& options, RunLog& record, int& done, int total);
     bool StopRequested();
 
     std::mutex mRaysMutex;

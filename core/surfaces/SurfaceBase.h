@@ -7,6 +7,7 @@
 #include <armadillo>
 
 #include "core/config/Configurable.h"
+#include "core/base/RunLog.h"
 #include "core/base/Transform.h"
 #include "core/geometry/VectorMath.h"
 
@@ -74,9 +75,20 @@ public:
         return within + 1e-9 * (within + std::fabs(origin.x) + std::fabs(origin.y) + std::fabs(origin.z));
     }
 
+    // The record of the run tracing rays through this surface's element while
+    // one is going (set with Element::SetRunLog), else null: the errors Meet
+    // would repeat for every ray go through it.
+    RunLog* mRunLog = nullptr;
+
 protected:
     // Intersect for surfaces that implement Meet.
     std::optional<SurfaceHit> IntersectThroughMeet(const arma::vec3& origin, const arma::vec3& direction) const;
+    // Whom the surface's messages in mRunLog are counted for: its element, so
+    // that the element's surfaces share one count per message.
+    const void* RunLogOwner() const
+    {
+        return mParent != nullptr ? static_cast<const void*>(mParent) : static_cast<const Transform*>(this);
+    }
     // Column k of the world matrix: 0 local x, 1 local y, 2 the normal.
     glm::dvec3 WorldAxis(int k) const { return glm::dvec3(mWorldMatrix[k]); }
 

@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "core/surfaces/ConfigSurfaceCurved.h"
-#include "core/base/Log.h"
 #include "core/geometry/VectorMath.h"
 
 namespace orvilane
@@ -54,19 +53,20 @@ bool SurfaceCurved::Meet(const glm::dvec3& origin, const glm::dvec3& direction, 
 
     if (ra > rc)
     {
-        Log::Error("Invalid Curved Surface (Curvature Radius > Aperture Radius");
+        RunLog::Error(mRunLog, RunLogOwner(), "Invalid Curved Surface (Curvature Radius > Aperture Radius");
         return false;
     }
     // Negated so that a NaN constant is refused rather than traced as a sphere.
     if (!(std::fabs(config->mConicConstant) < std::numeric_limits<double>::epsilon()))
     {
-        Log::Error("Surface type not supported yet (only flat and spherical surfaces)");
+        RunLog::Error(mRunLog, RunLogOwner(), "Surface type not supported yet (only flat and spherical surfaces)");
         return false;
     }
     // Signs or NaNs that would otherwise yield a cap that is not the one described.
     if (!(ra >= 0.0) || !(rc > 0.0) || !std::isfinite(rc))
     {
-        Log::Error("Invalid Curved Surface (Aperture Radius %g, Curvature Radius %g)", ra, rc);
+        RunLog::Error(mRunLog, RunLogOwner(), "Invalid Curved Surface (Aperture Radius %g, Curvature Radius %g)", ra,
+                      rc);
         return false;
     }
 

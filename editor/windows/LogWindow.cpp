@@ -27,10 +27,15 @@ void LogWindow::AddLog(const std::string& line)
 
 void LogWindow::Clear()
 {
-    std::lock_guard<std::mutex> lock(mMutex);
-    mText.clear();
-    mLineOffsets.clear();
-    mLineOffsets.push_back(0);
+    // clear() keeps the capacity: a swap with fresh containers releases it,
+    // after the lock, so a thread that logs meanwhile is not held up.
+    std::string text;
+    std::vector<size_t> offsets{0};
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mText.swap(text);
+        mLineOffsets.swap(offsets);
+    }
 }
 
 std::string LogWindow::Text() const
@@ -43,6 +48,12 @@ std::vector<size_t> LogWindow::LineOffsets() const
 {
     std::lock_guard<std::mutex> lock(mMutex);
     return mLineOffsets;
+}
+
+size_t LogWindow::HeldBytes() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mText.capacity() + mLineOffsets.capacity() * sizeof(size_t);
 }
 
 void LogWindow::Show(bool* open)

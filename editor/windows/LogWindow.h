@@ -21,13 +21,16 @@ public:
 
     // Appends the line and "\n"; any "\n" inside the line starts a line too.
     void AddLog(const std::string& line);
-    // Empties the text: one empty line remains.
+    // Empties the text: one empty line remains, and the memory the text and
+    // its offsets held is given back.
     void Clear();
     void Show(bool* open);
 
     // Snapshots taken under the mutex.
     std::string Text() const;
     std::vector<size_t> LineOffsets() const;
+    // Bytes reserved by the text and the line offsets (their capacities).
+    size_t HeldBytes() const;
 
     ImGuiTextFilter mFilter;
     bool mAutoScroll = true;

@@ -37,6 +37,14 @@ std::vector<std::string> LogCapture::Lines() const
     return mLines;
 }
 
+std::vector<std::string> LogCapture::Texts() const
+{
+    std::vector<std::string> texts = Lines();
+    for (std::string& text : texts)
+        text.erase(0, Log::TimeStamp().size());
+    return texts;
+}
+
 size_t LogCapture::Count(const std::string& text) const
 {
     std::lock_guard<std::mutex> lock(mMutex);

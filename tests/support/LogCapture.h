@@ -20,6 +20,8 @@ public:
     LogCapture& operator=(const LogCapture&) = delete;
 
     std::vector<std::string> Lines() const;
+    // The lines without their "[hh:mm:ss] " time stamps.
+    std::vector<std::string> Texts() const;
     // Number of lines containing text.
     size_t Count(const std::string& text) const;
     size_t Errors() const { return Count("ERROR: "); }

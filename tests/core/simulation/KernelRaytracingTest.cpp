@@ -1,4 +1,6 @@
+#include <cmath>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,7 +13,9 @@
 #include "core/surfaces/ConfigSurfaceCurved.h"
 #include "core/elements/DetectorLayer.h"
 #include "core/elements/EleDetector.h"
+#include "core/elements/EleIdealLens.h"
 #include "core/elements/EleLens.h"
+#include "core/elements/EleMirrorCurved.h"
 #include "core/components/Element.h"
 #include "core/simulation/KernelRaytracing.h"
 #include "tests/support/LogCapture.h"
@@ -381,4 +385,114 @@ TEST_F(KernelRaytracingTest, RayLeavingThroughTheRimEndsBeforeTheNextLens)
     ASSERT_EQ(rays[0].mPoints.size(), 3u); // start, entry cap, rim: no escape segment
     EXPECT_NEAR(std::hypot(rays[0].mPoints[2].x, rays[0].mPoints[2].y), 0.1, 1e-6);
     EXPECT_LT(rays[0].mPoints[2].z, 0.06);
+}
+
+namespace
+{
+// A maker of a T set up by configure.
+template <typename T, typename F>
+std::function<std::shared_ptr<Element>()> Make(F configure)
+{
+    return [configure] {
+        auto element = std::make_shared<T>();
+        configure(*element);
+        return std::shared_ptr<Element>(element);
+    };
+}
+
+// Sets every cap of an element.
+std::function<void(Element&)> Caps(double aperture, double curvature, double conic)
+{
+    return [=](Element& element) {
+        for (const auto& surface : element.mSurfaces)
+        {
+            auto& cap = static_cast<ConfigSurfaceCurved&>(*surface->mConfig);
+            cap.mApertureRadius = aperture;
+            cap.mCurvatureRadius = curvature;
+            cap.mConicConstant = conic;
+        }
+    };
+}
+} // namespace
+
+// A message an element would repeat for every ray comes once per element and
+// run, and once more with the number of rays it concerned before the run
+// reports its end.
+TEST_F(KernelRaytracingTest, PerRayMessagesComeOncePerElementAndRunWithTheirRayCount)
+{
+    const std::string conic = "ERROR: Surface type not supported yet (only flat and spherical surfaces)";
+    const std::string bounces = "Warning: Max number of bounces (7) reached!";
+    const std::string pixels = " must be between 1 and 4096 on each side; nothing is recorded";
+    const struct
+    {
+        const char* name;
+        std::function<std::shared_ptr<Element>()> make;
+        std::vector<std::string> first; // "{id}": the element's id
+        bool betweenPlates;             // the rays bounce between two plates across the element, 7 times
+    } cases[] = {
+        {"ideal lens, f = 0",
+         Make<EleIdealLens>([](EleIdealLens& e) { e.mConfigIdealLens->mFocalDistance = 0.0; }),
+         {"ERROR: Ideal Lens ID:{id}. Focal distance must be finite and non-zero (0); the ray stops here"},
+         false},
+        {"curved mirror, aperture > curvature",
+         Make<EleMirrorCurved>(Caps(1.2, 1.0, 0.0)),
+         {"ERROR: Invalid Curved Surface (Curvature Radius > Aperture Radius"},
+         false},
+        {"curved mirror, conic", Make<EleMirrorCurved>(Caps(0.1, 1.0, 0.5)), {conic}, false},
+        {"curved mirror, met at every bounce",
+         Make<EleMirrorCurved>(Caps(0.1, std::nan(""), 0.0)),
+         {"ERROR: Invalid Curved Surface (Aperture Radius 0.1, Curvature Radius nan)", bounces},
+         true},
+        {"thick lens, both caps: one count", Make<EleLens>(Caps(0.1, 1.0, 0.5)), {conic, bounces}, true},
+        {"thick lens, index 0",
+         Make<EleLens>([](EleLens& e) { static_cast<ConfigLens&>(*e.mConfig).mRefractiveIndex = 0.0; }),
+         {"ERROR: Lens ID:{id}. Refractive index (0) is not a positive finite number: the ray stops at the lens"},
+         false},
+        {"detector, 0 pixels",
+         Make<EleDetector>([](EleDetector& e) {
+             e.mConfigDetector->Resolution = {0, 100};
+         }),
+         {"ERROR: Detector ID:{id}. Number of Pixels (0 x 100)" + pixels},
+         false},
+        {"detector, 4097 pixels",
+         Make<EleDetector>([](EleDetector& e) {
+             e.mConfigDetector->Resolution = {100, 4097};
+         }),
+         {"ERROR: Detector ID:{id}. Number of Pixels (100 x 4097)" + pixels},
+         false},
+    };
+    for (const auto& c : cases)
+    {
+        setup.New();
+        AddSource(6)->SetPosition({0, 0, c.betweenPlates ? 0.2 : 0.0});
+        const std::shared_ptr<Element> element = c.make();
+        element->SetPosition({0, 0, 0.5});
+        setup.mElements.push_back(element);
+        if (c.betweenPlates)
+        {
+            AddPlate(TestPlate::Kind::Reflect, 0.0);
+            AddPlate(TestPlate::Kind::Reflect, 1.0);
+        }
+        for (int run = 0; run < 2; ++run)
+        {
+            LogCapture log;
+            size_t linesAtEnd = 0;
+            RaytracingOptions options = Options(c.betweenPlates ? 7 : 100);
+            options.progress = [&](float, bool finished) { linesAtEnd = finished ? log.Lines().size() : 0; };
+            kernel.Run(setup, options);
+            const size_t rays = kernel.GetRays().size();
+            ASSERT_GT(rays, 1u) << c.name;
+            std::vector<std::string> expected;
+            for (const std::string& suffix : {std::string(), " (repeated for " + std::to_string(rays) + " rays)"})
+                for (std::string text : c.first)
+                {
+                    const size_t at = text.find("{id}");
+                    if (at != std::string::npos)
+                        text.replace(at, 4, std::to_string(element->mId));
+                    expected.push_back(text + suffix);
+                }
+            EXPECT_EQ(log.Texts(), expected) << c.name << ", run " << run;
+            EXPECT_EQ(linesAtEnd, expected.size()) << c.name << ", run " << run;
+        }
+    }
 }

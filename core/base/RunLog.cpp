@@ -1,0 +1,68 @@
+#include "core/base/RunLog.h"
+
+#include <utility>
+
+namespace orvilane
+{
+
+void RunLog::NextRay()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    ++mRay;
+}
+
+void RunLog::Error(RunLog* record, const void* owner, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = Log::Format("ERROR: ", format, args);
+    va_end(args);
+    Report(record, owner, std::move(text));
+}
+
+void RunLog::Warning(RunLog* record, const void* owner, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = Log::Format("Warning: ", format, args);
+    va_end(args);
+    Report(record, owner, std::move(text));
+}
+
+void RunLog::Report(RunLog* record, const void* owner, std::string text)
+{
+    if (record != nullptr)
+    {
+        std::lock_guard<std::mutex> lock(record->mMutex);
+        for (Entry& entry : record->mEntries)
+        {
+            if (entry.owner != owner || entry.text != text)
+                continue;
+            if (entry.lastRay != record->mRay)
+            {
+                entry.lastRay = record->mRay;
+                ++entry.rays;
+            }
+            return;
+        }
+        record->mEntries.push_back(Entry{owner, text, record->mRay, 1});
+    }
+    Log::Write(text);
+}
+
+void RunLog::Finish()
+{
+    std::vector<Entry> entries;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        entries.swap(mEntries);
+        mRay = 0;
+    }
+    for (const Entry& entry : entries)
+    {
+        if (entry.rays > 1)
+            Log::Write(entry.text + " (repeated for " + std::to_string(entry.rays) + " rays)");
+    }
+}
+
+} // namespace orvilane
