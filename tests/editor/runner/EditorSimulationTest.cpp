@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "core/components/Element.h"
 #include "core/elements/EleBlockerDiafragm.h"
@@ -301,6 +302,24 @@ TEST_F(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
     simulation.JoinWorker();
     EXPECT_TRUE(simulation.IsSimulationFinished());
     EXPECT_EQ(simulation.GetEmRunCounter(), 2u);
+}
+
+TEST_F(EditorSimulationThreaded, FreedMemoryIsHandedBackAfterAJoinAndAfterNew)
+{
+    auto calls = std::make_shared<int>(0);
+    simulation.mReleaseMemory = [calls] { ++*calls; };
+    AddSourceAndDetector(simulation);
+    EXPECT_EQ(*calls, 0);
+    ASSERT_TRUE(simulation.RunElectromagneticSimulation());
+    simulation.JoinWorker();
+    EXPECT_EQ(*calls, 1);
+    simulation.JoinWorker(); // nothing left to join, nothing freed
+    EXPECT_EQ(*calls, 1);
+    simulation.NewSimulation();
+    EXPECT_EQ(*calls, 2);
+    simulation.mReleaseMemory = nullptr;
+    simulation.NewSimulation(); // an empty hook is passed over
+    EXPECT_EQ(*calls, 2);
 }
 
 TEST_F(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)
