@@ -1,10 +1,12 @@
 #include "editor/platform/DataDirectory.h"
+#include "editor/platform/ProcessMemory.h"
 #include "editor/app/EditorWindow.h"
 #include "editor/ui/IconAtlas.h"
 
 int main(int, char**)
 {
     using namespace orvilaneeditor;
+    ConfigureAllocator(); // before the first large block is freed
     FindDataDirectory();
     EditorWindow window;
     if (!window.IsReady())

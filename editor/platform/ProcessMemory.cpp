@@ -3,6 +3,9 @@
 #include <cstdio>
 
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace orvilaneeditor
 {
@@ -27,6 +30,22 @@ uint64_t ResidentMemoryBytes()
     if (pageSize <= 0)
         return 0;
     return ReadResidentBytes("/proc/self/statm", static_cast<uint64_t>(pageSize));
+}
+
+void ConfigureAllocator()
+{
+#if defined(__GLIBC__)
+    // Setting the threshold also stops glibc adjusting it (and the trim
+    // threshold) after each free.
+    (void)mallopt(M_MMAP_THRESHOLD, static_cast<int>(kDirectMapBytes));
+#endif
+}
+
+void ReleaseFreeMemory()
+{
+#if defined(__GLIBC__)
+    (void)malloc_trim(0);
+#endif
 }
 
 } // namespace orvilaneeditor

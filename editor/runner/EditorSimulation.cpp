@@ -65,6 +65,8 @@ void EditorSimulation::NewSimulation()
     mSetup.New();
     mSelectables.clear();
     mUnsaved = false;
+    if (mReleaseMemory)
+        mReleaseMemory();
 }
 
 bool EditorSimulation::LoadSimulation(const char* path)
@@ -451,8 +453,11 @@ void EditorSimulation::RequestKernelStops()
 
 void EditorSimulation::JoinWorker()
 {
-    if (mWorker && mWorker->joinable())
-        mWorker->join();
+    if (!mWorker || !mWorker->joinable())
+        return;
+    mWorker->join();
+    if (mReleaseMemory)
+        mReleaseMemory();
 }
 
 void EditorSimulation::StopWorker()

@@ -12,6 +12,7 @@
 #include "core/simulation/KernelElectromagnetic.h"
 #include "core/simulation/KernelRaytracing.h"
 #include "core/simulation/SimulationSetup.h"
+#include "editor/platform/ProcessMemory.h"
 #include "editor/runner/RayLineGroup.h"
 #include "editor/runner/Selectable.h"
 #include "editor/runner/SimulationSettings.h"
@@ -78,7 +79,8 @@ public:
     bool RunRaytracingFullSimulation();
     // Asks both kernels to stop, also a run that has not begun yet; returns at once.
     virtual void AbortSimulation();
-    // Joins the worker when it is joinable; safe to repeat.
+    // Joins the worker when it is joinable, then gives back what the run freed;
+    // safe to repeat.
     void JoinWorker();
     // AbortSimulation, then JoinWorker: the shutdown path.
     void StopWorker();
@@ -108,6 +110,10 @@ public:
     uint32_t mEmRunCounter = 0;
     uint32_t mResultRunCounter = 0; // under mProgressMutex, like mEmRunCounter
     bool mUnsaved = false;
+    // Called after a worker is joined and after New, when a run's grids have
+    // just been freed: hands free allocator memory back to the system. Empty:
+    // nothing is called (the memory benchmark's allocator-defaults variant).
+    std::function<void()> mReleaseMemory = ReleaseFreeMemory;
 
 protected:
     using WorkerBody = void (EditorSimulation::*)();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "core/components/Element.h"
 #include "core/elements/EleBlockerDiafragm.h"
@@ -405,6 +406,24 @@ TEST_F(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
     EXPECT_EQ(simulation.GetResultRunCounter(), results + 3);
     simulation.UpdateRaytracingPreview();
     EXPECT_EQ(simulation.GetResultRunCounter(), results + 4);
+}
+
+TEST_F(EditorSimulationThreaded, FreedMemoryIsHandedBackAfterAJoinAndAfterNew)
+{
+    auto calls = std::make_shared<int>(0);
+    simulation.mReleaseMemory = [calls] { ++*calls; };
+    AddSourceAndDetector(simulation);
+    EXPECT_EQ(*calls, 0);
+    ASSERT_TRUE(simulation.RunElectromagneticSimulation());
+    simulation.JoinWorker();
+    EXPECT_EQ(*calls, 1);
+    simulation.JoinWorker(); // nothing left to join, nothing freed
+    EXPECT_EQ(*calls, 1);
+    simulation.NewSimulation();
+    EXPECT_EQ(*calls, 2);
+    simulation.mReleaseMemory = nullptr;
+    simulation.NewSimulation(); // an empty hook is passed over
+    EXPECT_EQ(*calls, 2);
 }
 
 TEST_F(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)
