@@ -57,13 +57,14 @@ std::vector<Target> TargetsOf(const SimulationSetup& setup)
 }
 } // namespace
 
-void KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& options)
+RunStatus KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& options)
 {
     if (mBusy.exchange(true))
     {
         Log::Error("Trying to use KernelRaytracing while it was busy. Aborting.");
-        return;
+        return RunStatus::Failed;
     }
+    RunStatus status = RunStatus::Failed;
     int done = 0;
     int total = 0;
     try
@@ -94,7 +95,7 @@ void KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& opti
                 wide += source->mRayGenerator->GetNumberOfRays(options.mode);
         }
         total = static_cast<int>(std::min<long long>(wide, std::numeric_limits<int>::max()));
-        Trace(setup, options, done, total);
+        status = Trace(setup, options, done, total);
     }
     catch (const std::exception& e)
     {
@@ -103,9 +104,10 @@ void KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& opti
             options.progress(Fraction(done, total), true);
     }
     mBusy.store(false);
+    return status;
 }
 
-void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& options, int& done, int total)
+RunStatus KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& options, int& done, int total)
 {
     size_t unrecorded = 0; // traced beyond the recording limit
     auto reportUnrecorded = [&unrecorded] {
@@ -128,7 +130,7 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
                 reportUnrecorded();
                 if (options.progress)
                     options.progress(Fraction(done, total), true);
-                return;
+                return RunStatus::Stopped;
             }
             if (options.progress)
                 options.progress(Fraction(done, total), false);
@@ -206,6 +208,7 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
     reportUnrecorded();
     if (options.progress)
         options.progress(1.0f, true);
+    return RunStatus::Completed;
 }
 
 bool KernelRaytracing::StopRequested()

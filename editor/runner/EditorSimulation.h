@@ -76,6 +76,11 @@ public:
 
     float GetProgress();
     bool IsSimulationFinished();
+    // True from a start until the worker body has returned (the join is then
+    // immediate): the UI waits for this without blocking.
+    bool IsWorkerRunning();
+    // How the last run ended; read after the worker has ended.
+    orvilane::RunStatus GetRunStatus();
     uint32_t GetEmRunCounter();
     float GetElapsedSeconds() const;
 
@@ -96,6 +101,8 @@ public:
     std::vector<Selectable> mSelectables;
     uint32_t mEmRunCounter = 0;
     bool mUnsaved = false;
+    bool mWorkerRunning = false;                                     // guarded by mProgressMutex
+    orvilane::RunStatus mRunStatus = orvilane::RunStatus::Completed; // guarded by mProgressMutex
 
 protected:
     using WorkerBody = void (EditorSimulation::*)();
@@ -107,6 +114,8 @@ private:
     void RunElectromagneticSimulation_WorkerThread();
     void RunRaytracingFullSimulation_WorkerThread();
     void OnProgress(float progress, bool finished);
+    // The worker body's last step: the run's outcome, and the worker has ended.
+    void EndWorker(orvilane::RunStatus status);
     void RequestKernelStops();
     // World transform and drawables placed from the component.
     void PlaceSelectable(Selectable& record);

@@ -337,6 +337,8 @@ TEST_F(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
         EXPECT_EQ(log.Count("Solved Element"), 0u);
         EXPECT_EQ(gated.GetProgress(), 0.0f) << electromagnetic;
         EXPECT_EQ(gated.GetEmRunCounter(), electromagnetic ? 1u : 0u);
+        EXPECT_FALSE(gated.IsWorkerRunning());
+        EXPECT_EQ(gated.GetRunStatus(), orvilane::RunStatus::Stopped);
         gated.NewSimulation();
     }
 }
@@ -350,6 +352,31 @@ TEST_F(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
         runner->AddComponent(BeamSource(5e-7, 30), false);
         ASSERT_TRUE(electromagnetic ? runner->RunElectromagneticSimulation() : runner->RunRaytracingFullSimulation());
         runner.reset();
+    }
+}
+TEST_F(EditorSimulationThreaded, RunOutcomeIsReadAfterTheWorkerEnds)
+{
+    struct Case
+    {
+        double detectorTilt; // degrees about y
+        bool electromagnetic;
+        orvilane::RunStatus status;
+    };
+    // The field run refuses a detector not parallel to its source; rays do not care.
+    for (const Case& c : {Case{0.0, true, orvilane::RunStatus::Completed}, Case{5.0, true, orvilane::RunStatus::Failed},
+                          Case{5.0, false, orvilane::RunStatus::Completed}})
+    {
+        simulation.NewSimulation();
+        AddSourceAndDetector(simulation);
+        simulation.mSetup.mElements[0]->SetRotation({0.0, c.detectorTilt, 0.0});
+        LogCapture log;
+        ASSERT_TRUE(c.electromagnetic ? simulation.RunElectromagneticSimulation()
+                                      : simulation.RunRaytracingFullSimulation());
+        EXPECT_TRUE(simulation.IsWorkerRunning() || simulation.IsSimulationFinished());
+        simulation.JoinWorker();
+        EXPECT_FALSE(simulation.IsWorkerRunning());
+        EXPECT_TRUE(simulation.IsSimulationFinished());
+        EXPECT_EQ(simulation.GetRunStatus(), c.status) << c.detectorTilt << " " << c.electromagnetic;
     }
 }
 } // namespace orvilaneeditor::test
