@@ -354,29 +354,4 @@ TEST_F(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
         runner.reset();
     }
 }
-TEST_F(EditorSimulationThreaded, RunOutcomeIsReadAfterTheWorkerEnds)
-{
-    struct Case
-    {
-        double detectorTilt; // degrees about y
-        bool electromagnetic;
-        orvilane::RunStatus status;
-    };
-    // The field run refuses a detector not parallel to its source; rays do not care.
-    for (const Case& c : {Case{0.0, true, orvilane::RunStatus::Completed}, Case{5.0, true, orvilane::RunStatus::Failed},
-                          Case{5.0, false, orvilane::RunStatus::Completed}})
-    {
-        simulation.NewSimulation();
-        AddSourceAndDetector(simulation);
-        simulation.mSetup.mElements[0]->SetRotation({0.0, c.detectorTilt, 0.0});
-        LogCapture log;
-        ASSERT_TRUE(c.electromagnetic ? simulation.RunElectromagneticSimulation()
-                                      : simulation.RunRaytracingFullSimulation());
-        EXPECT_TRUE(simulation.IsWorkerRunning() || simulation.IsSimulationFinished());
-        simulation.JoinWorker();
-        EXPECT_FALSE(simulation.IsWorkerRunning());
-        EXPECT_TRUE(simulation.IsSimulationFinished());
-        EXPECT_EQ(simulation.GetRunStatus(), c.status) << c.detectorTilt << " " << c.electromagnetic;
-    }
-}
 } // namespace orvilaneeditor::test
