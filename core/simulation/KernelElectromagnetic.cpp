@@ -220,9 +220,15 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
         Fields f = index + 1 == children.size() ? std::move(field) : Fields(field);
         if (distance > kMinDistance)
         {
-            // Logs the step and makes it: k-space in, k-space out.
+            // Logs the step and makes it: k-space in, k-space out. A stop seen
+            // here spares the rest of the step (a detector's inverse transform).
             auto propagate = [&](Fields& k) {
                 StepProgress(progress);
+                if (StopRequested())
+                {
+                    k.mDomain = FieldDomain::None;
+                    return KSpaceFactor();
+                }
                 const glm::dvec3& a = from->mWorldPosition;
                 const glm::dvec3& b = child->mWorldPosition;
                 Log::Info(0, "Propagating Fields from (%.3f, %.3f, %.3f) to  (%.3f, %.3f, %.3f) [id:%d -> id:%d]",

@@ -241,6 +241,27 @@ TEST_F(KernelElectromagneticTest, StopEndsTheRunBeforeTheNextElement)
     EXPECT_EQ(second->received.size(), 1u);
 }
 
+TEST_F(KernelElectromagneticTest, StopDuringAStepSparesItsInverseTransform)
+{
+    auto source = AddSource();
+    auto detector = std::make_shared<EleDetector>();
+    detector->SetPosition({0, 0, 0.1});
+    detector->mInputId = source->mId;
+    setup.mElements.push_back(detector);
+    LogCapture capture;
+    // The first progress call comes after the forward transform of the first step.
+    const RunStatus status = kernel.Run(setup, [&](float f, bool finished) {
+        calls.emplace_back(f, finished);
+        kernel.RequestStop();
+    });
+    EXPECT_EQ(status, RunStatus::Stopped);
+    EXPECT_EQ(capture.Count("FFT: x -> k"), 1u);
+    EXPECT_EQ(capture.Count("FFT: k -> x"), 0u);
+    EXPECT_EQ(capture.Count("Propagating Fields"), 0u);
+    EXPECT_EQ(capture.Errors(), 0u);
+    EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
+}
+
 TEST_F(KernelElectromagneticTest, ErrorsInsideARunAreContained)
 {
     auto source = AddSource();
