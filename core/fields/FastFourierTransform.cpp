@@ -288,6 +288,8 @@ Fields FastFourierTransform::ThroughKSpace(Fields&& in, const KSpaceStep& step) 
         return Fields();
 
     const KSpaceFactor factor = step(f);
+    if (f.mDomain == FieldDomain::None)
+        return Fields();
     double dx = 0.0;
     double dy = 0.0;
     double inverseScale = 0.0;

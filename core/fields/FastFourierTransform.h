@@ -50,6 +50,8 @@ public:
     // Called between the transforms of ThroughKSpace with the k-space grid,
     // whose samples it must not read: may change the header, and gives the
     // factor of each k-space sample (empty: the samples stay as they are).
+    // Setting the domain to None gives the grid up: ThroughKSpace then returns
+    // an empty grid without the inverse transform (a run that was stopped).
     using KSpaceStep = std::function<KSpaceFactor(Fields& kSpace)>;
     // Inverse(Forward(in) with every sample multiplied by step's factor), on a
     // grid the caller gives up: the same result to rounding, with the same log

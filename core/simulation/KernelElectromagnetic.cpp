@@ -33,8 +33,10 @@ float AngleDifference(double a, double b)
 KernelElectromagnetic::KernelElectromagnetic() = default;
 KernelElectromagnetic::~KernelElectromagnetic() = default;
 
-void KernelElectromagnetic::Run(SimulationSetup& setup, const ProgressCallback& progress)
+RunStatus KernelElectromagnetic::Run(SimulationSetup& setup, const ProgressCallback& progress)
 {
+    mFailed = false;
+    bool ended = false; // a stop or an error left sources unvisited
     try
     {
         IndexChildren(setup);
@@ -74,18 +76,25 @@ void KernelElectromagnetic::Run(SimulationSetup& setup, const ProgressCallback& 
             if (Log::Writes(1))
                 Log::Info(1, "Energy: %13.6e", field.GetEnergy());
             if (PropagateFrom(setup, source, std::move(field), progress, 0))
+            {
+                ended = true;
                 break;
+            }
         }
     }
     catch (const std::exception& e)
     {
         Log::Error("Electromagnetic run ended by an error: %s", e.what());
+        mFailed = true;
     }
     mSnapshot.clear();
     mChildPositions.clear();
     mNullPositions.clear();
     if (progress)
         progress(1.0f, true);
+    if (mFailed)
+        return RunStatus::Failed;
+    return ended ? RunStatus::Stopped : RunStatus::Completed;
 }
 
 void KernelElectromagnetic::RequestStop()
@@ -189,6 +198,7 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
         {
             Log::Error("Input links are nested deeper than %d elements at id %u. The run ends.", kMaxDepth,
                        child->mId);
+            mFailed = true;
             return true;
         }
         const float dx = AngleDifference(from->mWorldRotation.x, child->mWorldRotation.x);
@@ -199,6 +209,7 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
         {
             Log::Error("FATAL: component %d and %d are not parallel. We do not support rotations yet.",
                        static_cast<int>(from->mId), static_cast<int>(child->mId));
+            mFailed = true;
             return true;
         }
 
@@ -209,9 +220,15 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
         Fields f = index + 1 == children.size() ? std::move(field) : Fields(field);
         if (distance > kMinDistance)
         {
-            // Logs the step and makes it: k-space in, k-space out.
+            // Logs the step and makes it: k-space in, k-space out. A stop seen
+            // here spares the rest of the step (a detector's inverse transform).
             auto propagate = [&](Fields& k) {
                 StepProgress(progress);
+                if (StopRequested())
+                {
+                    k.mDomain = FieldDomain::None;
+                    return KSpaceFactor();
+                }
                 const glm::dvec3& a = from->mWorldPosition;
                 const glm::dvec3& b = child->mWorldPosition;
                 Log::Info(0, "Propagating Fields from (%.3f, %.3f, %.3f) to  (%.3f, %.3f, %.3f) [id:%d -> id:%d]",

@@ -8,6 +8,7 @@
 
 #include "core/fields/Fields.h"
 #include "core/simulation/ProgressCallback.h"
+#include "core/simulation/RunStatus.h"
 
 namespace orvilane
 {
@@ -29,8 +30,9 @@ public:
     KernelElectromagnetic(const KernelElectromagnetic&) = delete;
     KernelElectromagnetic& operator=(const KernelElectromagnetic&) = delete;
 
-    // Always ends with progress (1.0, true), also after a stop or an error.
-    void Run(SimulationSetup& setup, const ProgressCallback& progress);
+    // Always ends with progress (1.0, true), also after a stop or an error;
+    // Failed when an error ended the run before every source was followed.
+    RunStatus Run(SimulationSetup& setup, const ProgressCallback& progress);
     void RequestStop();
 
     // Input links nested deeper than this end the run with an error.
@@ -53,6 +55,7 @@ private:
     bool StopRequested();
 
     bool mStop = false;
+    bool mFailed = false; // an error ended the current run
     std::mutex mMutex;
     std::unique_ptr<PlaneWavePropagator> mPropagator;
     std::unique_ptr<FastFourierTransform> mTransform;

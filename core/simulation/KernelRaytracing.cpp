@@ -79,13 +79,14 @@ std::vector<Target> TargetsOf(const SimulationSetup& setup)
 }
 } // namespace
 
-void KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& options)
+RunStatus KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& options)
 {
     if (mBusy.exchange(true))
     {
         Log::Error("Trying to use KernelRaytracing while it was busy. Aborting.");
-        return;
+        return RunStatus::Failed;
     }
+    RunStatus status = RunStatus::Failed;
     int done = 0;
     int total = 0;
     // Messages that would come once per ray come once per element and run,
@@ -120,7 +121,7 @@ void KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& opti
                 wide += source->mRayGenerator->GetNumberOfRays(options.mode);
         }
         total = static_cast<int>(std::min<long long>(wide, std::numeric_limits<int>::max()));
-        Trace(setup, options, record, done, total);
+        status = Trace(setup, options, record, done, total);
     }
     catch (const std::exception& e)
     {
@@ -130,10 +131,11 @@ void KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions& opti
             options.progress(Fraction(done, total), true);
     }
     mBusy.store(false);
+    return status;
 }
 
-void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& options, RunLog& record, int& done,
-                             int total)
+RunStatus KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& options, RunLog& record,
+                                  int& done, int total)
 {
     size_t unrecorded = 0; // traced beyond the recording limit
     // Before the last progress call, which may let another thread report the run as done.
@@ -158,7 +160,7 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
                 reportEnd();
                 if (options.progress)
                     options.progress(Fraction(done, total), true);
-                return;
+                return RunStatus::Stopped;
             }
             if (options.progress)
                 options.progress(Fraction(done, total), false);
@@ -237,6 +239,7 @@ void KernelRaytracing::Trace(SimulationSetup& setup, const RaytracingOptions& op
     reportEnd();
     if (options.progress)
         options.progress(1.0f, true);
+    return RunStatus::Completed;
 }
 
 bool KernelRaytracing::StopRequested()

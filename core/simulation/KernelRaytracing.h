@@ -7,6 +7,7 @@
 
 #include "core/geometry/Ray.h"
 #include "core/simulation/ProgressCallback.h"
+#include "core/simulation/RunStatus.h"
 #include "core/sources/RayModes.h"
 
 namespace orvilane
@@ -32,8 +33,8 @@ public:
     KernelRaytracing(const KernelRaytracing&) = delete;
     KernelRaytracing& operator=(const KernelRaytracing&) = delete;
 
-    // Refused with an error line while another run is in progress.
-    void Run(SimulationSetup& setup, const RaytracingOptions& options);
+    // Refused with an error line (Failed) while another run is in progress.
+    RunStatus Run(SimulationSetup& setup, const RaytracingOptions& options);
     std::vector<Ray> GetRays();
     void ClearRays();
     void RequestStop(bool stop);
@@ -44,7 +45,8 @@ public:
     static constexpr size_t kMaxRecordedPaths = 65536;
 
 private:
-    void Trace(SimulationSetup& setup, const RaytracingOptions& options, RunLog& record, int& done, int total);
+    // Stopped when a stop request ended the trace, else Completed.
+    RunStatus Trace(SimulationSetup& setup, const RaytracingOptions& options, RunLog& record, int& done, int total);
     bool StopRequested();
 
     std::mutex mRaysMutex;

@@ -54,6 +54,7 @@ EditorWindow::EditorWindow()
     }
     glViewport(0, 0, kWidth, kHeight);
     glfwSetFramebufferSizeCallback(mWindow, &EditorWindow::FramebufferSizeCallback);
+    glfwSetWindowCloseCallback(mWindow, &EditorWindow::WindowCloseCallback);
 
     gEditorWindow = this;
     mWindowsManager = std::make_unique<WindowsManager>(this);
@@ -134,6 +135,31 @@ void EditorWindow::Run()
 void EditorWindow::FramebufferSizeCallback(GLFWwindow*, int width, int height)
 {
     glViewport(0, 0, width, height);
+}
+
+void EditorWindow::WindowCloseCallback(GLFWwindow* window)
+{
+    if (gEditorWindow != nullptr && gEditorWindow->mWindow == window)
+        gEditorWindow->RequestClose();
+}
+
+void EditorWindow::RequestClose()
+{
+    if (mEditorSimulation && mEditorSimulation->mUnsaved && mWindowsManager)
+    {
+        if (mWindow != nullptr)
+            glfwSetWindowShouldClose(mWindow, GLFW_FALSE);
+        mWindowsManager->AskToClose();
+        return;
+    }
+    Exit();
+}
+
+void EditorWindow::Exit()
+{
+    mExitRequested = true;
+    if (mWindow != nullptr)
+        glfwSetWindowShouldClose(mWindow, GLFW_TRUE);
 }
 
 } // namespace orvilaneeditor

@@ -32,12 +32,21 @@ public:
     // False when the window or the GL entry points could not be made: nothing
     // else was created and Run must not be called.
     bool IsReady() const { return mWindowsManager != nullptr; }
-    // The main loop; returns once the window has been asked to close.
+    // The main loop; returns once the program has been asked to end.
     void Run();
+    // The user asked to close the window: with unsaved changes the program
+    // asks first and goes on; else it ends after the current frame.
+    void RequestClose();
+    // Ends the program after the current frame (a run going is stopped and
+    // joined by the teardown).
+    void Exit();
+    bool IsExitRequested() const { return mExitRequested; }
     // The title of the current frame: "Orvilane - <name>", plus " [UNSAVED]".
     static std::string MakeTitle(const EditorSimulation& simulation);
 
     static void FramebufferSizeCallback(GLFWwindow* window, int width, int height);
+    // GLFW has set the window's close flag: RequestClose decides whether it stays.
+    static void WindowCloseCallback(GLFWwindow* window);
 
     GLFWwindow* mWindow = nullptr;
     SimulationSettings mSettings;
@@ -50,6 +59,7 @@ private:
     // context exists, window destroyed, GLFW terminated, log flushed.
     void Teardown();
     bool mGlfwStarted = false;
+    bool mExitRequested = false;
 };
 
 // The one application window; set by its constructor, cleared when it is destroyed.

@@ -181,8 +181,8 @@ void WindowsManager::BuildFrame()
     ShowWindows();
     ShowDetectorWindows();
     mFileDialog.Draw();
-    ShowSimulationProgress();
-    MessagePopup::Draw();
+    if (!ShowSimulationProgress())
+        MessagePopup::Draw();
 }
 
 EditorSimulation& WindowsManager::Simulation()
@@ -276,40 +276,75 @@ void WindowsManager::ShowUpperBar()
     ImGui::End();
 }
 
-void WindowsManager::ShowSimulationProgress()
+bool WindowsManager::ShowSimulationProgress()
 {
     if (mProgressRequested)
     {
         ImGui::OpenPopup(kProgressPopup);
         mProgressRequested = false;
+        mAborting = false;
     }
     DockLayout::CentreNextWindow();
-    ImGui::SetNextWindowFocus();
+    // Taking the focus from a message shown over the modal would close that message.
+    if (!mMessageOverProgress && !MessagePopup::IsRequested())
+        ImGui::SetNextWindowFocus();
     if (!ImGui::BeginPopupModal(kProgressPopup, nullptr,
                                 ImGuiWindowFlags_NoResize | ImGuiWindowFlags_AlwaysAutoResize |
                                     ImGuiWindowFlags_NoSavedSettings))
-        return;
+    {
+        mMessageOverProgress = false;
+        return false;
+    }
 
     EditorSimulation& simulation = Simulation();
-    ImGui::TextUnformatted("Running ...");
+    ImGui::TextUnformatted(mAborting ? "Aborting ..." : "Running ...");
     ImGui::ProgressBar(simulation.GetProgress(), ImVec2(300.0f, 20.0f));
-    bool closed = false;
-    if (simulation.IsSimulationFinished())
+    // A question asked during the run is answered before the modal (its parent) closes.
+    const bool ended =
+        !simulation.IsWorkerRunning() && (mAborting || simulation.IsSimulationFinished()) && !MessagePopup::IsOpen();
+    if (ended)
     {
-        simulation.JoinWorker();
+        simulation.JoinWorker(); // the body has returned: no wait
         ImGui::CloseCurrentPopup();
-        orvilane::Log::Info(0, "Simulation Completed (%.1f s)", simulation.GetElapsedSeconds());
-        closed = true;
+        ReportRunEnd();
     }
-    // Pressed in the frame the run was seen finished, Abort has nothing left to stop.
-    if (ImGui::Button("Abort") && !closed)
+    // Pressed in the frame the run was seen ended, Abort has nothing left to stop.
+    ImGui::BeginDisabled(mAborting);
+    if (ImGui::Button("Abort") && !ended && !mAborting)
     {
-        simulation.AbortSimulation();
-        simulation.JoinWorker(); // waits until the kernel has noticed the stop
-        ImGui::CloseCurrentPopup();
-        orvilane::Log::Info(0, "Simulation Aborted (%.1f s)", simulation.GetElapsedSeconds());
+        simulation.AbortSimulation(); // the kernels stop at their next check
+        mAborting = true;
     }
+    ImGui::EndDisabled();
+    if (!ended)
+        MessagePopup::Draw();
+    mMessageOverProgress = !ended && MessagePopup::IsOpen();
     ImGui::EndPopup();
+    return !ended;
+}
+
+void WindowsManager::ReportRunEnd()
+{
+    EditorSimulation& simulation = Simulation();
+    const float seconds = simulation.GetElapsedSeconds();
+    if (mAborting)
+        orvilane::Log::Info(0, "Simulation Aborted (%.1f s)", seconds);
+    else if (simulation.GetRunStatus() == orvilane::RunStatus::Failed)
+    {
+        orvilane::Log::Error("Simulation Stopped on an Error (%.1f s)", seconds);
+        MessagePopup::Show(MessagePopup::kError, "The simulation stopped on an error (see the log).", nullptr);
+    }
+    else
+        orvilane::Log::Info(0, "Simulation Completed (%.1f s)", seconds);
+    mAborting = false;
+}
+
+void WindowsManager::AskToClose()
+{
+    MessagePopup::Show(MessagePopup::kQuestion, kLoseChangesQuestion, [this](bool yes) {
+        if (yes && mEditorWindow != nullptr)
+            mEditorWindow->Exit();
+    });
 }
 
 void WindowsManager::OnNew()
@@ -354,7 +389,12 @@ void WindowsManager::OnOpenAccepted(bool accepted, const std::string& path)
         return;
     // The load traces the new setup once (with autorun on), not once per component.
     if (Simulation().LoadSimulation(path.c_str()))
+    {
         mSimulationBoard.Load();
+        return;
+    }
+    const std::string text = "The simulation could not be opened from " + path + " (see the log).";
+    MessagePopup::Show(MessagePopup::kError, text.c_str(), nullptr);
 }
 
 void WindowsManager::OnSaveAccepted(bool accepted, const std::string& path)

@@ -52,6 +52,9 @@ public:
     void BuildFrame();
     // The next frame opens the "Simulation In Progress" modal.
     void OpenSimulationProgress() { mProgressRequested = true; }
+    // Asks whether the unsaved changes may be lost; Yes ends the program
+    // (EditorWindow::Exit), No leaves everything as it was.
+    void AskToClose();
     // Appends a result window showing that component (0: none chosen yet).
     void OpenDetectorWindow(uint32_t detectorId);
     // Shows every result window in opening order, then drops the closed ones.
@@ -71,6 +74,8 @@ public:
     bool mShowBoard = true;
     FileDialog mFileDialog;
     bool mProgressRequested = false;
+    // Abort was pressed: the modal shows "Aborting ..." until the worker has ended.
+    bool mAborting = false;
     LogWindow mLogWindow;
     Visualization3D mVisualization3D;
     Inspector mInspector{[this](uint32_t id) { OpenDetectorWindow(id); }};
@@ -85,8 +90,12 @@ private:
     void ShowUpperBar();
     void ShowDockHost();
     void ShowWindows();
-    // The modal shown while a worker runs; joins it when done or aborted.
-    void ShowSimulationProgress();
+    // The modal shown while a worker runs; joins it once the worker has ended
+    // (finished, failed or aborted), never waiting for it. True when it drew
+    // the message popup (nested, so a question asked during a run shows).
+    bool ShowSimulationProgress();
+    // Logs how the joined run ended; a failed run also shows an error.
+    void ReportRunEnd();
     void LoadFonts();
     // The log listener feeds mLogWindow through this target, which Shutdown
     // clears: the logger keeps its listeners for the whole process.
@@ -111,6 +120,7 @@ private:
     SimulationSettings& Settings();
 
     std::shared_ptr<std::atomic<LogWindow*>> mLogTarget;
+    bool mMessageOverProgress = false; // the message popup was open inside the progress modal
     bool mBackendsReady = false;
     bool mContextOwned = false;
 };

@@ -368,6 +368,8 @@ bool EditorSimulation::StartWorker(WorkerBody body, const char* message)
         std::lock_guard<std::mutex> lock(mProgressMutex);
         mFinished = false;
         mProgress = 0.0f;
+        mWorkerRunning = true;
+        mRunStatus = orvilane::RunStatus::Completed;
     }
     orvilane::Log::Info(0, "%s", message);
     mWorker.reset();
@@ -383,6 +385,7 @@ bool EditorSimulation::StartWorker(WorkerBody body, const char* message)
         {
             std::lock_guard<std::mutex> lock(mProgressMutex);
             mFinished = true;
+            mWorkerRunning = false;
         }
         // Logged without the progress lock: listeners take locks of their own.
         orvilane::Log::Error("The simulation thread could not be started: %s", error.what());
@@ -414,13 +417,23 @@ void EditorSimulation::OnProgress(float progress, bool finished)
 void EditorSimulation::RunElectromagneticSimulation_WorkerThread()
 {
     mStartTime = SteadyNowNanoseconds();
+    orvilane::RunStatus status = orvilane::RunStatus::Stopped;
     if (mAbortRequested)
         OnProgress(0.0f, true); // aborted before it began
     else
-        mKernelElectromagnetic.Run(mSetup, [this](float progress, bool finished) { OnProgress(progress, finished); });
+        status = mKernelElectromagnetic.Run(mSetup,
+                                            [this](float progress, bool finished) { OnProgress(progress, finished); });
+    EndWorker(status, true);
+}
+
+void EditorSimulation::EndWorker(orvilane::RunStatus status, bool electromagnetic)
+{
     std::lock_guard<std::mutex> lock(mProgressMutex);
-    ++mEmRunCounter;
+    if (electromagnetic)
+        ++mEmRunCounter;
     ++mResultRunCounter;
+    mRunStatus = status;
+    mWorkerRunning = false;
 }
 
 void EditorSimulation::RunRaytracingFullSimulation_WorkerThread()
@@ -431,12 +444,12 @@ void EditorSimulation::RunRaytracingFullSimulation_WorkerThread()
     options.recordPaths = false;
     options.maxBounces = mSettings != nullptr ? static_cast<int>(mSettings->maxBounces) : 100;
     options.progress = [this](float progress, bool finished) { OnProgress(progress, finished); };
+    orvilane::RunStatus status = orvilane::RunStatus::Stopped;
     if (mAbortRequested)
         OnProgress(0.0f, true); // aborted before it began
     else
-        mKernelRaytracing.Run(mSetup, options);
-    std::lock_guard<std::mutex> lock(mProgressMutex);
-    ++mResultRunCounter;
+        status = mKernelRaytracing.Run(mSetup, options);
+    EndWorker(status, false);
 }
 
 void EditorSimulation::AbortSimulation()
@@ -479,6 +492,18 @@ bool EditorSimulation::IsSimulationFinished()
 {
     std::lock_guard<std::mutex> lock(mProgressMutex);
     return mFinished;
+}
+
+bool EditorSimulation::IsWorkerRunning()
+{
+    std::lock_guard<std::mutex> lock(mProgressMutex);
+    return mWorkerRunning;
+}
+
+orvilane::RunStatus EditorSimulation::GetRunStatus()
+{
+    std::lock_guard<std::mutex> lock(mProgressMutex);
+    return mRunStatus;
 }
 
 uint32_t EditorSimulation::GetEmRunCounter()

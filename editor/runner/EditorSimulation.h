@@ -87,6 +87,11 @@ public:
 
     float GetProgress();
     bool IsSimulationFinished();
+    // True from a start until the worker body has returned (the join is then
+    // immediate): the UI waits for this without blocking.
+    bool IsWorkerRunning();
+    // How the last run ended; read after the worker has ended.
+    orvilane::RunStatus GetRunStatus();
     uint32_t GetEmRunCounter();
     // Runs of either kernel that rewrote the components' results, previews included.
     uint32_t GetResultRunCounter();
@@ -114,6 +119,8 @@ public:
     // just been freed: hands free allocator memory back to the system. Empty:
     // nothing is called (the memory benchmark's allocator-defaults variant).
     std::function<void()> mReleaseMemory = ReleaseFreeMemory;
+    bool mWorkerRunning = false;                                     // guarded by mProgressMutex
+    orvilane::RunStatus mRunStatus = orvilane::RunStatus::Completed; // guarded by mProgressMutex
 
 protected:
     using WorkerBody = void (EditorSimulation::*)();
@@ -127,6 +134,8 @@ private:
     void RunElectromagneticSimulation_WorkerThread();
     void RunRaytracingFullSimulation_WorkerThread();
     void OnProgress(float progress, bool finished);
+    // The worker body's last step: the run's outcome, and the worker has ended.
+    void EndWorker(orvilane::RunStatus status, bool electromagnetic);
     void RequestKernelStops();
     // World transform and drawables placed from the component.
     void PlaceSelectable(Selectable& record);

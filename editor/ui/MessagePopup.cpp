@@ -44,6 +44,11 @@ void MessagePopup::Show(int type, const char* text, const Callback& callback)
     sOpenRequest = true;
 }
 
+bool MessagePopup::IsOpen()
+{
+    return sOpenRequest || ImGui::IsPopupOpen(sTitle.c_str());
+}
+
 void MessagePopup::Draw()
 {
     if (sOpenRequest)

@@ -31,6 +31,8 @@ public:
     static int GetType() { return sType; }
     static int GetIconIndex() { return sIconIndex; }
     static bool IsRequested() { return sOpenRequest; }
+    // Armed, or open at the popup level of the caller's scope (where Draw runs).
+    static bool IsOpen();
 
 private:
     static bool sOpenRequest;

@@ -66,7 +66,8 @@ protected:
 };
 
 // A runner whose worker waits at a gate before the real run body; Abort
-// opens it (after asking the kernels to stop), as does the destructor.
+// opens it (after asking the kernels to stop) unless abortOpensGate is false,
+// as a kernel busy in a long step; the destructor always opens it.
 class GatedSimulation : public EditorSimulation
 {
 public:
@@ -79,16 +80,18 @@ public:
     void AbortSimulation() override
     {
         EditorSimulation::AbortSimulation();
-        gate = true;
+        if (abortOpensGate)
+            gate = true;
     }
-    // Lets the worker run and waits until the run is over.
+    // Lets the worker run and waits until its body has returned.
     void OpenGateAndWait()
     {
         gate = true;
-        while (!IsSimulationFinished())
+        while (IsWorkerRunning())
             std::this_thread::yield();
     }
     std::atomic<bool> gate{false};
+    std::atomic<bool> abortOpensGate{true};
 
 protected:
     std::unique_ptr<std::thread> StartThread(WorkerBody body) override

@@ -87,7 +87,7 @@ TEST_F(KernelElectromagneticTest, NoEnabledSourceMeansOneFinalCall)
     auto source = AddSource();
     source->mEnabled = false;
     auto probe = AddProbe(*source, 0.1);
-    kernel.Run(setup, Recorder());
+    EXPECT_EQ(kernel.Run(setup, Recorder()), RunStatus::Completed);
     EXPECT_TRUE(kernel.GetStepWeights().empty());
     EXPECT_TRUE(probe->received.empty());
     ASSERT_EQ(calls.size(), 1u);
@@ -177,7 +177,7 @@ TEST_F(KernelElectromagneticTest, NonParallelChildEndsTheRun)
     auto after = AddProbe(*rotated, 0.3);
     rotated->SetRotation({0, 5, 0});
     LogCapture capture;
-    kernel.Run(setup, Recorder());
+    EXPECT_EQ(kernel.Run(setup, Recorder()), RunStatus::Failed);
     EXPECT_EQ(capture.Count("ERROR: FATAL: component " + std::to_string(first->mId) + " and " +
                             std::to_string(rotated->mId) + " are not parallel. We do not support rotations yet."),
               1u);
@@ -224,11 +224,12 @@ TEST_F(KernelElectromagneticTest, StopEndsTheRunBeforeTheNextElement)
     auto first = AddProbe(*source, 0.1);
     auto second = AddProbe(*first, 0.2);
     LogCapture capture;
-    kernel.Run(setup, [&](float f, bool finished) {
+    const RunStatus stopped = kernel.Run(setup, [&](float f, bool finished) {
         calls.emplace_back(f, finished);
         if (calls.size() == 1)
             kernel.RequestStop();
     });
+    EXPECT_EQ(stopped, RunStatus::Stopped);
     EXPECT_TRUE(first->received.empty());
     EXPECT_TRUE(second->received.empty());
     EXPECT_EQ(capture.Count("Solved Element"), 0u);
@@ -236,8 +237,29 @@ TEST_F(KernelElectromagneticTest, StopEndsTheRunBeforeTheNextElement)
 
     // The next run starts with the stop cleared.
     calls.clear();
-    kernel.Run(setup, Recorder());
+    EXPECT_EQ(kernel.Run(setup, Recorder()), RunStatus::Completed);
     EXPECT_EQ(second->received.size(), 1u);
+}
+
+TEST_F(KernelElectromagneticTest, StopDuringAStepSparesItsInverseTransform)
+{
+    auto source = AddSource();
+    auto detector = std::make_shared<EleDetector>();
+    detector->SetPosition({0, 0, 0.1});
+    detector->mInputId = source->mId;
+    setup.mElements.push_back(detector);
+    LogCapture capture;
+    // The first progress call comes after the forward transform of the first step.
+    const RunStatus status = kernel.Run(setup, [&](float f, bool finished) {
+        calls.emplace_back(f, finished);
+        kernel.RequestStop();
+    });
+    EXPECT_EQ(status, RunStatus::Stopped);
+    EXPECT_EQ(capture.Count("FFT: x -> k"), 1u);
+    EXPECT_EQ(capture.Count("FFT: k -> x"), 0u);
+    EXPECT_EQ(capture.Count("Propagating Fields"), 0u);
+    EXPECT_EQ(capture.Errors(), 0u);
+    EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
 }
 
 TEST_F(KernelElectromagneticTest, ErrorsInsideARunAreContained)
@@ -245,7 +267,9 @@ TEST_F(KernelElectromagneticTest, ErrorsInsideARunAreContained)
     auto source = AddSource();
     AddProbe(*source, 0.1, true);
     LogCapture capture;
-    EXPECT_NO_THROW(kernel.Run(setup, Recorder()));
+    RunStatus status = RunStatus::Completed;
+    EXPECT_NO_THROW(status = kernel.Run(setup, Recorder()));
+    EXPECT_EQ(status, RunStatus::Failed);
     EXPECT_EQ(capture.Count("ERROR: Electromagnetic run ended by an error: probe failure"), 1u);
     EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
 }
@@ -257,7 +281,7 @@ TEST_F(KernelElectromagneticTest, DeepOrSelfFeedingLinksEndTheRun)
     auto loop = AddProbe(*source, 0.0);
     loop->mId = 5000; // feeds itself through the duplicate id
     LogCapture capture;
-    kernel.Run(setup, Recorder());
+    EXPECT_EQ(kernel.Run(setup, Recorder()), RunStatus::Failed);
     EXPECT_EQ(capture.Count("nested deeper than"), 1u);
     EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
 }

@@ -107,7 +107,7 @@ protected:
 
 TEST_F(KernelRaytracingTest, EmptySetupReportsFinishedOnce)
 {
-    kernel.Run(setup, Options());
+    EXPECT_EQ(kernel.Run(setup, Options()), RunStatus::Completed);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0], std::make_pair(1.0f, true));
     EXPECT_FALSE(kernel.IsBusy());
@@ -198,7 +198,7 @@ TEST_F(KernelRaytracingTest, StopFromTheProgressCallbackKeepsRaysTracedSoFar)
         if (++seen == 5)
             kernel.RequestStop(true);
     };
-    kernel.Run(setup, options);
+    EXPECT_EQ(kernel.Run(setup, options), RunStatus::Stopped);
     EXPECT_EQ(kernel.GetRays().size(), 5u);
     ASSERT_EQ(calls.size(), 6u);
     EXPECT_TRUE(calls.back().second);
@@ -208,7 +208,7 @@ TEST_F(KernelRaytracingTest, StopFromTheProgressCallbackKeepsRaysTracedSoFar)
     // A stop requested between runs is forgotten by the next one.
     kernel.RequestStop(true);
     calls.clear();
-    kernel.Run(setup, Options());
+    EXPECT_EQ(kernel.Run(setup, Options()), RunStatus::Completed);
     EXPECT_GT(kernel.GetRays().size(), 5u);
     kernel.ClearRays();
     EXPECT_TRUE(kernel.GetRays().empty());
@@ -219,15 +219,17 @@ TEST_F(KernelRaytracingTest, SecondRunWhileBusyIsRefused)
     AddSource(3);
     RaytracingOptions options = Options();
     bool nested = false;
+    RunStatus refused = RunStatus::Completed;
     LogCapture capture;
     options.progress = [&](float, bool finished) {
         if (!nested && !finished)
         {
             nested = true;
-            kernel.Run(setup, Options()); // refused: the outer run goes on
+            refused = kernel.Run(setup, Options()); // the outer run goes on
         }
     };
-    kernel.Run(setup, options);
+    EXPECT_EQ(kernel.Run(setup, options), RunStatus::Completed);
+    EXPECT_EQ(refused, RunStatus::Failed);
     EXPECT_EQ(capture.Count("ERROR: Trying to use KernelRaytracing while it was busy. Aborting."), 1u);
     EXPECT_TRUE(calls.empty());
     EXPECT_FALSE(kernel.GetRays().empty());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -11,6 +12,7 @@
 #include "editor/ui/DockLayout.h"
 #include "editor/ui/IconAtlas.h"
 #include "editor/ui/WindowPlacement.h"
+#include "editor/ui/MessagePopup.h"
 #include "tests/support/EditorSimulationDoubles.h"
 #include "tests/support/ImGuiTestFrame.h"
 #include "tests/support/LogCapture.h"
@@ -255,6 +257,57 @@ TEST_F(WindowsManagerTest, ResultWindowsCascadeBelowTheRibbon)
     }
 }
 
+TEST_F(WindowsManagerTest, ClosingWithUnsavedChangesAsksFirst)
+{
+    AddSource();
+    const uint32_t id = Simulation().mSetup.mSources[0]->mId;
+    const std::string title = EditorWindow::MakeTitle(Simulation());
+    window.RequestClose();
+    ui.Frame(draw);
+    ASSERT_TRUE(ImGuiTestFrame::IsShown("Warning"));
+    EXPECT_EQ(MessagePopup::GetType(), MessagePopup::kQuestion);
+    ASSERT_TRUE(ui.ClickLabel("Warning", "No", draw));
+    EXPECT_FALSE(window.IsExitRequested());
+    ASSERT_EQ(Simulation().mSelectables.size(), 1u);
+    EXPECT_EQ(Simulation().mSetup.mSources[0]->mId, id);
+    EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), title);
+
+    window.RequestClose();
+    ui.Frame(draw);
+    ASSERT_TRUE(ui.ClickLabel("Warning", "Yes", draw));
+    EXPECT_TRUE(window.IsExitRequested());
+}
+
+TEST_F(WindowsManagerTest, ClosingWithNothingUnsavedEndsAtOnce)
+{
+    window.RequestClose();
+    EXPECT_TRUE(window.IsExitRequested());
+    ui.Frame(draw);
+    EXPECT_FALSE(ImGuiTestFrame::IsShown("Warning"));
+}
+
+TEST_F(WindowsManagerTest, FailedOpenSaysSoAndLeavesAnEmptySetup)
+{
+    AddSource();
+    ASSERT_TRUE(Simulation().SaveSimulation((root / "bench.xml").c_str()));
+    std::FILE* file = std::fopen((root / "broken.xml").c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("<Talvo version=\"0\"><Source", file);
+    std::fclose(file);
+    ASSERT_TRUE(ClickRibbonButton("Open"));
+    ImGuiWindow* dialog = ImGuiTestFrame::FindWindow("Open File");
+    ASSERT_TRUE(ui.ClickItem(dialog, ImGuiTestFrame::ItemId(dialog, {"Filename"}), draw));
+    ui.Type("broken", draw);
+    ASSERT_TRUE(ui.ClickLabel("Open File", "Open", draw));
+    ui.Frame(draw);
+    ASSERT_TRUE(ImGuiTestFrame::IsShown("Error"));
+    EXPECT_EQ(MessagePopup::GetText(),
+              "The simulation could not be opened from " + (root / "broken.xml") + " (see the log).");
+    EXPECT_TRUE(Simulation().mSelectables.empty());
+    EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - New Simulation");
+    ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+}
+
 namespace
 {
 class WindowsManagerThreaded : public WindowsManagerTest
@@ -304,6 +357,8 @@ TEST_F(WindowsManagerThreaded, AbortStopsAndJoins)
     const ImVec2 abort = StartAndFindAbort("EM run");
     LogCapture log;
     ui.Click(abort, draw);
+    Gated().OpenGateAndWait();
+    ui.Frames(2, draw);
     EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress"));
     EXPECT_FALSE(Simulation().mWorker->joinable());
     EXPECT_EQ(log.Count("Simulation Aborted ("), 1u);
@@ -334,5 +389,64 @@ TEST_F(WindowsManagerThreaded, RunThatCannotStartShowsAnError)
     EXPECT_TRUE(ImGuiTestFrame::IsShown("Error"));
     EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress"));
     ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+}
+TEST_F(WindowsManagerThreaded, AbortWaitsForTheWorkerWithoutBlocking)
+{
+    Gated().abortOpensGate = false; // the kernel is inside a long step
+    const ImVec2 abort = StartAndFindAbort("EM run");
+    LogCapture log;
+    ui.Click(abort, draw);
+    ui.Frames(3, draw);
+    EXPECT_TRUE(ImGuiTestFrame::IsShown("Simulation In Progress"));
+    EXPECT_TRUE(Manager().mAborting);
+    EXPECT_TRUE(Simulation().IsWorkerRunning());
+    EXPECT_EQ(log.Count("Simulation Aborted ("), 0u);
+
+    Gated().OpenGateAndWait();
+    ui.Frames(2, draw);
+    EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress"));
+    EXPECT_FALSE(Simulation().mWorker->joinable());
+    EXPECT_FALSE(Manager().mAborting);
+    EXPECT_EQ(log.Count("Simulation Aborted ("), 1u);
+    EXPECT_EQ(log.Count("Simulation Completed ("), 0u);
+}
+
+TEST_F(WindowsManagerThreaded, RunEndedByAnErrorIsNotReportedCompleted)
+{
+    auto detector = std::make_shared<orvilane::EleDetector>();
+    detector->SetPosition({0.0, 0.0, 0.01});
+    detector->SetRotation({0.0, 5.0, 0.0});
+    detector->mInputId = Simulation().mSetup.mSources[0]->mId;
+    Simulation().AddComponent(detector, false);
+    StartAndFindAbort("EM run");
+    LogCapture log;
+    Gated().OpenGateAndWait();
+    ui.Frames(2, draw);
+    EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress"));
+    EXPECT_EQ(log.Count("not parallel"), 1u);
+    EXPECT_EQ(log.Count("ERROR: Simulation Stopped on an Error ("), 1u);
+    EXPECT_EQ(log.Count("Simulation Completed ("), 0u);
+    ASSERT_TRUE(ImGuiTestFrame::IsShown("Error"));
+    EXPECT_EQ(MessagePopup::GetText(), "The simulation stopped on an error (see the log).");
+    ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+}
+
+TEST_F(WindowsManagerThreaded, ClosingDuringARunAsksAndTheModalWaitsForTheAnswer)
+{
+    StartAndFindAbort("EM run");
+    LogCapture log;
+    window.RequestClose();
+    ui.Frame(draw);
+    ASSERT_TRUE(ImGuiTestFrame::IsShown("Warning"));
+    EXPECT_TRUE(ImGuiTestFrame::IsShown("Simulation In Progress"));
+    Gated().OpenGateAndWait(); // the run ends while the question is open
+    ui.Frames(2, draw);
+    EXPECT_TRUE(ImGuiTestFrame::IsShown("Simulation In Progress"));
+    ASSERT_TRUE(ui.ClickLabel("Warning", "No", draw));
+    ui.Frame(draw);
+    EXPECT_FALSE(window.IsExitRequested());
+    EXPECT_FALSE(ImGuiTestFrame::IsShown("Simulation In Progress"));
+    EXPECT_EQ(log.Count("Simulation Completed ("), 1u);
+    EXPECT_EQ(Simulation().mSelectables.size(), 1u);
 }
 } // namespace orvilaneeditor::test

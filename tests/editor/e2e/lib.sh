@@ -289,3 +289,38 @@ e2e_dialog_pick() {
   e2e_type "$1" replace
   e2e_click "${DIALOG_ACCEPT[@]}"
 }
+
+# Asks the window of a program with unsaved changes to close, waits for the
+# question whether they may be lost (the message popup centred in the window)
+# and answers $1 (Yes or No). Yes: waits for the program to end, its exit
+# status goes to E2E_STATUS. No: waits until the window shows what it showed
+# before the question. Each wait is bounded at a minute.
+e2e_close_answering() {
+  local text=(395 455 420 40) yes=(638 510) no=(747 510) # the question's text; its buttons
+  local before now try
+  before="$(e2e_region "$(e2e_screenshot before-close)" "${text[@]}")"
+  "$E2E_PYTHON" "$E2E_DIR/close-window.py" "$E2E_WINDOW" || e2e_fail "could not send WM_DELETE_WINDOW"
+  for ((try = 0; try < 120; try++)); do
+    now="$(e2e_region "$(e2e_screenshot close-question)" "${text[@]}")"
+    # Shown: the popup's light panel where the picture was different.
+    [ "$now" != "$before" ] && [ "$(cut -d' ' -f2 <<<"$now")" -ge 200 ] && break
+    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended instead of asking"
+    sleep 0.5
+  done
+  ((try < 120)) || e2e_fail "no question about the unsaved changes ($now, before $before)"
+  if [ "$1" = Yes ]; then
+    e2e_click "${yes[@]}"
+    e2e_wait 600 e2e_program_ended || e2e_fail "the program did not end within a minute of Yes"
+    E2E_STATUS=0
+    wait "$E2E_PID" || E2E_STATUS=$?
+    E2E_PID=""
+  else
+    e2e_click "${no[@]}"
+    for ((try = 0; try < 120; try++)); do
+      [ "$(e2e_region "$(e2e_screenshot after-no)" "${text[@]}")" = "$before" ] && return 0
+      sleep 0.5
+    done
+    e2e_fail "the question did not go away after No"
+  fi
+}
+e2e_program_ended() { ! kill -0 "$E2E_PID" 2>/dev/null; }

@@ -141,6 +141,6 @@ middle="$(count_colour "$shot" 128,255,128)"
 ends=$(($(count_colour "$shot" 0,0,128) + $(count_colour "$shot" 128,0,0) + $(count_colour "$shot" 0,0,255) + $(count_colour "$shot" 255,0,0)))
 [ "$ends" -gt 50 ] || e2e_fail "the heatmap shows no values towards the scale's ends"
 
-e2e_close_program
+e2e_close_answering Yes
 [ "$E2E_STATUS" = 0 ] || e2e_fail "exit status $E2E_STATUS"
 e2e_log "passed"

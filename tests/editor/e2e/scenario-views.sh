@@ -72,6 +72,6 @@ e2e_log "ray-coloured pixels in the 3D view: $rays, $moved of them new with the 
 # The list shows the two components: the lens joined the source.
 e2e_expect_drawn "component list" 8 100 250 200 5
 
-e2e_close_program
+e2e_close_answering Yes
 [ "$E2E_STATUS" = 0 ] || e2e_fail "exit status $E2E_STATUS"
 e2e_log "passed"

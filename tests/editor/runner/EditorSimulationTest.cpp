@@ -460,6 +460,8 @@ TEST_F(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
         EXPECT_EQ(log.Count("Solved Element"), 0u);
         EXPECT_EQ(gated.GetProgress(), 0.0f) << electromagnetic;
         EXPECT_EQ(gated.GetEmRunCounter(), electromagnetic ? 1u : 0u);
+        EXPECT_FALSE(gated.IsWorkerRunning());
+        EXPECT_EQ(gated.GetRunStatus(), orvilane::RunStatus::Stopped);
         gated.NewSimulation();
     }
 }
