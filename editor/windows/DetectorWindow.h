@@ -79,15 +79,15 @@ private:
         bool mFilled = false;
     };
 
-    // True while a run's worker has not been joined: the stored results are
-    // being rewritten and must not be read.
-    bool RunInProgress(EditorSimulation& simulation) const;
     void ShowLayer(const orvilane::Component& detector, const orvilane::DetectorLayer& layer,
                    const std::string& tabKey);
     // The cached texture of tabKey, rebuilt from values when signature differs.
     const HeatmapTexture& Texture(const std::string& tabKey, uint64_t signature, const float* values, size_t count,
                                   uint64_t nx, uint64_t ny, SampleOrder order, ScaleRange range);
 
+    // Title and chooser text of the last frame drawn without a run going on.
+    char mTitle[320] = "";
+    char mPreview[288] = "---";
     uint64_t mImageGeneration = 0;
     ScaleRange mImageScale;
     std::map<std::string, CachedHeatmap> mHeatmaps;
