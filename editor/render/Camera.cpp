@@ -90,8 +90,7 @@ void Camera::Rotate(float pitchDelta, float yawDelta)
 
 void Camera::Pan(float upAmount, float rightAmount)
 {
-    mTarget += upAmount * mUp + rightAmount * mRight;
-    UpdateCameraVectors();
+    SetTarget(mTarget + upAmount * mUp + rightAmount * mRight);
 }
 
 void Camera::Zoom(float factor)
@@ -103,10 +102,20 @@ void Camera::Zoom(float factor)
     UpdateCameraVectors();
 }
 
-void Camera::SetTarget(const glm::vec3& target)
+bool Camera::IsUsableTarget(const glm::dvec3& target)
 {
+    const double limit = kMaxTargetCoordinate;
+    // Written so that NaN fails every comparison.
+    return std::fabs(target.x) <= limit && std::fabs(target.y) <= limit && std::fabs(target.z) <= limit;
+}
+
+bool Camera::SetTarget(const glm::vec3& target)
+{
+    if (!IsUsableTarget(glm::dvec3(target)))
+        return false;
     mTarget = target;
     UpdateCameraVectors();
+    return true;
 }
 
 void Camera::SetViewportSize(float width, float height)

@@ -19,6 +19,10 @@ public:
     // Largest distance a zoom can reach: far beyond the far plane, and small
     // enough that squaring it inside the view computation stays finite.
     static constexpr float kMaxDistance = 1e6f;
+    // Target bound (m), 100 far planes out: a float there still resolves kMinDistance, so eye != target.
+    static constexpr float kMaxTargetCoordinate = 1e4f;
+    // True when every coordinate is finite and within kMaxTargetCoordinate.
+    static bool IsUsableTarget(const glm::dvec3& target);
 
     Camera();
 
@@ -27,12 +31,14 @@ public:
     // Yaw is wrapped once into [0, 360]; pitch is clamped to [-90, 90].
     void SetRotation(float pitch, float yaw);
     void Rotate(float pitchDelta, float yawDelta);
-    // Moves the target along the stored (unnormalised) up and right vectors.
+    // Moves the target along the stored (unnormalised) up and right vectors;
+    // a move that would leave IsUsableTarget is ignored.
     void Pan(float upAmount, float rightAmount);
     // distance := distance * (1 + factor), kept within [kMinDistance,
     // kMaxDistance]; a NaN step is ignored.
     void Zoom(float factor);
-    void SetTarget(const glm::vec3& target);
+    // False, and the target kept, for a target IsUsableTarget refuses.
+    bool SetTarget(const glm::vec3& target);
     void SetViewportSize(float width, float height);
     void Reset();
     void FrontView();

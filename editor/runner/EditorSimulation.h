@@ -85,6 +85,9 @@ public:
     // AbortSimulation, then JoinWorker: the shutdown path.
     void StopWorker();
 
+    // True while a worker exists that has not been joined: until then the
+    // setup's components are the worker's, and windows neither read nor write them.
+    bool IsRunInProgress() const { return mWorker && mWorker->joinable(); }
     float GetProgress();
     bool IsSimulationFinished();
     // True from a start until the worker body has returned (the join is then

@@ -12,7 +12,7 @@ namespace
 {
 // Shares of the area below the ribbon.
 constexpr float kLeftShare = 0.22f;
-constexpr float kRightShare = 0.24f;
+constexpr float kRightShare = 0.40f; // the inspector: a row of three "%10.3e" numbers beside its text
 constexpr float kBottomShare = 0.28f;
 constexpr float kBoardShare = 0.6f; // of the bottom row's width
 constexpr float kListShare = 0.5f;  // of the left column's height

@@ -34,7 +34,9 @@ bool Row(const char* text, Widget widget)
     ImGui::PushID(text);
     ImGui::TableNextColumn();
     ImGui::AlignTextToFramePadding();
+    ImGui::PushTextWrapPos(0.0f); // a label wider than its column goes on in a second line
     ImGui::TextUnformatted(text);
+    ImGui::PopTextWrapPos();
     ImGui::TableNextColumn();
     ImGui::SetNextItemWidth(-FLT_MIN);
     const bool changed = widget();
@@ -88,14 +90,47 @@ bool EditFloat(const FieldDescriptor& field)
     return EditReal<float, ImGuiDataType_Float>(field, "%.3f");
 }
 
+// An integer editor drawn as the library's own InputInt (text, then "-" and
+// "+" with repeat; Ctrl steps by 100), so that a step can be told from typing.
+// A typed value is clamped to the member's limits; a step of a member kept odd
+// moves to the next odd value, where the plain step would be undone by Validate.
 bool EditInt(const FieldDescriptor& field)
 {
     int* member = static_cast<int*>(field.mAddress);
-    int copy = *member;
-    if (!ImGui::InputInt("##Editor", &copy, 1, 100))
-        return false;
     const Inspector::IntegerRange range = Inspector::IntegerLimits(field.mName);
-    const int clamped = static_cast<int>(std::clamp<long long>(copy, range.min, range.max));
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float button = ImGui::GetFrameHeight();
+    int copy = *member;
+    int direction = 0;
+    ImGui::BeginGroup();
+    ImGui::PushID("##Editor"); // the text field keeps the id "##Editor" of the row
+    ImGui::SetNextItemWidth(std::max(1.0f, ImGui::CalcItemWidth() - (button + style.ItemInnerSpacing.x) * 2.0f));
+    const bool typed = ImGui::InputScalar("", ImGuiDataType_S32, &copy);
+    ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(style.FramePadding.y, style.FramePadding.y));
+    ImGui::PushButtonRepeat(true);
+    ImGui::SameLine(0.0f, style.ItemInnerSpacing.x);
+    if (ImGui::Button("-", ImVec2(button, button)))
+        direction = -1;
+    ImGui::SameLine(0.0f, style.ItemInnerSpacing.x);
+    if (ImGui::Button("+", ImVec2(button, button)))
+        direction = 1;
+    ImGui::PopButtonRepeat();
+    ImGui::PopStyleVar();
+    ImGui::PopID();
+    ImGui::EndGroup();
+
+    long long wanted = *member;
+    if (direction != 0)
+    {
+        wanted += direction * (ImGui::GetIO().KeyCtrl ? 100 : 1);
+        if (range.oddOnly && wanted % 2 == 0)
+            wanted += direction;
+    }
+    else if (typed)
+        wanted = copy;
+    else
+        return false;
+    const int clamped = static_cast<int>(std::clamp<long long>(wanted, range.min, range.max));
     if (clamped == *member)
         return false;
     *member = clamped;
@@ -148,6 +183,47 @@ bool EditComplex(const FieldDescriptor& field)
         return false;
     member = {parts[0], parts[1]};
     return true;
+}
+
+// The narrowest value column that shows a three-number "%10.3e" row whole,
+// the widest of the inspector's values.
+float ValueColumnMinimum()
+{
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float number = ImGui::CalcTextSize("-0.000e+00").x + style.FramePadding.x * 2.0f + 1.0f;
+    return number * 3.0f + style.ItemInnerSpacing.x * 2.0f;
+}
+
+// Width of the widest row text the component's tables show: flags, pose and
+// every field of its records.
+float WidestRowText(const orvilane::Component& component)
+{
+    float widest = 0.0f;
+    auto widen = [&widest](const char* text) { widest = std::max(widest, ImGui::CalcTextSize(text).x); };
+    for (const char* text : {"Enabled", "Save Input Fields", "Save Output Fields", "Position", "Rotation"})
+        widen(text);
+    auto record = [&widen](const std::shared_ptr<orvilane::SerializableData>& config) {
+        if (config)
+            for (const FieldDescriptor& field : config->mFields)
+                if (const std::string* text = Inspector::RowText(field))
+                    widen(text->c_str());
+    };
+    if (const auto* source = dynamic_cast<const orvilane::Source*>(&component))
+    {
+        record(source->mConfig);
+        if (source->mFieldGenerator)
+            record(source->mFieldGenerator->mConfig);
+        if (source->mRayGenerator)
+            record(source->mRayGenerator->mConfig);
+    }
+    else if (const auto* element = dynamic_cast<const orvilane::Element*>(&component))
+    {
+        record(element->mConfig);
+        for (const auto& surface : element->mSurfaces)
+            if (surface)
+                record(surface->mConfig);
+    }
+    return widest;
 }
 
 // Largest odd sampling whose two complex grids stay within the generators' byte limit.
@@ -207,7 +283,7 @@ Inspector::IntegerRange Inspector::IntegerLimits(const std::string& member)
         IntegerRange range;
     };
     static const Limit kLimits[] = {
-        {"mSamplingPoints", {3, MaxSamplingPoints()}},
+        {"mSamplingPoints", {3, MaxSamplingPoints(), true}},
         {"mNumberRaysPerSide", {1, MaxRaysPerSide()}},
         {"mNumberRayMultiplierForRandom", {1, orvilane::RayGeneratorBeam::kMaxRaysPerPass}},
         {"Resolution", {1, orvilane::EleDetector::kMaxPixelsPerSide}},
@@ -231,9 +307,14 @@ int Inspector::FormatText(char* buffer, const char* format, ...)
 
 bool Inspector::BeginPropertyTable()
 {
+    // The text column fits the widest row text, short of the room the widest
+    // value needs; a longer text wraps. Fixed, so no saved width can cut it.
+    const float room = ImGui::GetContentRegionAvail().x - ImGui::GetStyle().CellPadding.x * 2.0f - ValueColumnMinimum();
+    // Without a component measured yet (0) the column fits its texts.
+    const float textWidth = mRowTextWidth > 0.0f ? std::max(1.0f, std::min(mRowTextWidth, room)) : 0.0f;
     if (!ImGui::BeginTable("##properties", 2, ImGuiTableFlags_Resizable))
         return false;
-    ImGui::TableSetupColumn("##text", ImGuiTableColumnFlags_WidthFixed);
+    ImGui::TableSetupColumn("##text", ImGuiTableColumnFlags_WidthFixed | ImGuiTableColumnFlags_NoResize, textWidth);
     ImGui::TableSetupColumn("##value", ImGuiTableColumnFlags_WidthStretch, 2.0f);
     return true;
 }
@@ -332,13 +413,27 @@ void Inspector::Show(bool* open)
         ImGui::End();
         return;
     }
+    if (simulation.IsRunInProgress())
+    {
+        // The worker reads the components: nothing of them is read or written until it is joined.
+        ImGui::TextUnformatted(selected->mListLabel.c_str());
+        ImGui::TextUnformatted("Simulation running: editing resumes when it ends.");
+        ImGui::End();
+        return;
+    }
     const std::shared_ptr<orvilane::Component> component = selected->mComponent;
+    mRowTextWidth = WidestRowText(*component);
 
     bool changed = false;
     bool enabled = component->mEnabled;
     if (BeginPropertyTable())
     {
-        changed |= PropertyBool("Enabled", &enabled);
+        // Written back only when toggled: the member is not touched otherwise.
+        if (PropertyBool("Enabled", &enabled))
+        {
+            component->mEnabled = enabled;
+            changed = true;
+        }
         // The save flags are stored in the simulation file: a change to keep, not to rebuild.
         const bool saveInput = PropertyBool("Save Input Fields", &component->mSaveInputFields);
         const bool saveOutput = PropertyBool("Save Output Fields", &component->mSaveOutputFields);
@@ -346,7 +441,6 @@ void Inspector::Show(bool* open)
             simulation.mUnsaved = true;
         ImGui::EndTable();
     }
-    component->mEnabled = enabled;
 
     ImGui::Text("%s - %s  ID: %5d", component->mNodeName.c_str(), component->mTypeName.c_str(),
                 static_cast<int>(component->mId));

@@ -46,10 +46,12 @@ public:
 
     // Inclusive range the core accepts for an integer member, by member name:
     // the ray, sampling and pixel limits. Other members keep their full range.
+    // oddOnly: validation keeps the member odd (both limits are odd then).
     struct IntegerRange
     {
         long long min;
         long long max;
+        bool oddOnly = false;
     };
     static IntegerRange IntegerLimits(const std::string& member);
 
@@ -77,6 +79,8 @@ private:
     std::function<void(uint32_t)> mOpenResultWindow;
     EditorSimulation* mSimulation = nullptr;
     char mNameBuffer[kNameBufferSize] = {};
+    // Width of the widest row text of the component shown (pixels).
+    float mRowTextWidth = 0.0f;
 };
 
 } // namespace orvilaneeditor

@@ -56,20 +56,23 @@ void ComponentList::ShowButtons(EditorSimulation& simulation)
         simulation.SetSelected(-1);
     auto count = [&simulation] { return static_cast<int32_t>(simulation.mSelectables.size()); };
     const int32_t selected = simulation.mSelected;
+    // The list's edits change the setup, which a running worker reads.
+    const bool editable = !simulation.IsRunInProgress();
 
     ImGui::SameLine();
-    if (IconButton("Delete", 15, "Delete Selected", kListIconSize) && selected >= 0 && selected < count())
+    if (IconButton("Delete", 15, "Delete Selected", kListIconSize, editable) && selected >= 0 && selected < count())
         simulation.RemoveSelectable(selected);
     ImGui::SameLine();
     IconButton("Clone", 16, "Clone Selected", kListIconSize, false);
     ImGui::SameLine();
-    if (IconButton("MoveUp", 17, "Move Selected Up", kListIconSize) && selected >= 1 && selected < count())
+    if (IconButton("MoveUp", 17, "Move Selected Up", kListIconSize, editable) && selected >= 1 && selected < count())
     {
         simulation.SwapSelectables(selected, selected - 1);
         simulation.SetSelected(selected - 1);
     }
     ImGui::SameLine();
-    if (IconButton("MoveDown", 18, "Move Selected Down", kListIconSize) && selected >= 0 && selected < count() - 1)
+    if (IconButton("MoveDown", 18, "Move Selected Down", kListIconSize, editable) && selected >= 0 &&
+        selected < count() - 1)
     {
         simulation.SwapSelectables(selected, selected + 1);
         simulation.SetSelected(selected + 1);

@@ -35,6 +35,7 @@ const char* const DetectorWindow::kQuantityNames[kQuantityCount] = {
 DetectorWindow::DetectorWindow(EditorSimulation* simulation, uint32_t detectorId)
     : mDetectorId(detectorId), mSimulation(simulation), mWindowNumber(++sLastWindowNumber)
 {
+    std::snprintf(mTitle, sizeof(mTitle), "New Detector Window###%u", mWindowNumber);
 }
 
 DetectorWindow::~DetectorWindow() = default;
@@ -121,11 +122,6 @@ const HeatmapTexture* DetectorWindow::TabTexture(const std::string& tabKey) cons
     return found != mHeatmaps.end() ? &found->second.mTexture : nullptr;
 }
 
-bool DetectorWindow::RunInProgress(EditorSimulation& simulation) const
-{
-    return simulation.mWorker && simulation.mWorker->joinable();
-}
-
 const DetectorWindow::CachedHeatmap& DetectorWindow::Heatmap(const std::string& tabKey, const HeatmapSource& source,
                                                              ScaleKind scaleKind, const ScaleRange* fixedRange)
 {
@@ -171,8 +167,11 @@ void DetectorWindow::PlaceAt(ImVec2 position)
 void DetectorWindow::Show()
 {
     EditorSimulation& simulation = *mSimulation;
+    // While a worker runs, the components are its own: the window keeps the
+    // title and chooser text it last drew and reads nothing of them.
+    const bool running = simulation.IsRunInProgress();
     std::shared_ptr<orvilane::Component> component;
-    if (mDetectorId != 0)
+    if (mDetectorId != 0 && !running)
         component = simulation.FindSelectable(mDetectorId);
 
     const uint32_t runs = simulation.GetEmRunCounter();
@@ -183,12 +182,21 @@ void DetectorWindow::Show()
     }
     mResultRuns = (static_cast<uint64_t>(runs) << 32) | simulation.GetResultRunCounter();
 
-    char title[320];
-    if (component)
-        std::snprintf(title, sizeof(title), "%s - [%d]###%u", component->mLabel.c_str(),
-                      static_cast<int>(component->mId), mWindowNumber);
-    else
-        std::snprintf(title, sizeof(title), "New Detector Window###%u", mWindowNumber);
+    if (!running)
+    {
+        if (component)
+        {
+            std::snprintf(mTitle, sizeof(mTitle), "%s - [%d]###%u", component->mLabel.c_str(),
+                          static_cast<int>(component->mId), mWindowNumber);
+            std::snprintf(mPreview, sizeof(mPreview), "%s - [%d]", component->mLabel.c_str(),
+                          static_cast<int>(component->mId));
+        }
+        else
+        {
+            std::snprintf(mTitle, sizeof(mTitle), "New Detector Window###%u", mWindowNumber);
+            std::snprintf(mPreview, sizeof(mPreview), "---");
+        }
+    }
 
     if (mPlacePending)
     {
@@ -199,7 +207,7 @@ void DetectorWindow::Show()
     else
         ImGui::SetNextWindowSize(FirstSize(), ImGuiCond_Appearing);
     mPlaced = true;
-    const bool shown = ImGui::Begin(title, &mOpen, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
+    const bool shown = ImGui::Begin(mTitle, &mOpen, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
     mPosition = ImGui::GetWindowPos();
     if (!shown)
     {
@@ -207,13 +215,11 @@ void DetectorWindow::Show()
         return;
     }
 
-    char preview[288] = "---";
-    if (component)
-        std::snprintf(preview, sizeof(preview), "%s - [%d]", component->mLabel.c_str(),
-                      static_cast<int>(component->mId));
-    if (ImGui::BeginCombo("Detector", preview))
+    if (running)
+        ImGui::BeginDisabled();
+    if (ImGui::BeginCombo("Detector", mPreview))
     {
-        for (size_t i = 0; i < simulation.mSelectables.size(); ++i)
+        for (size_t i = 0; i < simulation.mSelectables.size() && !running; ++i)
         {
             const orvilane::Component& item = *simulation.mSelectables[i].mComponent;
             char label[288];
@@ -231,9 +237,12 @@ void DetectorWindow::Show()
         }
         ImGui::EndCombo();
     }
+    if (running)
+        ImGui::EndDisabled();
     ImGui::Separator();
 
-    if (component && component->mValid && !RunInProgress(simulation) && ImGui::BeginTabBar("MyTabBar"))
+    // No component while a run goes on: the check of the run comes first.
+    if (component && component->mValid && ImGui::BeginTabBar("MyTabBar"))
     {
         if (component->mInputFields.mDomain != orvilane::FieldDomain::None)
             ShowHeatmap(component->mInputFields, "Input Fields");

@@ -114,9 +114,6 @@ private:
         bool mFilled = false;
     };
 
-    // True while a run's worker has not been joined: the stored results are
-    // being rewritten and must not be read.
-    bool RunInProgress(EditorSimulation& simulation) const;
     void ShowLayer(const orvilane::Component& detector, const orvilane::DetectorLayer& layer,
                    const std::string& tabKey);
     // The cached heatmap of tabKey, remade from source when it differs from the
@@ -125,6 +122,9 @@ private:
     const CachedHeatmap& Heatmap(const std::string& tabKey, const HeatmapSource& source, ScaleKind scaleKind,
                                  const ScaleRange* fixedRange);
 
+    // Title and chooser text of the last frame drawn without a run going on.
+    char mTitle[320] = "";
+    char mPreview[288] = "---";
     uint64_t mImageGeneration = 0;
     ScaleRange mImageScale;
     std::map<std::string, CachedHeatmap> mHeatmaps;

@@ -274,8 +274,25 @@ void SimulationBoard::Show(bool* open)
     ImGui::Button("Arrange");
 
     EditorSimulation& simulation = Simulation();
+    std::vector<Selectable>& nodes = simulation.mSelectables;
+    // A running worker reads the components: the nodes keep what they showed
+    // before it started and nothing can be edited until it is joined.
+    const bool running = simulation.IsRunInProgress();
+    if (!running)
+    {
+        mFacts.resize(nodes.size());
+        for (size_t i = 0; i < nodes.size(); ++i)
+        {
+            const orvilane::Component& component = *nodes[i].mComponent;
+            mFacts[i] = {component.mLabel, component.mId, component.mInputId, component.mWorldPosition,
+                         component.mWorldRotation};
+        }
+    }
+    const size_t shown = std::min(nodes.size(), mFacts.size());
     Selectable* selected = simulation.GetSelected();
-    const uint32_t selectedId = selected != nullptr ? selected->mComponent->mId : 0;
+    const int32_t selectedIndex = selected != nullptr ? simulation.mSelected : -1;
+    const uint32_t selectedId =
+        selected != nullptr && static_cast<size_t>(selectedIndex) < shown ? mFacts[selectedIndex].mId : 0;
 
     const ImGuiIO& io = ImGui::GetIO();
     const glm::vec2 mouse(io.MousePos.x, io.MousePos.y);
@@ -289,8 +306,8 @@ void SimulationBoard::Show(bool* open)
     ImDrawList* draw = ImGui::GetWindowDrawList();
     draw->AddRectFilled(Im(p0), Im(p1), IM_COL32(50, 50, 50, 255));
     ImGui::InvisibleButton("canvas", Im(size), ImGuiButtonFlags_MouseButtonLeft | ImGuiButtonFlags_MouseButtonRight);
-    const bool hovered = ImGui::IsItemHovered();
-    const bool active = ImGui::IsItemActive();
+    const bool hovered = ImGui::IsItemHovered() && !running;
+    const bool active = ImGui::IsItemActive() && !running;
 
     const glm::vec2 origin = p0 + mPan;
     mVisibleMin = -mPan;
@@ -305,13 +322,13 @@ void SimulationBoard::Show(bool* open)
     for (float y = std::fmod(mPan.y, kGridStep); y < size.y; y += kGridStep)
         draw->AddLine(ImVec2(p0.x, p0.y + y), ImVec2(p1.x, p0.y + y), IM_COL32(200, 200, 200, 40), 1.0f);
 
-    std::vector<Selectable>& nodes = simulation.mSelectables;
     // Only the node drawn on top (the last in list order) under the mouse takes a click.
-    size_t top = nodes.size();
+    size_t top = shown;
     int topHit = Selectable::kHitNothing;
-    for (size_t i = 0; i < nodes.size(); ++i)
+    for (size_t i = 0; i < shown; ++i)
     {
-        nodes[i].UpdateNodeLayout(origin);
+        if (!running)
+            nodes[i].UpdateNodeLayout(origin);
         const int hit = nodes[i].NodeHitTest(mouse);
         if (hit != Selectable::kHitNothing)
         {
@@ -320,7 +337,7 @@ void SimulationBoard::Show(bool* open)
         }
     }
     bool nodeClicked = false;
-    if (active && top < nodes.size())
+    if (active && top < shown)
     {
         Selectable& node = nodes[top];
         if (ImGui::IsMouseClicked(ImGuiMouseButton_Left))
@@ -350,19 +367,25 @@ void SimulationBoard::Show(bool* open)
             }
         }
     }
-    for (const Selectable& node : nodes)
-        ShowNode(draw, node, node.mComponent->mId == selectedId);
-
-    for (const Selectable& node : nodes)
+    for (size_t i = 0; i < shown; ++i)
     {
-        const uint32_t input = node.mComponent->mInputId;
+        if (!running)
+            mFacts[i].mInputId = nodes[i].mComponent->mInputId; // after this frame's edits
+        ShowNode(draw, nodes[i], mFacts[i], mFacts[i].mId == selectedId);
+    }
+
+    for (size_t i = 0; i < shown; ++i)
+    {
+        if (!running)
+            mFacts[i].mInputId = nodes[i].mComponent->mInputId;
+        const uint32_t input = mFacts[i].mInputId;
         if (input == 0)
             continue;
-        for (const Selectable& source : nodes)
-            if (source.mComponent->mId == input)
+        for (size_t k = 0; k < shown; ++k)
+            if (mFacts[k].mId == input)
             {
-                draw->AddLine(Im(node.mInputPort.mCenter), Im(source.mOutputPort.mCenter), IM_COL32(255, 0, 0, 255),
-                              2.0f);
+                draw->AddLine(Im(nodes[i].mInputPort.mCenter), Im(nodes[k].mOutputPort.mCenter),
+                              IM_COL32(255, 0, 0, 255), 2.0f);
                 break;
             }
     }
@@ -432,11 +455,10 @@ void SimulationBoard::Show(bool* open)
     ImGui::End();
 }
 
-void SimulationBoard::ShowNode(ImDrawList* drawList, const Selectable& node, bool selected)
+void SimulationBoard::ShowNode(ImDrawList* drawList, const Selectable& node, const NodeFacts& facts, bool selected)
 {
-    const orvilane::Component& component = *node.mComponent;
     char label[300];
-    std::snprintf(label, sizeof(label), "%s\nId %04u", component.mLabel.c_str(), component.mId);
+    std::snprintf(label, sizeof(label), "%s\nId %04u", facts.mLabel.c_str(), facts.mId);
 
     drawList->AddRectFilled(Im(node.mNodeMin), Im(node.mNodeMax),
                             selected ? IM_COL32(0, 155, 0, 255) : IM_COL32(155, 155, 155, 255), 2.0f,
@@ -447,7 +469,7 @@ void SimulationBoard::ShowNode(ImDrawList* drawList, const Selectable& node, boo
     if (node.mHasInputPort)
     {
         const NodePort& in = node.mInputPort;
-        if (component.mInputId != 0)
+        if (facts.mInputId != 0)
             drawList->AddTriangleFilled(Im(in.mCorners[0]), Im(in.mCorners[1]), Im(in.mCorners[2]), black);
         else
             drawList->AddTriangle(Im(in.mCorners[0]), Im(in.mCorners[1]), Im(in.mCorners[2]), black, 1.0f);
@@ -474,11 +496,11 @@ void SimulationBoard::ShowNode(ImDrawList* drawList, const Selectable& node, boo
     static const char* const kAngleFormats[3] = {"a: %.3f", "b: %.3f", "c: %.3f"};
     if (mShowPosition)
     {
-        block(kPositionFormats, component.mWorldPosition);
+        block(kPositionFormats, facts.mWorldPosition);
         y += 15.0f;
     }
     if (mShowRotation)
-        block(kAngleFormats, component.mWorldRotation);
+        block(kAngleFormats, facts.mWorldRotation);
 }
 
 } // namespace orvilaneeditor

@@ -31,8 +31,19 @@ public:
     // The nodes are the runner's selectables; Show, Load and Save need it set.
     void SetSimulation(EditorSimulation* simulation) { mSimulation = simulation; }
 
+    // What a node shows of its component, read in a frame without a running
+    // worker; while one runs the board draws these and edits nothing.
+    struct NodeFacts
+    {
+        std::string mLabel;
+        uint32_t mId = 0;
+        uint32_t mInputId = 0;
+        glm::dvec3 mWorldPosition{0.0};
+        glm::dvec3 mWorldRotation{0.0};
+    };
+
     void Show(bool* open);
-    void ShowNode(ImDrawList* drawList, const Selectable& node, bool selected);
+    void ShowNode(ImDrawList* drawList, const Selectable& node, const NodeFacts& facts, bool selected);
     // Reads the side file of the current setup into mPositions and moves the
     // nodes found there.
     void Load();
@@ -67,6 +78,8 @@ public:
     std::map<uint32_t, glm::vec2> mPositions;
     bool mShowPosition = false;
     bool mShowRotation = false;
+    // By node index, from the last frame drawn without a running worker.
+    std::vector<NodeFacts> mFacts;
 
 private:
     EditorSimulation& Simulation();

@@ -224,12 +224,14 @@ void Visualization3D::ShowToolbar()
     if (IconButton("Settings", 7, "Settings", kToolbarIconSize))
         ImGui::OpenPopup("visualization_settings_view");
     ImGui::SameLine();
-    if (IconButton("Focus Selected", 9, "Center camera on selected component", kToolbarIconSize))
+    EditorSimulation* simulation = Simulation();
+    // The focus reads the selected component, which a running worker owns.
+    const bool idle = simulation == nullptr || !simulation->IsRunInProgress();
+    if (IconButton("Focus Selected", 9, "Center camera on selected component", kToolbarIconSize, idle))
     {
-        EditorSimulation* simulation = Simulation();
         const Selectable* selected = simulation != nullptr ? simulation->GetSelected() : nullptr;
         if (selected != nullptr && selected->mComponent)
-            mCamera.SetTarget(glm::vec3(selected->mComponent->mWorldPosition));
+            FocusOn(selected->mComponent->mWorldPosition);
     }
     // The camera's fixed views: id, atlas icon, tooltip, view.
     static const struct
@@ -313,9 +315,23 @@ void Visualization3D::ShowPicture()
     ImGui::EndChild();
 }
 
+bool Visualization3D::FocusOn(const glm::dvec3& position)
+{
+    if (Camera::IsUsableTarget(position) && mCamera.SetTarget(glm::vec3(position)))
+        return true;
+    orvilane::Log::Warning("The camera cannot focus on (%g, %g, %g): a target must be finite and within %g m of "
+                           "the origin",
+                           position.x, position.y, position.z, static_cast<double>(Camera::kMaxTargetCoordinate));
+    return false;
+}
+
 void Visualization3D::Update()
 {
     EditorSimulation* simulation = Simulation();
+    // While a worker runs, the gizmo and the arrows keep their last shape:
+    // they are made from the components, which are the worker's until it is joined.
+    if (simulation != nullptr && simulation->IsRunInProgress())
+        return;
     const Selectable* selected = simulation != nullptr ? simulation->GetSelected() : nullptr;
     if (selected != nullptr && selected->mComponent)
     {

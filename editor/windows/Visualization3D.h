@@ -65,6 +65,9 @@ public:
     // closer than kMinArrowLength (metres).
     static void AppendHierarchyArrow(std::vector<glm::vec3>& points, const orvilane::Transform& child, float scale);
     static constexpr double kMinArrowLength = 1e-12;
+    // Points the camera at a world position (metres); a non-finite or too
+    // distant one is refused with a logged warning and the camera keeps its view.
+    bool FocusOn(const glm::dvec3& position);
 
     Camera mCamera;
     Shader mMeshShader;

@@ -104,4 +104,40 @@ protected:
     }
 };
 
+// A runner whose worker waits at a gate that orders nothing (relaxed): what
+// the UI thread did before opening it is not ordered before the run, as with a
+// worker that starts late, so ThreadSanitizer sees the frames drawn meanwhile
+// as concurrent with the run. Abort opens it, as does the destructor.
+class UnorderedGateSimulation : public EditorSimulation
+{
+public:
+    using EditorSimulation::EditorSimulation;
+    ~UnorderedGateSimulation() override
+    {
+        Open();
+        StopWorker();
+    }
+    void AbortSimulation() override
+    {
+        EditorSimulation::AbortSimulation();
+        Open();
+    }
+    void Open() { mGate.store(true, std::memory_order_relaxed); }
+    // Before a start only.
+    void Close() { mGate.store(false, std::memory_order_relaxed); }
+
+protected:
+    std::unique_ptr<std::thread> StartThread(WorkerBody body) override
+    {
+        return std::make_unique<std::thread>([this, body] {
+            while (!mGate.load(std::memory_order_relaxed))
+                std::this_thread::yield();
+            (this->*body)();
+        });
+    }
+
+private:
+    std::atomic<bool> mGate{false};
+};
+
 } // namespace orvilaneeditor::test

@@ -1,10 +1,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+#include <thread>
 
 #include <GLFW/glfw3.h>
 #include <sys/stat.h>
@@ -329,6 +331,35 @@ TEST_F(SimulationBoardTest, LinkByDraggingAndUnlinkByRightClick)
     EXPECT_FALSE(simulation.mUnsaved);
     Drag(0, d.mNodeMin + glm::vec2(50.0f, 25.0f), d.mNodeMin + glm::vec2(80.0f, 45.0f));
     EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, glm::vec2(230.0f, 60.0f));
+    EXPECT_TRUE(simulation.mUnsaved);
+}
+
+// While a run's worker is not joined the board edits nothing: no link made
+// or removed, no node moved; once it is joined the same gestures work.
+TEST_F(SimulationBoardTest, NothingIsEditedWhileARunGoesOn)
+{
+    detector->mInputId = source->mId;
+    Show();
+    const Selectable& s = simulation.mSelectables[0];
+    const Selectable& d = simulation.mSelectables[1];
+    const Selectable& m = simulation.mSelectables[2];
+    const glm::vec2 placed = m.mBoardPosition;
+
+    std::promise<void> finish;
+    std::shared_future<void> finished = finish.get_future().share();
+    simulation.mWorker = std::make_unique<std::thread>([finished] { finished.wait(); });
+    RightClick(d.mInputPort.mCenter);
+    Drag(0, m.mInputPort.mCenter, s.mOutputPort.mCenter);
+    Drag(0, m.mNodeMin + glm::vec2(50.0f, 25.0f), m.mNodeMin + glm::vec2(80.0f, 45.0f));
+    EXPECT_EQ(detector->mInputId, source->mId);
+    EXPECT_EQ(mirror->mInputId, 0u);
+    EXPECT_EQ(m.mBoardPosition, placed);
+    EXPECT_FALSE(simulation.mUnsaved);
+
+    finish.set_value();
+    simulation.JoinWorker();
+    RightClick(d.mInputPort.mCenter);
+    EXPECT_EQ(detector->mInputId, 0u);
     EXPECT_TRUE(simulation.mUnsaved);
 }
 

@@ -15,6 +15,7 @@
 #include "tests/editor/windows/ViewTestScene.h"
 #include "tests/editor/windows/WindowDrive.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/LogCapture.h"
 
 using orvilane::Transform;
 
@@ -346,6 +347,46 @@ TEST(Visualization3DToolbar, EachButtonTriggersItsOwnAction)
         EXPECT_NEAR(v.view.mCamera.mDistance, expected.mDistance, 1e-6f);
         EXPECT_NEAR(v.view.mCamera.mPitch, expected.mPitch, 1e-4f);
         EXPECT_NEAR(v.view.mCamera.mYaw, expected.mYaw, 1e-4f);
+    }
+}
+
+// "Focus Selected" on a component whose position a float cannot take, or that
+// lies farther out than the camera resolves, is refused with a warning and
+// leaves the camera as it was; a usable one is taken.
+TEST(Visualization3DToolbar, FocusRefusesNonFiniteAndFarPositions)
+{
+    ORVILANE_GL_CONTEXT(gl);
+    const double nan = std::nan("");
+    const struct
+    {
+        glm::dvec3 position;
+        bool accepted;
+    } cases[] = {
+        {{0.1, -2.0, 3.5}, true},   {{-1e4, 0.0, 1e4}, true},       {{nan, 0.0, 0.0}, false},
+        {{0.0, 1e300, 0.0}, false}, {{0.0, 0.0, -HUGE_VAL}, false}, {{2e4, 0.0, 0.0}, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.position.x << ", " << c.position.y << ", " << c.position.z);
+        TestBench bench;
+        bench.Add("Flat Mirror", c.position);
+        bench.simulation.SetSelected(0);
+        ViewUi v;
+        v.view.SetSimulation(&bench.simulation);
+        const std::vector<ImVec2> buttons =
+            ItemsAlong(v.ui, v.Toolbar(), ImVec2(v.Toolbar().x + 300, v.Toolbar().y), v.draw);
+        ASSERT_EQ(buttons.size(), 6u);
+        v.view.mCamera.Pan(0.3f, -0.2f);
+        const Camera before = v.view.mCamera;
+        orvilane::test::LogCapture log;
+        v.ui.Click(buttons[1], v.draw);
+        EXPECT_EQ(log.Warnings(), c.accepted ? 0u : 1u);
+        const glm::vec3 want = c.accepted ? glm::vec3(c.position) : before.mTarget;
+        EXPECT_EQ(v.view.mCamera.mTarget, want);
+        EXPECT_EQ(v.view.mCamera.mDistance, before.mDistance);
+        const glm::mat4& view = v.view.mCamera.mView;
+        for (int k = 0; k < 16; ++k)
+            EXPECT_TRUE(std::isfinite(view[k / 4][k % 4]));
     }
 }
 
