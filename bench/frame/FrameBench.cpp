@@ -1,8 +1,8 @@
 // Frame timing of the whole editor UI: ribbon, windows and the 3D view with
 // the ray preview, for a bench of 50 components in a 1280 x 800 window, the
-// preview's cost per change, and a result window showing a 4096 x 4096 layer. Needs a display with OpenGL 3.3 core (Xvfb
-// and Mesa's software renderer in CI). Prints medians and their ratios to the
-// frame targets, next to an empty frame measured in the same run.
+// preview's cost per change, and a result window showing a 4096 x 4096 layer. Needs a display with OpenGL 3.3 core
+// (Xvfb and Mesa's software renderer in CI). Prints medians and their ratios to the frame targets, next to an empty
+// frame measured in the same run.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -119,14 +119,7 @@ Figures Measure(EditorWindow& window, int sources, int elements)
     simulation.SetSelected(sources); // outline and gizmo of a selection drawn too
     gVisualizationSettings.mShowTransformHierarchy = true;
 
-    auto frame = [&] {
-        manager.RenderScene();
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        manager.Show();
-        glfwSwapBuffers(window.mWindow);
-        glfwPollEvents();
-    };
+    auto frame = [&] { window.DrawFrame(); };
     for (int i = 0; i < kWarmupFrames; ++i)
         frame();
     Figures f{};
@@ -182,14 +175,7 @@ LayerFigures MeasureLayer(EditorWindow& window)
     detector->mValid = true;
     manager.OpenDetectorWindow(detector->mId);
 
-    auto frame = [&] {
-        manager.RenderScene();
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        manager.Show();
-        glfwSwapBuffers(window.mWindow);
-        glfwPollEvents();
-    };
+    auto frame = [&] { window.DrawFrame(); };
     for (int i = 0; i < kWarmupFrames; ++i)
         frame();
     auto uiBuild = [&] {
@@ -249,8 +235,8 @@ int main()
     std::printf("  preview per change   %8.3f ms\n", small.previewMs);
     std::printf("result window on a %llu x %llu layer:\n", static_cast<unsigned long long>(kLayerSide),
                 static_cast<unsigned long long>(kLayerSide));
-    std::printf("  median frame         %8.3f ms  ratio to 16 ms: %.3f; to the frame without it: %.2f\n",
-                layer.shownMs, layer.shownMs / kFrameTargetMs, layer.shownMs / layer.hiddenMs);
+    std::printf("  median frame         %8.3f ms  ratio to 16 ms: %.3f; to the frame without it: %.2f\n", layer.shownMs,
+                layer.shownMs / kFrameTargetMs, layer.shownMs / layer.hiddenMs);
     std::printf("  UI build, CPU only   %8.3f ms; to the UI build without it: %.2f\n", layer.uiShownMs,
                 layer.uiShownMs / layer.uiHiddenMs);
     std::printf("  frame after a run    %8.3f ms  (picture remade; %.1f steady frames)\n", layer.rebuildMs,

@@ -139,14 +139,7 @@ int RunCycles(const Options& options, bool configure, std::FILE* out)
     if (!configure)
         simulation.mReleaseMemory = nullptr;
     WindowsManager& manager = *window.mWindowsManager;
-    auto frame = [&] {
-        manager.RenderScene();
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        manager.Show();
-        glfwSwapBuffers(window.mWindow);
-        glfwPollEvents();
-    };
+    auto frame = [&] { window.DrawFrame(); };
     auto frames = [&](int count) {
         for (int k = 0; k < count; ++k)
             frame();

@@ -118,18 +118,21 @@ void EditorWindow::Run()
         return;
     mTitle = "Orvilane - New Simulation";
     while (!glfwWindowShouldClose(mWindow))
-    {
-        if (mEditorSimulation)
-            mTitle = MakeTitle(*mEditorSimulation);
-        glfwSetWindowTitle(mWindow, mTitle.c_str());
-        mWindowsManager->RenderScene();
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        mWindowsManager->Show();
-        glfwSwapBuffers(mWindow);
-        glfwPollEvents();
-    }
+        DrawFrame();
+}
+
+void EditorWindow::DrawFrame()
+{
+    if (mEditorSimulation)
+        mTitle = MakeTitle(*mEditorSimulation);
+    glfwSetWindowTitle(mWindow, mTitle.c_str());
+    mWindowsManager->RenderScene();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    mWindowsManager->Show();
+    glfwSwapBuffers(mWindow);
+    glfwPollEvents();
 }
 
 void EditorWindow::FramebufferSizeCallback(GLFWwindow*, int width, int height)

@@ -34,6 +34,8 @@ public:
     bool IsReady() const { return mWindowsManager != nullptr; }
     // The main loop; returns once the program has been asked to end.
     void Run();
+    // One frame of the loop: title, 3D view, UI, swap, events. Needs IsReady.
+    void DrawFrame();
     // The user asked to close the window: with unsaved changes the program
     // asks first and goes on; else it ends after the current frame.
     void RequestClose();

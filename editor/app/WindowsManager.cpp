@@ -341,40 +341,36 @@ void WindowsManager::ReportRunEnd()
 
 void WindowsManager::AskToClose()
 {
-    MessagePopup::Show(MessagePopup::kQuestion, kLoseChangesQuestion, [this](bool yes) {
-        if (yes && mEditorWindow != nullptr)
+    AfterLossAccepted([this] {
+        if (mEditorWindow != nullptr)
             mEditorWindow->Exit();
+    });
+}
+
+void WindowsManager::AfterLossAccepted(std::function<void()> action)
+{
+    if (!Simulation().mUnsaved)
+    {
+        action();
+        return;
+    }
+    MessagePopup::Show(MessagePopup::kQuestion, kLoseChangesQuestion, [action](bool yes) {
+        if (yes)
+            action();
     });
 }
 
 void WindowsManager::OnNew()
 {
-    if (Simulation().mUnsaved)
-    {
-        MessagePopup::Show(MessagePopup::kQuestion, kLoseChangesQuestion, [this](bool yes) {
-            if (yes)
-                Simulation().NewSimulation();
-        });
-        return;
-    }
-    Simulation().NewSimulation();
+    AfterLossAccepted([this] { Simulation().NewSimulation(); });
 }
 
 void WindowsManager::OnOpen()
 {
-    auto open = [this]() {
+    AfterLossAccepted([this] {
         mFileDialog.OpenFile(Simulation().FilePath(),
                              [this](bool accepted, const std::string& path) { OnOpenAccepted(accepted, path); });
-    };
-    if (Simulation().mUnsaved)
-    {
-        MessagePopup::Show(MessagePopup::kQuestion, kLoseChangesQuestion, [open](bool yes) {
-            if (yes)
-                open();
-        });
-        return;
-    }
-    open();
+    });
 }
 
 void WindowsManager::OnSave()

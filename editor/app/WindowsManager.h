@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,6 +104,9 @@ private:
     // Gives the windows the application's simulation (made after the manager).
     void BindWindows();
 
+    // action at once with nothing unsaved, else after a Yes to the question
+    // whether the unsaved changes may be lost.
+    void AfterLossAccepted(std::function<void()> action);
     // Ribbon actions and the callbacks of the questions and the file dialog.
     void OnNew();
     void OnOpen();
