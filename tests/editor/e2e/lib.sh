@@ -32,14 +32,19 @@ mkdir -p "$E2E_WORK"
 
 e2e_log() { echo "[$E2E_NAME] $*"; }
 
+# True while the process $1 that this script started in the background runs.
+# Asked of the shell's own job table, never of the process id alone: the id
+# of a process that has ended can belong to another program by now.
+e2e_running() { [ -n "$1" ] && [[ " $(jobs -pr | tr '\n' ' ') " == *" $1 "* ]]; }
+
 e2e_cleanup() {
   local status=$?
-  if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then
+  if e2e_running "$E2E_PID"; then
     kill -9 "$E2E_PID" 2>/dev/null || true
     wait "$E2E_PID" 2>/dev/null || true
   fi
-  if [ -n "$E2E_FRAMES_PID" ]; then kill "$E2E_FRAMES_PID" 2>/dev/null || true; fi
-  if [ -n "$E2E_XVFB_PID" ]; then kill "$E2E_XVFB_PID" 2>/dev/null || true; fi
+  if e2e_running "$E2E_FRAMES_PID"; then kill "$E2E_FRAMES_PID" 2>/dev/null || true; fi
+  if e2e_running "$E2E_XVFB_PID"; then kill "$E2E_XVFB_PID" 2>/dev/null || true; fi
   if [ "$status" -ne 0 ] && [ -n "${E2E_OUT:-}" ]; then
     mkdir -p "$E2E_OUT/$E2E_NAME"
     cp -r "$E2E_TMP"/shot-*.png "$E2E_WORK"/stdout.txt "$E2E_OUT/$E2E_NAME/" 2>/dev/null || true
@@ -52,7 +57,7 @@ trap e2e_cleanup EXIT
 
 e2e_fail() {
   echo "[$E2E_NAME] FAILED: $*" >&2
-  if [ -n "$E2E_PID" ] && ! kill -0 "$E2E_PID" 2>/dev/null; then
+  if [ -n "$E2E_PID" ] && ! e2e_running "$E2E_PID"; then
     local status=0
     wait "$E2E_PID" 2>/dev/null || status=$?
     E2E_PID=""
@@ -112,7 +117,7 @@ e2e_start_display() {
       e2e_log "display $DISPLAY"
       return 0
     fi
-    kill "$E2E_XVFB_PID" 2>/dev/null || true
+    if e2e_running "$E2E_XVFB_PID"; then kill "$E2E_XVFB_PID" 2>/dev/null || true; fi
     wait "$E2E_XVFB_PID" 2>/dev/null || true
     E2E_XVFB_PID=""
   done
@@ -121,7 +126,7 @@ e2e_start_display() {
 # Ready when our server holds the display's lock (a server started beside it
 # on the same number would answer xdpyinfo as well) and answers.
 e2e_display_ready() {
-  kill -0 "$E2E_XVFB_PID" 2>/dev/null && [ "$(tr -d ' ' <"/tmp/.X$1-lock")" = "$E2E_XVFB_PID" ] &&
+  e2e_running "$E2E_XVFB_PID" && [ "$(tr -d ' ' <"/tmp/.X$1-lock")" = "$E2E_XVFB_PID" ] &&
     [ "$(grep -cE "/tmp/\.X11-unix/X$1\$" /proc/net/unix)" -ge 1 ] && DISPLAY=":$1" xdpyinfo >/dev/null 2>&1
 }
 
@@ -397,18 +402,22 @@ e2e_expect_drawn() {
 # E2E_STATUS.
 E2E_STATUS=""
 e2e_close_program() {
-  local i
-  for ((i = 0; i < 10 * E2E_TIMEOUT; i++)); do
-    # Asked again every five seconds while the window is there: on a loaded
-    # machine a client message has been seen to go missing.
-    if ((i % 50 == 0)) && xdotool getwindowname "$E2E_WINDOW" >/dev/null 2>&1; then
-      ((i == 0)) || e2e_log "asking the window to close again"
+  local deadline=$((SECONDS + E2E_TIMEOUT)) again=$SECONDS frames=""
+  while e2e_running "$E2E_PID"; do
+    ((SECONDS < deadline)) || e2e_fail "the program did not end within $E2E_TIMEOUT s of being closed"
+    # Asked again every five seconds while the window is there; the log says
+    # whether frames went on being drawn (the request was not seen).
+    if ((SECONDS >= again)) && xdotool getwindowname "$E2E_WINDOW" >/dev/null 2>&1; then
+      if [ -z "$frames" ]; then
+        frames=$(e2e_frame_count)
+      else
+        e2e_log "asking the window to close again ($(($(e2e_frame_count) - frames)) frames drawn since the first request)"
+      fi
       "$E2E_PYTHON" "$E2E_DIR/close-window.py" "$E2E_WINDOW" || e2e_fail "could not send WM_DELETE_WINDOW"
+      again=$((SECONDS + 5))
     fi
-    kill -0 "$E2E_PID" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$E2E_PID" 2>/dev/null && e2e_fail "the program did not end within $E2E_TIMEOUT s of being closed"
   E2E_STATUS=0
   wait "$E2E_PID" || E2E_STATUS=$?
   E2E_PID=""
