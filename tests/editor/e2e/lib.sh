@@ -103,14 +103,16 @@ e2e_display_taken() {
 
 # A private X server on a display number nobody uses, so that every client
 # (the program, xdotool, import, the close request) reaches this server. Keys
-# do not repeat: a key is held down over frames that may be slow.
+# do not repeat: a key is held down over frames that may be slow. The server
+# never resets: a reset, when its last client (a probe) leaves, drops the
+# clients that connect meanwhile.
 e2e_start_display() {
   e2e_require
   local n tries
   n=$((200 + RANDOM % 700))
   for ((tries = 0; tries < 50; tries++, n = 200 + (n - 199) % 700)); do
     e2e_display_taken "$n" && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -r 2>"$E2E_TMP/xvfb.txt" &
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -r -noreset 2>"$E2E_TMP/xvfb.txt" &
     E2E_XVFB_PID=$!
     if e2e_until 10 e2e_display_ready "$n"; then
       export DISPLAY=":$n"
