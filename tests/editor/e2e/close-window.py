@@ -17,7 +17,9 @@ def main():
     event = protocol.event.ClientMessage(window=window, client_type=protocols,
                                          data=(32, [delete, X.CurrentTime, 0, 0, 0]))
     window.send_event(event, event_mask=X.NoEventMask)
-    d.flush()
+    # A round trip before closing: the server can drop a closed connection's
+    # requests that it has not read yet.
+    d.sync()
     d.close()
     return 0
 

@@ -21,3 +21,10 @@ def read(path):
     width, height = int(fields[1]), int(fields[2])
     assert fields[0] == b"P6" and int(fields[3]) == 255
     return width, height, data[pos:pos + width * height * 3]
+
+
+def region(path, x, y, w, h):
+    """The rgb bytes of the rectangle x y w h, clipped to the picture, row after row."""
+    width, height, data = read(path)
+    w, h = max(0, min(w, width - x)), max(0, min(h, height - y))
+    return b"".join(data[((y + row) * width + x) * 3:((y + row) * width + x + w) * 3] for row in range(h))

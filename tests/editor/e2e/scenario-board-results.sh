@@ -5,8 +5,11 @@
 source "$(dirname "$0")/lib.sh"
 
 # A new result window sits at (60, 95), below the ribbon; its "Detector"
-# chooser and the chooser's second entry (the detector).
+# chooser, the list the chooser opens below itself, and the list's second
+# entry (the detector).
+RESULT_WINDOW=(60 95 300 120)
 CHOOSER=(150 126)
+CHOOSER_LIST=(70 140 200 50)
 CHOOSER_DETECTOR=(150 175)
 
 # A plane-wave source and, 0.1 m along the axis, an unlinked detector; the
@@ -88,54 +91,48 @@ PY
 board_nodes() { screen_look "$1" nodes; }
 count_colour() { screen_look "$1" count "$2"; }
 
-drag() {
-  xdotool mousemove --sync "$1" "$2"
-  sleep 0.2
-  xdotool mousedown 1
-  sleep 0.2
-  local k
-  for k in 1 2 3 4 5 6; do
-    xdotool mousemove --sync $(($1 + ($3 - $1) * k / 6)) $(($2 + ($4 - $2) * k / 6))
-    sleep 0.1
-  done
-  xdotool mouseup 1
-  sleep 0.3
-}
-
 e2e_start_display
 e2e_start_program
 e2e_expect_title "Orvilane - New Simulation"
 
-e2e_click "${OPEN[@]}"
+e2e_open_dialog "${OPEN[@]}"
 e2e_dialog_pick bench
 e2e_expect_title "Orvilane - $E2E_WORK/bench.xml"
 
-shot="$(e2e_screenshot board)"
-mapfile -t nodes < <(board_nodes "$shot")
-[ "${#nodes[@]}" = 2 ] || e2e_fail "expected two nodes on the board, found ${#nodes[@]}: ${nodes[*]}"
+nodes=()
+two_nodes_drawn() {
+  mapfile -t nodes < <(board_nodes "$(e2e_snapshot)")
+  [ "${#nodes[@]}" = 2 ]
+}
+e2e_until "$E2E_TIMEOUT" two_nodes_drawn || e2e_fail "expected two nodes on the board, found ${#nodes[@]}: ${nodes[*]}"
+e2e_screenshot board >/dev/null
 read -r sx0 sy0 sx1 sy1 <<<"${nodes[0]}"
 read -r dx0 dy0 dx1 dy1 <<<"${nodes[1]}"
 # The side file's 240 board units between the nodes are kept.
 [ $((dx0 - sx0)) = 240 ] || e2e_fail "nodes are $((dx0 - sx0)) pixels apart, the side file says 240"
 
 # From the source's output port to the detector's input port.
-drag $((sx1 + 10)) $(((sy0 + sy1) / 2)) $((dx0 - 10)) $(((dy0 + dy1) / 2))
-e2e_expect_title "Orvilane - $E2E_WORK/bench.xml [UNSAVED]"
-shot="$(e2e_screenshot linked)"
-[ "$(count_colour "$shot" 255,0,0)" -gt 100 ] || e2e_fail "no link line drawn between the nodes"
+e2e_repeat_until "link between the nodes" \
+  "e2e_drag $((sx1 + 10)) $(((sy0 + sy1) / 2)) $((dx0 - 10)) $(((dy0 + dy1) / 2))" \
+  e2e_title_is "Orvilane - $E2E_WORK/bench.xml [UNSAVED]"
+link_drawn() { [ "$(count_colour "$(e2e_snapshot)" 255,0,0)" -gt 100 ]; }
+e2e_until "$E2E_TIMEOUT" link_drawn || e2e_fail "no link line drawn between the nodes"
+e2e_screenshot linked >/dev/null
 
-e2e_click "${EM_RUN[@]}"
+e2e_click_until "field run" "${EM_RUN[@]}" e2e_output_has "Running Electromagnetic simulation ..."
 e2e_expect_output "Simulation Completed ("
 e2e_expect_output "Solved Element [Screen - id:1001]"
 
-e2e_click "${RESULTS[@]}"
-e2e_click "${CHOOSER[@]}"
-e2e_click "${CHOOSER_DETECTOR[@]}"
-sleep 0.5
-shot="$(e2e_screenshot results)"
+before="$(e2e_screenshot before-results)"
+e2e_click_until "result window" "${RESULTS[@]}" e2e_screen_changed "$before" "${RESULT_WINDOW[@]}"
+before="$(e2e_screenshot result-window)"
+e2e_click_until "detector list" "${CHOOSER[@]}" e2e_screen_changed "$before" "${CHOOSER_LIST[@]}"
 # The first layer is the real part of Ex on a symmetric scale: the dark field
 # around the beam takes the scale's middle colour, and the beam's own values
 # reach the scale's ends (dark red and dark blue).
+heatmap_drawn() { [ "$(count_colour "$(e2e_snapshot)" 128,255,128)" -gt 5000 ]; }
+e2e_click_until "heatmap" "${CHOOSER_DETECTOR[@]}" heatmap_drawn
+shot="$(e2e_screenshot results)"
 middle="$(count_colour "$shot" 128,255,128)"
 [ "$middle" -gt 5000 ] || e2e_fail "no heatmap in the result window ($middle pixels of the scale's middle colour)"
 ends=$(($(count_colour "$shot" 0,0,128) + $(count_colour "$shot" 128,0,0) + $(count_colour "$shot" 0,0,255) + $(count_colour "$shot" 255,0,0)))

@@ -28,44 +28,43 @@ e2e_expect_drawn "dock host" 100 200 1000 600 1
 e2e_expect_drawn "ribbon border" 0 70 1200 10 2
 
 # Open the bench.
-e2e_click "${OPEN[@]}"
+e2e_open_dialog "${OPEN[@]}"
 e2e_expect_drawn "file dialog" 300 300 600 360 10
 e2e_dialog_pick bench
 e2e_expect_title "Orvilane - $E2E_WORK/bench.xml"
 e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/bench.xml"
 
-# The preview again, then a field run to its end.
+# The preview again (it draws what is shown already), then a field run to its end.
 e2e_click "${RT_RUN[@]}"
-e2e_click "${EM_RUN[@]}"
-e2e_expect_output "Running Electromagnetic simulation ..."
+e2e_click_until "field run" "${EM_RUN[@]}" e2e_output_has "Running Electromagnetic simulation ..."
 e2e_expect_output "Simulation Completed ("
 
 # Save under the bench's own name: the dialog asks before replacing it.
 cp "$E2E_WORK/bench.xml" "$E2E_TMP/shown.xml"
-e2e_click "${SAVE[@]}"
+e2e_open_dialog "${SAVE[@]}"
 e2e_dialog_pick bench
+e2e_dialog_shown || e2e_fail "the save dialog closed without asking before replacing bench.xml"
 e2e_expect_drawn "replace question" 300 640 600 50 5
-e2e_click "${DIALOG_YES[@]}"
+e2e_click_until "closed save dialog" "${DIALOG_YES[@]}" e2e_dialog_gone
 e2e_expect_output "Simulation Setup saved in $E2E_WORK/bench.xml"
 e2e_expect_title "Orvilane - $E2E_WORK/bench.xml"
 
 # And under a new name.
-e2e_click "${SAVE[@]}"
+e2e_open_dialog "${SAVE[@]}"
 e2e_dialog_pick saved
 e2e_expect_output "Simulation Setup saved in $E2E_WORK/saved.xml"
 e2e_expect_title "Orvilane - $E2E_WORK/saved.xml"
 
 # The saved file loads again, in the program.
-e2e_click "${OPEN[@]}"
+e2e_open_dialog "${OPEN[@]}"
 e2e_dialog_pick saved
 e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/saved.xml"
 
 # Close while a long field run is going.
-e2e_click "${OPEN[@]}"
+e2e_open_dialog "${OPEN[@]}"
 e2e_dialog_pick heavy
 e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/heavy.xml"
-e2e_click "${EM_RUN[@]}"
-e2e_expect_output "Running Electromagnetic simulation ..." 2
+e2e_click_until "second field run" "${EM_RUN[@]}" e2e_output_has "Running Electromagnetic simulation ..." 2
 e2e_expect_drawn "progress modal" 440 430 320 100 5
 [ "$(grep -cF "Simulation Completed (" "$E2E_WORK/stdout.txt")" -eq 1 ] || e2e_fail "the long run ended before the close"
 e2e_close_program

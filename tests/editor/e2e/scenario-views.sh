@@ -50,22 +50,26 @@ e2e_start_display
 e2e_start_program
 e2e_expect_title "Orvilane - New Simulation"
 
-e2e_click "${OPEN[@]}"
+e2e_open_dialog "${OPEN[@]}"
 e2e_dialog_pick source
 e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/source.xml"
 
 e2e_expect_drawn "3D view" "${VIEW[@]}" 3
+e2e_frames # the loaded bench's preview is on the screen
 loaded="$(e2e_screenshot loaded)"
 
-e2e_click "${TOOLBOX_IDEAL_LENS[@]}"
-e2e_expect_title "Orvilane - $E2E_WORK/source.xml [UNSAVED]"
+# True when the 3D view shows the ray colour, much of it where it was not
+# before the lens; rays and moved keep the counts.
+rays=0 moved=0
+rays_bent() {
+  read -r rays moved <<<"$(ray_pixels "$(e2e_snapshot)" "$loaded" "${VIEW[@]}")"
+  [ "$rays" -ge 200 ] && [ "$moved" -ge 100 ]
+}
+
+e2e_click_until "lens on the bench" "${TOOLBOX_IDEAL_LENS[@]}" \
+  e2e_title_is "Orvilane - $E2E_WORK/source.xml [UNSAVED]"
 e2e_click "${RT_RUN[@]}"
-# Screenshots until the frame shows the bent rays, within ten seconds.
-for ((try = 0; try < 20; try++)); do
-  read -r rays moved <<<"$(ray_pixels "$(e2e_screenshot preview)" "$loaded" "${VIEW[@]}")"
-  if [ "$rays" -ge 200 ] && [ "$moved" -ge 100 ]; then break; fi
-  sleep 0.5
-done
+e2e_until "$E2E_TIMEOUT" rays_bent || true
 e2e_log "ray-coloured pixels in the 3D view: $rays, $moved of them new with the lens"
 [ "$rays" -ge 200 ] || e2e_fail "only $rays pixels of the ray colour in the 3D view"
 [ "$moved" -ge 100 ] || e2e_fail "the lens did not bend the drawn rays ($moved new ray pixels)"
