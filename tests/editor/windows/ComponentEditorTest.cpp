@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -251,16 +252,12 @@ TEST_F(InspectorFrames, ChoosingASourceTypeGivesItsGenerators)
     EXPECT_TRUE(frame.FindItem(window, RowEditor(1, "mSamplingPoints"), ui, &at, 12.0f));
 }
 
-// One edit is traced once however many components follow it, and not at all
-// with autorun off.
+// One edit traces once however many components follow it, and not at all with autorun off.
 TEST_F(InspectorFrames, OneEditRunsOnePreview)
 {
     orvilaneeditor::test::CountingSimulation counting(&application.mSettings);
     orvilaneeditor::test::AddSourceAndDetector(counting, 3);
-    auto second = std::make_shared<orvilane::EleDetector>();
-    second->SetPosition({0.0, 0.0, 0.02});
-    second->mInputId = counting.mSetup.mElements[0]->mId;
-    counting.AddComponent(second, false);
+    orvilaneeditor::test::AddSourceAndDetector(counting, 3); // a second detector fed by the first source
     inspector.SetSimulation(&counting);
     counting.SetSelected(1);
     frame.Frames(2, ui);
@@ -268,122 +265,75 @@ TEST_F(InspectorFrames, OneEditRunsOnePreview)
     {
         application.mSettings.autorun = autorun;
         counting.previews = 0;
-        counting.mUnsaved = false;
         ASSERT_TRUE(Click(RowEditor(0, "Enabled")));
         EXPECT_EQ(counting.previews, autorun ? 1 : 0);
-        EXPECT_TRUE(counting.mUnsaved);
-        EXPECT_EQ(counting.mRayLines.empty(), !autorun);
     }
-    inspector.SetSimulation(&simulation);
 }
 
-// The step buttons of a member that validation keeps odd move to the next odd
-// value instead of one that validation would undo; other members step by one.
+// Steps of a member kept odd go to the next odd value, not one validation would undo; others step by one.
 TEST_F(InspectorFrames, StepButtonsMoveToTheNextAllowedValue)
 {
-    auto config = std::dynamic_pointer_cast<orvilane::ConfigSource>(source->mConfig);
-    auto beam = std::dynamic_pointer_cast<orvilane::ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig);
-    struct Case
+    int& sampling = std::dynamic_pointer_cast<orvilane::ConfigSource>(source->mConfig)->mSamplingPoints;
+    int& rays =
+        std::dynamic_pointer_cast<orvilane::ConfigRayGeneratorBeam>(source->mRayGenerator->mConfig)->mNumberRaysPerSide;
+    // mSamplingPoints in "General" when odd, else mNumberRaysPerSide in "Raytracing".
+    const std::tuple<bool, int, const char*, int> cases[] = {
+        {true, 101, "-", 99}, {true, 101, "+", 103}, {true, 3, "-", 3}, {false, 5, "-", 4}, {false, 5, "+", 6}};
+    for (const auto& [odd, start, button, want] : cases)
     {
-        int table; // tables of a source: flags 0, "General" 1, "Electromagnetic" 2, "Raytracing" 3
-        const char* row;
-        int* member;
-        int start;
-        const char* button;
-        int want;
-    };
-    const Case cases[] = {
-        {1, "mSamplingPoints", &config->mSamplingPoints, 101, "-", 99},
-        {1, "mSamplingPoints", &config->mSamplingPoints, 101, "+", 103},
-        {1, "mSamplingPoints", &config->mSamplingPoints, 3, "-", 3},
-        {3, "mNumberRaysPerSide", &beam->mNumberRaysPerSide, 5, "-", 4},
-        {3, "mNumberRaysPerSide", &beam->mNumberRaysPerSide, 5, "+", 6},
-    };
-    for (const Case& c : cases)
-    {
-        *c.member = c.start;
+        int& member = odd ? sampling : rays;
+        member = start;
         Select(0);
-        ASSERT_TRUE(Click(ImHashStr(c.button, 0, RowEditor(c.table, c.row)))) << c.row << " " << c.button;
-        EXPECT_EQ(*c.member, c.want) << c.row << " " << c.start << " " << c.button;
-        EXPECT_EQ(simulation.mUnsaved, c.want != c.start) << c.row;
+        const ImGuiID row = odd ? RowEditor(1, "mSamplingPoints") : RowEditor(3, "mNumberRaysPerSide");
+        ASSERT_TRUE(Click(ImHashStr(button, 0, row))) << start << button;
+        EXPECT_EQ(member, want) << start << button;
+        EXPECT_EQ(simulation.mUnsaved, want != start) << start << button;
     }
-    // Typed values keep their rule: an even count becomes the next odd one.
-    ASSERT_TRUE(TypeInto(1, "mSamplingPoints", "100"));
-    EXPECT_EQ(config->mSamplingPoints, 101);
+    ASSERT_TRUE(TypeInto(1, "mSamplingPoints", "100")); // typed values keep the rule
+    EXPECT_EQ(sampling, 101);
 }
 
-// "Enabled" is written only by a click on it; while a run's worker is not
-// joined the inspector shows no editor and leaves the component alone.
+// "Enabled" is written only by a click on it, and never while a run's worker is not joined.
 TEST_F(InspectorFrames, EnabledIsWrittenOnlyWhenToggledAndNeverDuringARun)
 {
     Select(1);
-    EXPECT_TRUE(detector->mEnabled);
     EXPECT_FALSE(simulation.mUnsaved);
-    ASSERT_TRUE(Click(RowEditor(0, "Enabled")));
-    EXPECT_FALSE(detector->mEnabled);
-    EXPECT_TRUE(simulation.mUnsaved);
-
     std::promise<void> finish;
-    std::shared_future<void> finished = finish.get_future().share();
-    simulation.mWorker = std::make_unique<std::thread>([finished] { finished.wait(); });
+    simulation.mWorker = std::make_unique<std::thread>([finished = finish.get_future().share()] { finished.wait(); });
     Select(1);
-    ImVec2 at;
-    EXPECT_FALSE(frame.FindItem(ImGuiTestFrame::FindWindow("Inspector"), RowEditor(0, "Enabled"), ui, &at, 12.0f));
-    EXPECT_FALSE(detector->mEnabled);
+    EXPECT_FALSE(Click(RowEditor(0, "Enabled")));
+    EXPECT_TRUE(detector->mEnabled);
     EXPECT_FALSE(simulation.mUnsaved);
     finish.set_value();
     simulation.JoinWorker();
     Select(1);
-    EXPECT_TRUE(frame.FindItem(ImGuiTestFrame::FindWindow("Inspector"), RowEditor(0, "Enabled"), ui, &at, 12.0f));
+    EXPECT_TRUE(Click(RowEditor(0, "Enabled")));
+    EXPECT_FALSE(detector->mEnabled);
 }
 
-namespace
+// Placed first in the default window, in the editor's font, every row text and value of every kind shows whole.
+TEST_F(InspectorFrames, EveryTextAndValueShowsWholeAtTheDefaultSize)
 {
-// The inspector at its first-use place in the default 1200 x 960 window, in the editor's own font.
-class InspectorLayout : public InspectorFrames
-{
-protected:
-    void SetUp() override
-    {
-        InspectorFrames::SetUp();
-        ImGuiIO& io = ImGui::GetIO();
-        io.DisplaySize = ImVec2(1200.0f, 960.0f);
-        font = io.Fonts->AddFontFromFileTTF(ORVILANE_DATA_DIR "/editor/Cousine-Regular.ttf", 14.0f);
-        unsigned char* pixels = nullptr;
-        int width = 0, height = 0;
-        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-        ui = [this] {
-            ImGui::PushFont(font);
-            layout.PlaceNextWindow(orvilaneeditor::DockLayout::kInspector, "Inspector");
-            inspector.Show(&open);
-            ImGui::PopFont();
-        };
-    }
-    ImFont* font = nullptr;
-    orvilaneeditor::DockLayout layout;
-};
-
-std::string Formatted(const char* format, double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof(text), format, value);
-    return text;
-}
-} // namespace
-
-// Every row text and value of every component kind shows whole: texts up to
-// the longest flag label fit on one line, longer ones wrap inside their column;
-// each value's text fits its editor.
-TEST_F(InspectorLayout, EveryTextAndValueShowsWholeAtTheDefaultSize)
-{
+    using orvilaneeditor::DockLayout;
+    ImGuiIO& io = ImGui::GetIO();
+    io.DisplaySize = ImVec2(1200.0f, 960.0f);
+    ImFont* font = io.Fonts->AddFontFromFileTTF(ORVILANE_DATA_DIR "/editor/Cousine-Regular.ttf", 14.0f);
     ASSERT_NE(font, nullptr);
-    std::vector<std::shared_ptr<orvilane::Component>> kinds;
-    for (int type = 0; type < 2; ++type)
-    {
-        auto s = std::make_shared<orvilane::Source>();
-        s->SetSourceType(type);
-        kinds.push_back(s);
-    }
+    io.Fonts->Build();
+    DockLayout layout;
+    ui = [&] {
+        ImGui::PushFont(font);
+        layout.PlaceNextWindow(DockLayout::kInspector, "Inspector");
+        inspector.Show(&open);
+        ImGui::PopFont();
+    };
+    auto width = [font](const std::string& text, float wrap = 0.0f) {
+        return font->CalcTextSizeA(font->FontSize, FLT_MAX, wrap, text.c_str()).x;
+    };
+    const ImGuiStyle& style = ImGui::GetStyle();
+    auto gaussian = std::make_shared<orvilane::Source>();
+    gaussian->SetSourceType(1);
+    std::vector<std::shared_ptr<orvilane::Component>> kinds{source, gaussian};
     for (const auto& entry : orvilane::ElementsFactory::Instance().mCreators)
         kinds.push_back(entry.second());
     for (const auto& kind : kinds)
@@ -395,25 +345,15 @@ TEST_F(InspectorLayout, EveryTextAndValueShowsWholeAtTheDefaultSize)
         ImGuiWindow* window = ImGuiTestFrame::FindWindow("Inspector");
         window->StateStorage.SetInt(ImGuiTestFrame::ItemId(window, {"Transform"}), 1); // the pose rows too
         frame.Frames(3, ui);
-        EXPECT_EQ(window->Size.x,
-                  orvilaneeditor::DockLayout::Place(orvilaneeditor::DockLayout::kInspector, ImVec2(1200.0f, 960.0f),
-                                                    orvilaneeditor::DockLayout::kRibbonHeight)
-                      .size.x);
         const ImGuiTable* table = ImGui::TableFindByID(ImGuiTestFrame::ItemId(window, {"##properties"}));
         ASSERT_NE(table, nullptr);
-        const ImGuiStyle& style = ImGui::GetStyle();
-        // Widths in the editor's font; wrap > 0 breaks lines at that width.
-        auto width = [this](const std::string& text, float wrap = 0.0f) {
-            return font->CalcTextSizeA(font->FontSize, FLT_MAX, wrap, text.c_str()).x;
-        };
         const float textColumn = table->Columns[0].WidthGiven;
         const float valueColumn = table->Columns[1].WidthGiven;
-        auto fits = [&](const std::string& text, float room) { return width(text) <= room; };
-        // One number of a multi-number editor, as wide as "%10.3e" prints.
-        const float numberRoom = (valueColumn - style.ItemInnerSpacing.x * 2.0f) / 3.0f - style.FramePadding.x * 2.0f;
-        EXPECT_TRUE(fits("-2.000e-04", numberRoom)) << valueColumn;
+        // One number of a three-number editor, as "%10.3e" prints it.
+        EXPECT_LE(width("-2.000e-04"),
+                  (valueColumn - style.ItemInnerSpacing.x * 2.0f) / 3.0f - style.FramePadding.x * 2.0f);
         for (const char* text : {"Enabled", "Save Input Fields", "Save Output Fields", "Position", "Rotation"})
-            EXPECT_TRUE(fits(text, textColumn)) << text;
+            EXPECT_LE(width(text), textColumn) << text;
 
         std::vector<std::shared_ptr<orvilane::SerializableData>> records;
         if (auto s = std::dynamic_pointer_cast<orvilane::Source>(kind))
@@ -425,26 +365,24 @@ TEST_F(InspectorLayout, EveryTextAndValueShowsWholeAtTheDefaultSize)
                 records.push_back(surface ? surface->mConfig : nullptr);
         }
         for (const auto& record : records)
-            for (const orvilane::FieldDescriptor& field :
-                 record ? record->mFields : std::vector<orvilane::FieldDescriptor>{})
+            for (const orvilane::FieldDescriptor& field : record ? record->mFields : decltype(record->mFields){})
             {
                 const std::string* text = Inspector::RowText(field);
                 if (text == nullptr)
                     continue;
-                // Texts up to the longest flag label fit on one line; longer ones wrap within the column.
+                // Texts up to the longest flag label stay on one line, longer ones wrap in their column.
                 const bool oneLine = text->size() <= std::strlen("Save Output Fields");
                 EXPECT_LE(width(*text, oneLine ? 0.0f : textColumn), textColumn) << *text;
-                std::string value;
+                char value[64] = "";
                 float room = valueColumn - style.FramePadding.x * 2.0f;
-                const orvilane::FieldKind k = field.mFieldType->mKind;
-                if (k == orvilane::FieldKind::Double)
-                    value = Formatted("%12.5e", *static_cast<double*>(field.mAddress));
-                if (k == orvilane::FieldKind::Int)
+                if (field.mFieldType->mKind == orvilane::FieldKind::Double)
+                    std::snprintf(value, sizeof(value), "%12.5e", *static_cast<double*>(field.mAddress));
+                if (field.mFieldType->mKind == orvilane::FieldKind::Int)
                 {
-                    value = std::to_string(*static_cast<int*>(field.mAddress));
+                    std::snprintf(value, sizeof(value), "%d", *static_cast<int*>(field.mAddress));
                     room -= (font->FontSize + style.FramePadding.y * 2.0f + style.ItemInnerSpacing.x) * 2.0f; // steps
                 }
-                EXPECT_TRUE(fits(value, room)) << *text << " = " << value;
+                EXPECT_LE(width(value), room) << *text << " = " << value;
             }
     }
 }
