@@ -1,6 +1,5 @@
 #include <cfloat>
 #include <cmath>
-#include <cstring>
 #include <future>
 #include <memory>
 #include <string>
@@ -314,16 +313,15 @@ TEST_F(InspectorFrames, EnabledIsWrittenOnlyWhenToggledAndNeverDuringARun)
 // Placed first in the default window, in the editor's font, every row text and value of every kind shows whole.
 TEST_F(InspectorFrames, EveryTextAndValueShowsWholeAtTheDefaultSize)
 {
-    using orvilaneeditor::DockLayout;
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(1200.0f, 960.0f);
     ImFont* font = io.Fonts->AddFontFromFileTTF(ORVILANE_DATA_DIR "/editor/Cousine-Regular.ttf", 14.0f);
     ASSERT_NE(font, nullptr);
     io.Fonts->Build();
-    DockLayout layout;
+    orvilaneeditor::DockLayout layout;
     ui = [&] {
         ImGui::PushFont(font);
-        layout.PlaceNextWindow(DockLayout::kInspector, "Inspector");
+        layout.PlaceNextWindow(orvilaneeditor::DockLayout::kInspector, "Inspector");
         inspector.Show(&open);
         ImGui::PopFont();
     };
@@ -371,7 +369,7 @@ TEST_F(InspectorFrames, EveryTextAndValueShowsWholeAtTheDefaultSize)
                 if (text == nullptr)
                     continue;
                 // Texts up to the longest flag label stay on one line, longer ones wrap in their column.
-                const bool oneLine = text->size() <= std::strlen("Save Output Fields");
+                const bool oneLine = text->size() <= sizeof("Save Output Fields") - 1;
                 EXPECT_LE(width(*text, oneLine ? 0.0f : textColumn), textColumn) << *text;
                 char value[64] = "";
                 float room = valueColumn - style.FramePadding.x * 2.0f;

@@ -227,6 +227,20 @@ namespace
 // Board places of the fixture's source, detector and mirror.
 const glm::vec2 kPlaced[] = {{20.0f, 40.0f}, {200.0f, 40.0f}, {200.0f, 200.0f}};
 
+// Every node with its ports on the canvas and clear of every other.
+void ExpectSpreadOnTheCanvas(const std::vector<Selectable>& nodes)
+{
+    auto box = [](const Selectable& n) {
+        return ImRect(n.mNodeMin.x - 15, n.mNodeMin.y, n.mNodeMax.x + 15, n.mNodeMax.y);
+    };
+    for (size_t i = 0; i < nodes.size(); ++i)
+    {
+        EXPECT_TRUE(ImGuiTestFrame::FindWindow("Simulation Board")->InnerRect.Contains(box(nodes[i]))) << i;
+        for (size_t j = i + 1; j < nodes.size(); ++j)
+            EXPECT_FALSE(box(nodes[i]).Overlaps(box(nodes[j]))) << i << " overlaps " << j;
+    }
+}
+
 class SimulationBoardTest : public ::testing::Test
 {
 protected:
@@ -400,23 +414,6 @@ TEST_F(SimulationBoardTest, SaveAndLoadBesideTheSimulationFile)
         EXPECT_TRUE(std::isfinite(node.mBoardPosition.x) && std::isfinite(node.mBoardPosition.y));
     EXPECT_EQ(simulation.mSelectables[1].mBoardPosition, kPlaced[1]);
 }
-
-namespace
-{
-// Every node with its ports on the canvas and clear of every other.
-void ExpectSpreadOnTheCanvas(const std::vector<Selectable>& nodes)
-{
-    auto box = [](const Selectable& n) {
-        return ImRect(n.mNodeMin.x - 15, n.mNodeMin.y, n.mNodeMax.x + 15, n.mNodeMax.y);
-    };
-    for (size_t i = 0; i < nodes.size(); ++i)
-    {
-        EXPECT_TRUE(ImGuiTestFrame::FindWindow("Simulation Board")->InnerRect.Contains(box(nodes[i]))) << i;
-        for (size_t j = i + 1; j < nodes.size(); ++j)
-            EXPECT_FALSE(box(nodes[i]).Overlaps(box(nodes[j]))) << i << " overlaps " << j;
-    }
-}
-} // namespace
 
 // New nodes go where no node is, around the placed ones, which stay; so do all of a setup without its side file.
 TEST_F(SimulationBoardTest, NewNodesGoWhereNoNodeIs)
