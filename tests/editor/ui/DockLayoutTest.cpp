@@ -106,11 +106,9 @@ void Drag(ImGuiTestFrame& ui, const ImGuiTestFrame::Ui& draw, ImVec2 from, ImVec
     ui.MoveMouse(from);
     ui.Frame(draw);
     ImGui::GetIO().MouseDown[0] = true;
-    for (float k = 0; k <= 4; ++k)
-    {
-        ui.MoveMouse(ImVec2(from.x + by.x * k / 4, from.y + by.y * k / 4));
-        ui.Frame(draw);
-    }
+    ui.Frame(draw);
+    ui.MoveMouse(ImVec2(from.x + by.x, from.y + by.y));
+    ui.Frames(2, draw);
     ImGui::GetIO().MouseDown[0] = false;
     ui.Frame(draw);
 }
