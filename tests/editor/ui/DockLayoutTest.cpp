@@ -114,31 +114,9 @@ void Drag(ImGuiTestFrame& ui, const ImGuiTestFrame::Ui& draw, ImVec2 from, ImVec
 }
 } // namespace
 
-// Windows follow the display unless moved by the title bar or resized by the grip.
+// Windows follow the display unless the user placed them: in "imgui.ini", by
+// the title bar or by the grip. A saved place tiled for another display follows.
 TEST(DockLayout, WindowsFollowTheDisplayUnlessTheUserPlacedThem)
-{
-    ImGuiTestFrame ui(ImVec2(1200, 960));
-    LaidOutWindows windows;
-    ui.Frames(2, windows.draw);
-    windows.ExpectTiledBut({});
-
-    const DockLayout::Rect board = RectOf("Board"), log = RectOf("Log");
-    Drag(ui, windows.draw, ImVec2(board.pos.x + 40, board.pos.y + 6), ImVec2(50, -30));
-    Drag(ui, windows.draw, ImVec2(log.pos.x + log.size.x - 3, log.pos.y + log.size.y - 3), ImVec2(-60, -40));
-    const ImVec2 movedBoard = RectOf("Board").pos, resizedLog = RectOf("Log").size;
-    ASSERT_TRUE(Near(movedBoard, ImVec2(board.pos.x + 50, board.pos.y - 30)));
-    ASSERT_TRUE(Near(resizedLog, ImVec2(log.size.x - 60, log.size.y - 40)));
-    for (const ImVec2 display : {ImVec2(1280, 800), ImVec2(1600, 1000)})
-    {
-        ImGui::GetIO().DisplaySize = display;
-        ui.Frames(3, windows.draw);
-        windows.ExpectTiledBut({DockLayout::kBoard, DockLayout::kLog});
-        EXPECT_TRUE(Near(RectOf("Board").pos, movedBoard) && Near(RectOf("Log").size, resizedLog)) << display.x;
-    }
-}
-
-// Places read from "imgui.ini" follow the display only when they were tiled.
-TEST(DockLayout, SavedPlacesFollowOnlyWhenTiled)
 {
     ImGuiTestFrame ui(ImVec2(1280, 800));
     LaidOutWindows windows;
@@ -150,5 +128,21 @@ TEST(DockLayout, SavedPlacesFollowOnlyWhenTiled)
     ImGui::LoadIniSettingsFromMemory(ini);
     ui.Frames(3, windows.draw);
     windows.ExpectTiledBut({DockLayout::kLog});
-    EXPECT_TRUE(Near(RectOf("Log").pos, ImVec2(300, 300)) && Near(RectOf("Log").size, ImVec2(200, 100)));
+
+    const DockLayout::Rect board = RectOf("Board"), inspector = RectOf("Inspector");
+    Drag(ui, windows.draw, ImVec2(board.pos.x + 40, board.pos.y + 6), ImVec2(50, -30));
+    const ImVec2 grip(inspector.pos.x + inspector.size.x - 3, inspector.pos.y + inspector.size.y - 3);
+    Drag(ui, windows.draw, grip, ImVec2(-60, -40));
+    const ImVec2 movedBoard = RectOf("Board").pos, resizedInspector = RectOf("Inspector").size;
+    ASSERT_TRUE(Near(movedBoard, ImVec2(board.pos.x + 50, board.pos.y - 30)));
+    ASSERT_TRUE(Near(resizedInspector, ImVec2(inspector.size.x - 60, inspector.size.y - 40)));
+    for (const ImVec2 display : {ImVec2(1200, 960), ImVec2(1600, 1000)})
+    {
+        ImGui::GetIO().DisplaySize = display;
+        ui.Frames(3, windows.draw);
+        windows.ExpectTiledBut({DockLayout::kBoard, DockLayout::kInspector, DockLayout::kLog});
+        EXPECT_TRUE(Near(RectOf("Board").pos, movedBoard) && Near(RectOf("Inspector").size, resizedInspector) &&
+                    Near(RectOf("Log").pos, ImVec2(300, 300)) && Near(RectOf("Log").size, ImVec2(200, 100)))
+            << display.x;
+    }
 }
