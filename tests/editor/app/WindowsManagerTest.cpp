@@ -253,9 +253,7 @@ TEST_F(WindowsManagerTest, FailedOpenLeavesAnEmptySetupThatClosesAtOnce)
     ASSERT_TRUE(Simulation().SaveSimulation((root / "bench.xml").c_str()));
     root.Write("broken.xml", "<Talvo version=\"0\"><Source");
     ASSERT_TRUE(ClickRibbonButton("Open"));
-    ImGuiWindow* dialog = ImGuiTestFrame::FindWindow("Open File");
-    ASSERT_TRUE(ui.ClickItem(dialog, ImGuiTestFrame::ItemId(dialog, {"Filename"}), draw));
-    ui.Type("broken", draw);
+    Manager().mFileDialog.mFileName = "broken";
     ASSERT_TRUE(ui.ClickLabel("Open File", "Open", draw));
     ui.Frame(draw);
     ASSERT_TRUE(ImGuiTestFrame::IsShown("Error"));

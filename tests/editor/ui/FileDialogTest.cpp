@@ -137,13 +137,11 @@ TEST_F(FileDialogTest, StartsBesideTheCurrentFileElseInTheWorkingDirectory)
     {
         std::string currentFile, folder, saveName;
     };
-    const Case cases[] = {
-        {"", cwd, "New Simulation"},
-        {root / "sub/inner.xml", root / "sub", "inner.xml"},
-        {root / "sub/../a.xml", root.Path().string(), "a.xml"},
-        {root / "gone/old.xml", cwd, "old.xml"}, // its folder has been removed
-        {"rel.xml", cwd, "rel.xml"},
-    };
+    const Case cases[] = {{"", cwd, "New Simulation"},
+                          {root / "sub/inner.xml", root / "sub", "inner.xml"},
+                          {root / "sub/../a.xml", root.Path().string(), "a.xml"},
+                          {root / "gone/old.xml", cwd, "old.xml"}, // its folder has been removed
+                          {"rel.xml", cwd, "rel.xml"}};
     for (const Case& c : cases)
     {
         dialog.SaveFile(c.currentFile, "New Simulation", Record());
