@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <thread>
 
@@ -206,23 +207,19 @@ TEST_F(WindowsManagerTest, FailedSaveKeepsTheSetupUnsavedAndSaysSo)
 // The six windows (by title prefix) take their tiled corners for a new display size.
 TEST_F(WindowsManagerTest, TiledWindowsFollowTheMainWindowsSize)
 {
-    const std::pair<DockLayout::Slot, const char*> windows[] = {{DockLayout::kInspector, "Inspector"},
-                                                                {DockLayout::kToolbox, "Toolbox"},
-                                                                {DockLayout::kComponentList, "List of Elements"},
-                                                                {DockLayout::kView3D, "3D Visualziation"},
-                                                                {DockLayout::kLog, "Log"},
-                                                                {DockLayout::kBoard, "Simulation Board"}};
+    const char* const names[] = {"List of Elements", "Toolbox",          "3D Visualziation",
+                                 "Inspector",        "Simulation Board", "Log"};
     ImGui::GetIO().DisplaySize = ImVec2(1280, 800);
     ui.Frames(3, draw);
-    for (const auto& [slot, name] : windows)
+    for (int slot = 0; slot < DockLayout::kSlotCount; ++slot)
     {
-        const ImGuiWindow* w = ImGuiTestFrame::FindWindow(name);
-        ASSERT_NE(w, nullptr) << name;
-        const DockLayout::Rect want = DockLayout::Place(slot, ImVec2(1280, 800), WindowsManager::kRibbonHeight);
+        const ImGuiWindow* w = ImGuiTestFrame::FindWindow(names[slot]);
+        ASSERT_NE(w, nullptr) << names[slot];
+        const auto want = DockLayout::Place(DockLayout::Slot(slot), ImVec2(1280, 800), WindowsManager::kRibbonHeight);
         const float bottom = slot == DockLayout::kToolbox ? 0.0f : w->Pos.y + w->SizeFull.y - want.pos.y - want.size.y;
         EXPECT_TRUE(std::fabs(w->Pos.x - want.pos.x) <= 1.0f && std::fabs(w->Pos.y - want.pos.y) <= 1.0f &&
                     std::fabs(bottom) <= 1.0f)
-            << name;
+            << names[slot];
     }
 }
 
