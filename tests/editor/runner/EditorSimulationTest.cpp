@@ -69,8 +69,7 @@ TEST_F(EditorSimulationTest, EveryChangeMarksUnsavedAndFollowsAutorun)
 
 namespace
 {
-// Source, detector 1 cm down the axis and a mirror half way, a child of the
-// detector: changes to it move traced paths.
+// Source, detector 1 cm down the axis and a mirror half way, its child.
 void AddMirrorBench(EditorSimulation& simulation)
 {
     AddSourceAndDetector(simulation, 3);
@@ -89,73 +88,55 @@ std::vector<std::vector<float>> PreviewPoints(const EditorSimulation& simulation
 }
 } // namespace
 
-// However many records a change touches, it is traced once with autorun on,
-// after its last step; with autorun off nothing is traced.
+// A change is traced once with autorun, after its last step, from the final setup.
 TEST_F(EditorSimulationTest, OneChangeRunsOnePreview)
 {
     const std::string path = folder / "bench.xml";
-    {
-        EditorSimulation saved(&settings);
-        AddMirrorBench(saved);
-        ASSERT_TRUE(saved.SaveSimulation(path.c_str()));
-    }
-    using Change = std::function<void(EditorSimulation&)>;
     struct Case
     {
         const char* name;
-        Change change;
         int previews;
         bool unsaved;
+        std::function<void(EditorSimulation&)> change;
     };
     const Case cases[] = {
-        {"add", [](EditorSimulation& s) { s.AddComponent(std::make_shared<orvilane::EleMirrorFlat>(), false); }, 1,
-         true},
-        {"remove", [](EditorSimulation& s) { s.RemoveSelectable(1); }, 1, true},
-        {"swap", [](EditorSimulation& s) { s.SwapSelectables(0, 2); }, 0, false},
-        {"update one", [](EditorSimulation& s) { s.UpdateSelectable(&s.mSelectables[2], true); }, 1, true},
-        {"update all", [](EditorSimulation& s) { s.UpdateAllSelectables(false); }, 1, true},
-        {"rebuild all", [](EditorSimulation& s) { s.UpdateAllSelectables(true); }, 1, true},
-        {"inspector edit",
-         [](EditorSimulation& s) {
-             Selectable& detector = s.mSelectables[1];
-             detector.mComponent->SetPosition({0.0, 0.001, 0.01});
+        {"add", 1, true, [](auto& s) { s.AddComponent(std::make_shared<orvilane::EleMirrorFlat>(), false); }},
+        {"remove", 1, true, [](auto& s) { s.RemoveSelectable(1); }},
+        {"swap", 0, false, [](auto& s) { s.SwapSelectables(0, 2); }},
+        {"update one", 1, true, [](auto& s) { s.UpdateSelectable(&s.mSelectables[2], true); }},
+        {"update all", 1, true, [](auto& s) { s.UpdateAllSelectables(false); }},
+        {"rebuild all", 1, true, [](auto& s) { s.UpdateAllSelectables(true); }},
+        {"inspector edit", 1, true,
+         [](auto& s) {
+             s.mSelectables[1].mComponent->SetPosition({0.0, 0.001, 0.01});
              s.Batch([&] {
-                 s.UpdateSelectable(&detector, true);
+                 s.UpdateSelectable(&s.mSelectables[1], true);
                  s.UpdateAllSelectables(false);
              });
-         },
-         1, true},
-        {"rebuild selectables", [](EditorSimulation& s) { s.RebuildSelectables(); }, 1, true},
-        {"load", [&path](EditorSimulation& s) { s.LoadSimulation(path.c_str()); }, 1, false},
-        {"new", [](EditorSimulation& s) { s.NewSimulation(); }, 0, false},
+         }},
+        {"rebuild selectables", 1, true, [](auto& s) { s.RebuildSelectables(); }},
+        {"load", 1, false,
+         [&path](auto& s) {
+             s.SaveSimulation(path.c_str());
+             s.LoadSimulation(path.c_str());
+         }},
+        {"new", 0, false, [](auto& s) { s.NewSimulation(); }},
     };
     for (const bool autorun : {true, false})
-    {
         for (const Case& c : cases)
         {
             settings.autorun = false;
             CountingSimulation runner(&settings);
             AddMirrorBench(runner);
-            ASSERT_EQ(runner.previews, 0);
             settings.autorun = autorun;
             runner.mUnsaved = false;
             c.change(runner);
             EXPECT_EQ(runner.previews, autorun ? c.previews : 0) << c.name << " autorun " << autorun;
             EXPECT_EQ(runner.mUnsaved, c.unsaved) << c.name;
-            if (c.previews == 0)
-                continue;
-            if (!autorun)
-            {
-                EXPECT_TRUE(runner.mRayLines.empty()) << c.name;
-                continue;
-            }
-            // The picture is the final setup's.
             const auto traced = PreviewPoints(runner);
-            EXPECT_FALSE(traced.empty()) << c.name;
             runner.UpdateRaytracingPreview();
-            EXPECT_EQ(traced, PreviewPoints(runner)) << c.name;
+            EXPECT_TRUE(autorun && c.previews > 0 ? traced == PreviewPoints(runner) : traced.empty()) << c.name;
         }
-    }
 }
 
 TEST_F(EditorSimulationTest, PreviewGroupsFollowTheTracingOrder)
@@ -386,6 +367,8 @@ TEST_F(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
 {
     AddSourceAndDetector(simulation);
     const uint32_t results = simulation.GetResultRunCounter();
+    auto freed = std::make_shared<int>(0); // memory is handed back after each join and New
+    simulation.mReleaseMemory = [freed] { ++*freed; };
 
     for (uint32_t run = 1; run <= 2; ++run)
     {
@@ -395,6 +378,7 @@ TEST_F(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
         EXPECT_EQ(simulation.GetProgress(), 1.0f);
         EXPECT_EQ(simulation.GetEmRunCounter(), run);
         EXPECT_EQ(simulation.GetResultRunCounter(), results + run);
+        EXPECT_EQ(*freed, static_cast<int>(run));
         EXPECT_GE(simulation.GetElapsedSeconds(), 0.0f);
         simulation.JoinWorker(); // a second join is harmless
     }
@@ -402,28 +386,13 @@ TEST_F(EditorSimulationThreaded, FinishedRunsAreCountedAndJoined)
     simulation.JoinWorker();
     EXPECT_TRUE(simulation.IsSimulationFinished());
     EXPECT_EQ(simulation.GetEmRunCounter(), 2u);
-    // Every run rewrites the detectors' layers, the preview too.
-    EXPECT_EQ(simulation.GetResultRunCounter(), results + 3);
+    EXPECT_EQ(simulation.GetResultRunCounter(), results + 3); // the preview rewrites the layers too
     simulation.UpdateRaytracingPreview();
     EXPECT_EQ(simulation.GetResultRunCounter(), results + 4);
-}
-
-TEST_F(EditorSimulationThreaded, FreedMemoryIsHandedBackAfterAJoinAndAfterNew)
-{
-    auto calls = std::make_shared<int>(0);
-    simulation.mReleaseMemory = [calls] { ++*calls; };
-    AddSourceAndDetector(simulation);
-    EXPECT_EQ(*calls, 0);
-    ASSERT_TRUE(simulation.RunElectromagneticSimulation());
-    simulation.JoinWorker();
-    EXPECT_EQ(*calls, 1);
-    simulation.JoinWorker(); // nothing left to join, nothing freed
-    EXPECT_EQ(*calls, 1);
     simulation.NewSimulation();
-    EXPECT_EQ(*calls, 2);
+    EXPECT_EQ(*freed, 4);
     simulation.mReleaseMemory = nullptr;
     simulation.NewSimulation(); // an empty hook is passed over
-    EXPECT_EQ(*calls, 2);
 }
 
 TEST_F(EditorSimulationThreaded, AbortedRunIsCountedAndASecondStartWaits)

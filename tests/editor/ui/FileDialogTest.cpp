@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,10 +60,9 @@ protected:
         root.Write("sub/inner.xml", "x");
     }
 
-    // By default the current file is in root, and need not exist.
-    void Open(const std::string& currentFile = "")
+    void Open()
     {
-        dialog.OpenFile(currentFile.empty() ? root / "current.xml" : currentFile, Record());
+        dialog.OpenFile(root / "current.xml", Record()); // need not exist
         ui.Frames(2, draw);
     }
     // Without a current file, moved from the working directory to root.
@@ -137,32 +135,26 @@ TEST_F(FileDialogTest, StartsBesideTheCurrentFileElseInTheWorkingDirectory)
     const std::string cwd = std::filesystem::current_path().string();
     struct Case
     {
-        std::string currentFile;
-        std::string folder;
-        std::string saveName;
+        std::string currentFile, folder, saveName;
     };
-    const Case cases[] = {
-        {"", cwd, "New Simulation"},
-        {root / "sub/inner.xml", root / "sub", "inner.xml"},
-        {root / "sub/../a.xml", root.Path().string(), "a.xml"},
-        {root / "gone/old.xml", cwd, "old.xml"}, // its folder has been removed
-        {"rel.xml", cwd, "rel.xml"},
-    };
+    const Case cases[] = {{"", cwd, "New Simulation"},
+                          {root / "sub/inner.xml", root / "sub", "inner.xml"},
+                          {root / "sub/../a.xml", root.Path().string(), "a.xml"},
+                          {root / "gone/old.xml", cwd, "old.xml"}, // its folder has been removed
+                          {"rel.xml", cwd, "rel.xml"}};
     for (const Case& c : cases)
     {
         dialog.SaveFile(c.currentFile, "New Simulation", Record());
         ui.Frames(2, draw);
-        EXPECT_EQ(dialog.mCurrentFolder, c.folder) << c.currentFile;
-        EXPECT_EQ(dialog.mFileName, c.saveName) << c.currentFile;
+        EXPECT_TRUE(dialog.mCurrentFolder == c.folder && dialog.mFileName == c.saveName) << c.currentFile;
         ASSERT_TRUE(ClickButton("Cancel"));
     }
 }
 
 TEST_F(FileDialogTest, AnUnknownOrUnreadableFolderNeverGivesARootPath)
 {
-    // An empty folder is what the working directory gives when it cannot be read.
     Save("New Simulation");
-    dialog.Refresh("");
+    dialog.Refresh(""); // what an unreadable working directory gives
     ASSERT_TRUE(ClickButton("Save"));
     EXPECT_EQ(calls, 0);
     ASSERT_TRUE(TypeName(root / "x")); // a full path is still taken
@@ -180,31 +172,13 @@ TEST_F(FileDialogTest, AnUnknownOrUnreadableFolderNeverGivesARootPath)
     EXPECT_EQ(result, std::make_optional(std::make_pair(true, root / "locked/old.xml")));
 }
 
-TEST_F(FileDialogTest, BackGoesUpToTheRootAndStaysThere)
-{
-    std::vector<std::string> expected;
-    for (std::filesystem::path folder = root.Path(); folder != "/"; folder = folder.parent_path())
-        expected.push_back(folder.string());
-    expected.insert(expected.end(), {"/", "/"});
-    Open();
-    std::vector<std::string> seen{dialog.mCurrentFolder};
-    while (seen.size() < expected.size())
-    {
-        ASSERT_TRUE(ClickButton("Back"));
-        seen.push_back(dialog.mCurrentFolder);
-    }
-    EXPECT_EQ(seen, expected);
-}
-
+// Typed in root/sub: a path is returned, else the dialog moves to folder and
+// empties the field (kept when there is no such folder).
 TEST_F(FileDialogTest, TypedNamesMayHoldFoldersOrBeAbsolute)
 {
-    // Typed in root/sub. With a path, that path is returned; else the dialog is
-    // then in folder, the field emptied (kept when no such folder: the last).
     struct Case
     {
-        std::string typed;
-        std::string path;
-        std::string folder;
+        std::string typed, path, folder;
     };
     const Case cases[] = {
         {"../x", root / "x.xml", ""},        {"../x.txt", root / "x.xml", ""},
@@ -220,17 +194,15 @@ TEST_F(FileDialogTest, TypedNamesMayHoldFoldersOrBeAbsolute)
         dialog.SaveFile(root / "sub/current.xml", "New Simulation", Record());
         ui.Frames(2, draw);
         ASSERT_TRUE(TypeName(c.typed));
-        const int before = calls;
+        result.reset();
         ASSERT_TRUE(ClickButton("Save"));
-        if (!c.path.empty())
+        EXPECT_EQ(result, c.path.empty() ? decltype(result)() : std::make_pair(true, c.path)) << c.typed;
+        if (c.path.empty())
         {
-            EXPECT_EQ(result, std::make_optional(std::make_pair(true, c.path))) << c.typed;
-            continue;
+            EXPECT_EQ(dialog.mCurrentFolder, c.folder) << c.typed;
+            EXPECT_EQ(dialog.mFileName, c.folder == root / "sub" ? c.typed : "") << c.typed;
+            ASSERT_TRUE(ClickButton("Cancel"));
         }
-        EXPECT_EQ(calls, before) << c.typed;
-        EXPECT_EQ(dialog.mCurrentFolder, c.folder) << c.typed;
-        EXPECT_EQ(dialog.mFileName, &c == std::end(cases) - 1 ? c.typed : "") << c.typed;
-        ASSERT_TRUE(ClickButton("Cancel"));
     }
 }
 
@@ -315,14 +287,21 @@ TEST_F(FileDialogTest, FoldersAreEnteredAndLeft)
     Open();
     ASSERT_TRUE(ClickButton("Back"));
     EXPECT_EQ(dialog.mCurrentFolder, root.Path().parent_path().string());
+    for (std::filesystem::path up = root.Path().parent_path(); up != "/";)
+    {
+        up = up.parent_path();
+        ASSERT_TRUE(ClickButton("Back"));
+        ASSERT_EQ(dialog.mCurrentFolder, up.string());
+    }
+    ASSERT_TRUE(ClickButton("Back")); // the root has no parent
+    EXPECT_EQ(dialog.mCurrentFolder, "/");
 }
 
 TEST_F(FileDialogTest, WalkingThroughFoldersKeepsTheNameToSave)
 {
     Save("bench");
-    ASSERT_TRUE(ClickEntry(1)); // zeta
-    ASSERT_TRUE(ClickEntry(0)); // sub
-    EXPECT_EQ(dialog.mFileName, "sub");
+    ASSERT_TRUE(ClickEntry(1)); // zeta, then sub
+    ASSERT_TRUE(ClickEntry(0));
     ASSERT_TRUE(ClickButton("Save"));
     EXPECT_EQ(dialog.mCurrentFolder, root / "sub");
     EXPECT_EQ(dialog.mFileName, "bench");

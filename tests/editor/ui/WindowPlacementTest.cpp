@@ -4,20 +4,15 @@
 
 using orvilaneeditor::CascadePosition;
 
-// Cascaded windows: below the ribbon, each offset from the one before, back
-// to the first place on an axis they would leave the display by, and inside
-// the display as far as it reaches.
+// A 560 x 600 window below a 75 px ribbon: offset from the previous one, back
+// to the first place on an axis it would leave the display by.
 TEST(WindowPlacement, CascadeStaysBelowTheRibbonAndInsideTheDisplay)
 {
-    const float top = 75.0f;
-    const ImVec2 size(560.0f, 600.0f);
     struct Case
     {
         const char* what;
         bool hasPrevious;
-        ImVec2 previous;
-        ImVec2 display;
-        ImVec2 expected;
+        ImVec2 previous, display, expected;
     };
     const Case cases[] = {
         {"first", false, {}, {1280, 1024}, {60, 95}},
@@ -30,14 +25,7 @@ TEST(WindowPlacement, CascadeStaysBelowTheRibbonAndInsideTheDisplay)
     };
     for (const Case& c : cases)
     {
-        const ImVec2 p = CascadePosition(c.hasPrevious ? &c.previous : nullptr, size, c.display, top);
-        EXPECT_EQ(p.x, c.expected.x) << c.what;
-        EXPECT_EQ(p.y, c.expected.y) << c.what;
-        EXPECT_GE(p.y, top) << c.what;
-        if (c.display.x >= size.x && c.display.y - top >= size.y)
-        {
-            EXPECT_LE(p.x + size.x, c.display.x) << c.what;
-            EXPECT_LE(p.y + size.y, c.display.y) << c.what;
-        }
+        const ImVec2 p = CascadePosition(c.hasPrevious ? &c.previous : nullptr, {560, 600}, c.display, 75.0f);
+        EXPECT_TRUE(p.x == c.expected.x && p.y == c.expected.y) << c.what << ": " << p.x << ", " << p.y;
     }
 }
