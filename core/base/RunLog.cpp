@@ -15,18 +15,16 @@ void RunLog::Error(RunLog* record, const void* owner, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    std::string text = Log::Format("ERROR: ", format, args);
+    Report(record, owner, Log::Format("ERROR: ", format, args));
     va_end(args);
-    Report(record, owner, std::move(text));
 }
 
 void RunLog::Warning(RunLog* record, const void* owner, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    std::string text = Log::Format("Warning: ", format, args);
+    Report(record, owner, Log::Format("Warning: ", format, args));
     va_end(args);
-    Report(record, owner, std::move(text));
 }
 
 void RunLog::Report(RunLog* record, const void* owner, std::string text)
