@@ -1,6 +1,7 @@
 #include "core/simulation/SimulationSetup.h"
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
 #include <filesystem>
 #include <limits>
@@ -31,7 +32,35 @@ uint32_t FirstFreeId(const std::unordered_set<uint32_t>& used)
         ++id;
     return id;
 }
+// Appends "<label> (id:<id>): <member> = <value>" for the first non-finite
+// coordinate of the component's local position, then of its rotation.
+void DescribeNonFinite(const Component& component, std::vector<std::string>& out)
+{
+    const struct { const glm::dvec3* values; const char* names[3]; } members[] = {
+        {&component.mLocalPosition, {"x", "y", "z"}},
+        {&component.mLocalRotation, {"rotation x", "rotation y", "rotation z"}}};
+    for (const auto& member : members)
+        for (int axis = 0; axis < 3; ++axis)
+            if (!std::isfinite((*member.values)[axis]))
+            {
+                out.push_back(component.mLabel + " (id:" + std::to_string(component.mId) + "): " +
+                              member.names[axis] + " = " + std::to_string((*member.values)[axis]));
+                return;
+            }
+}
 } // namespace
+
+std::vector<std::string> SimulationSetup::NonFinitePlacements() const
+{
+    std::vector<std::string> found;
+    for (const auto& source : mSources)
+        if (source)
+            DescribeNonFinite(*source, found);
+    for (const auto& element : mElements)
+        if (element)
+            DescribeNonFinite(*element, found);
+    return found;
+}
 
 void SimulationSetup::New()
 {

@@ -30,6 +30,10 @@ public:
     // any previous file left whole) when it could not be written.
     bool Save(const char* path);
     void RemoveComponent(const std::shared_ptr<Component>& component);
+    // One text per component whose local position or rotation holds a
+    // non-finite value: "<label> (id:<id>): <member> = <value>", sources first,
+    // then elements, in list order. Empty when every placement is finite.
+    std::vector<std::string> NonFinitePlacements() const;
 
     std::vector<std::shared_ptr<Element>> mElements;
     std::vector<std::shared_ptr<Source>> mSources;
