@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/base/Log.h"
 #include "editor/platform/DataDirectory.h"
 #include "editor/platform/GLContext.h"
 #include "editor/render/LoadTexture.h"
@@ -21,8 +22,10 @@ const ImVec2 kNoIcon[2] = {ImVec2(0.0f, 0.0f), ImVec2(0.0f, 0.0f)};
 void IconAtlas::Load()
 {
     Release();
-    const std::string path = DataDirectory + "/editor/icons_atlas.png";
-    sTexture = LoadTexture(path.c_str());
+    if (DataDirectory.empty())
+        orvilane::Log::Warning("Icon atlas not loaded (no data folder): the icons are blank");
+    else
+        sTexture = LoadTexture((DataDirectory + "/editor/icons_atlas.png").c_str());
 
     double u = 0.0;
     double v = 0.0;
