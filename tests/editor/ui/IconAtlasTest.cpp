@@ -5,7 +5,6 @@
 
 #include "editor/platform/DataDirectory.h"
 #include "tests/support/GLTestContext.h"
-#include "tests/support/LogCapture.h"
 #include "editor/ui/IconAtlas.h"
 
 using orvilaneeditor::IconAtlas;
@@ -47,16 +46,6 @@ TEST(IconAtlas, TableIsFilledEvenWhenTheImageIsMissing)
         EXPECT_EQ(icon[1].x, u0 + size) << i;
         EXPECT_EQ(icon[1].y, v0 + size) << i;
     }
-}
-
-TEST(IconAtlas, NoDataFolderLoadsNothingAndSaysSo)
-{
-    DataDirectoryScope data("");
-    orvilane::test::LogCapture log;
-    testing::internal::CaptureStderr();
-    IconAtlas::Load();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), ""); // nothing under "/" was tried
-    EXPECT_EQ(log.Count("Icon atlas not loaded (no data folder)"), 1u);
 }
 
 TEST(IconAtlas, LoadsTheRepositoryAtlasAsAnRgbaTexture)
