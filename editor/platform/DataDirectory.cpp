@@ -35,7 +35,7 @@ std::string SearchDataDirectory(const std::string& base)
 std::string SearchDataDirectory(const std::string& workingDirectory, const std::string& programDirectory)
 {
     std::string found = SearchDataDirectory(workingDirectory);
-    // An empty base means the working directory to the search, not the program's folder.
+    // "" would search the working directory again: an unknown program folder is skipped.
     if (found.empty() && !programDirectory.empty())
         found = SearchDataDirectory(programDirectory);
     return found;
