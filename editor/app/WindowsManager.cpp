@@ -140,10 +140,7 @@ void WindowsManager::LoadFonts()
     const std::string path = DataDirectory.empty() ? std::string() : DataDirectory + "/editor/Cousine-Regular.ttf";
     // A missing file would stop the font atlas on an assertion: look first.
     if (path.empty())
-    {
-        orvilane::Log::Warning("Font not loaded (no data folder): the built-in font is used");
-        io.Fonts->AddFontDefault();
-    }
+        io.Fonts->AddFontDefault(); // the missing data folder is logged once, at start-up
     else if (FileSystem::IsRegularFile(path))
         io.Fonts->AddFontFromFileTTF(path.c_str(), 14.0f);
     else

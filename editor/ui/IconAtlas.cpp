@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "core/base/Log.h"
 #include "editor/platform/DataDirectory.h"
 #include "editor/platform/GLContext.h"
 #include "editor/render/LoadTexture.h"
@@ -22,9 +21,7 @@ const ImVec2 kNoIcon[2] = {ImVec2(0.0f, 0.0f), ImVec2(0.0f, 0.0f)};
 void IconAtlas::Load()
 {
     Release();
-    if (DataDirectory.empty())
-        orvilane::Log::Warning("Icon atlas not loaded (no data folder): the icons are blank");
-    else
+    if (!DataDirectory.empty()) // else blank icons: the missing folder is logged once, at start-up
         sTexture = LoadTexture((DataDirectory + "/editor/icons_atlas.png").c_str());
 
     double u = 0.0;

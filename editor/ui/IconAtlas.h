@@ -17,7 +17,7 @@ public:
 
     // Loads DataDirectory + "/editor/icons_atlas.png" and fills the icon table
     // (also when the image could not be loaded: the texture is then 0). With
-    // no data folder it loads nothing and logs a warning.
+    // no data folder it loads nothing.
     static void Load();
     // Deletes the texture; safe to repeat.
     static void Release();

@@ -16,7 +16,7 @@ e2e_close_program
 mkdir "$E2E_TMP/bin" && cp "$ORVILANE_BIN" "$E2E_TMP/bin/orvilane"
 ORVILANE_BIN="$E2E_TMP/bin/orvilane"
 e2e_start_program without-data
-e2e_expect_output "Warning: Icon atlas not loaded (no data folder): the icons are blank"
+e2e_expect_output "ERROR: No data folder found below the working directory"
 e2e_close_program
 [ "$(grep -c "ERROR: No data folder found below the working directory $E2E_WORK " "$E2E_WORK/stdout.txt")" = 1 ] ||
   e2e_fail "the missing data folder is not logged once"
