@@ -79,8 +79,8 @@ WindowsManager::WindowsManager(EditorWindow* owner) : mEditorWindow(owner)
     ImGui_ImplOpenGL3_Init("#version 130");
     mBackendsReady = true;
     ImGui::StyleColorsLight();
+    RegisterLogListener(); // first: what the font load says reaches the log window
     LoadFonts();
-    RegisterLogListener();
     mVisualization3D.Init();
 }
 
@@ -137,9 +137,11 @@ void WindowsManager::Shutdown()
 void WindowsManager::LoadFonts()
 {
     ImGuiIO& io = ImGui::GetIO();
-    const std::string path = DataDirectory + "/editor/Cousine-Regular.ttf";
+    const std::string path = DataDirectory.empty() ? std::string() : DataDirectory + "/editor/Cousine-Regular.ttf";
     // A missing file would stop the font atlas on an assertion: look first.
-    if (FileSystem::IsRegularFile(path))
+    if (path.empty())
+        io.Fonts->AddFontDefault(); // the missing data folder is logged once, at start-up
+    else if (FileSystem::IsRegularFile(path))
         io.Fonts->AddFontFromFileTTF(path.c_str(), 14.0f);
     else
     {

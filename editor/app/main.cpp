@@ -11,6 +11,8 @@ int main(int, char**)
     EditorWindow window;
     if (!window.IsReady())
         return 1; // the reason is printed; no window and no GL to use
+    if (DataDirectory.empty())
+        LogMissingDataDirectory(); // now that the log window listens, not only on the console
     IconAtlas::Load();
     window.Run();
     IconAtlas::Release();

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "core/base/Log.h"
 #include "editor/platform/FileSystem.h"
 
 namespace orvilaneeditor
@@ -13,7 +14,12 @@ namespace
 {
 constexpr const char* kCandidates[] = {"data", "../build/data", "../../build/data", "../../../build/data",
                                        "../../../../build/data"};
+
+std::string Unknown(const std::string& folder)
+{
+    return folder.empty() ? std::string("(unknown)") : folder;
 }
+} // namespace
 
 std::string SearchDataDirectory(const std::string& base)
 {
@@ -26,6 +32,15 @@ std::string SearchDataDirectory(const std::string& base)
     return std::string();
 }
 
+std::string SearchDataDirectory(const std::string& workingDirectory, const std::string& programDirectory)
+{
+    std::string found = SearchDataDirectory(workingDirectory);
+    // "" would search the working directory again: an unknown program folder is skipped.
+    if (found.empty() && !programDirectory.empty())
+        found = SearchDataDirectory(programDirectory);
+    return found;
+}
+
 void FindDataDirectory()
 {
     const std::string current = FileSystem::CurrentDirectory();
@@ -33,7 +48,18 @@ void FindDataDirectory()
         std::cout << "Current directory: " << current << std::endl;
     else
         std::cerr << "Error getting current directory." << std::endl;
-    DataDirectory = SearchDataDirectory(current);
+    DataDirectory = SearchDataDirectory(current, FileSystem::ExecutableDirectory());
+}
+
+void LogMissingDataDirectory()
+{
+    std::string candidates;
+    for (const char* candidate : kCandidates)
+        candidates += std::string(candidates.empty() ? "\"" : ", \"") + candidate + "\"";
+    orvilane::Log::Error("No data folder found below the working directory %s or the program's folder %s "
+                         "(looked for %s)",
+                         Unknown(FileSystem::CurrentDirectory()).c_str(),
+                         Unknown(FileSystem::ExecutableDirectory()).c_str(), candidates.c_str());
 }
 
 } // namespace orvilaneeditor

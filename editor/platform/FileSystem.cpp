@@ -16,6 +16,15 @@ std::string FileSystem::CurrentDirectory()
     return error ? std::string() : path.string();
 }
 
+std::string FileSystem::ExecutableDirectory()
+{
+    std::error_code error;
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    if (error || !program.is_absolute())
+        return std::string();
+    return program.parent_path().string();
+}
+
 bool FileSystem::IsDirectory(const std::string& path)
 {
     std::error_code error;

@@ -21,6 +21,9 @@ class FileSystem
 public:
     // The working directory, or empty when it cannot be read.
     static std::string CurrentDirectory();
+    // The folder holding the running program (from /proc/self/exe), or empty
+    // when it cannot be read.
+    static std::string ExecutableDirectory();
     static bool IsDirectory(const std::string& path);
     static bool IsRegularFile(const std::string& path);
     // The absolute form of path (relative to the working directory) with "."

@@ -21,8 +21,8 @@ const ImVec2 kNoIcon[2] = {ImVec2(0.0f, 0.0f), ImVec2(0.0f, 0.0f)};
 void IconAtlas::Load()
 {
     Release();
-    const std::string path = DataDirectory + "/editor/icons_atlas.png";
-    sTexture = LoadTexture(path.c_str());
+    if (!DataDirectory.empty()) // else blank icons: the missing folder is logged once, at start-up
+        sTexture = LoadTexture((DataDirectory + "/editor/icons_atlas.png").c_str());
 
     double u = 0.0;
     double v = 0.0;

@@ -16,7 +16,8 @@ public:
     static constexpr int32_t kIconCount = 20;
 
     // Loads DataDirectory + "/editor/icons_atlas.png" and fills the icon table
-    // (also when the image could not be loaded: the texture is then 0).
+    // (also when the image could not be loaded: the texture is then 0). With
+    // no data folder it loads nothing.
     static void Load();
     // Deletes the texture; safe to repeat.
     static void Release();

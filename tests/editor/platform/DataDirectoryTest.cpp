@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "editor/platform/DataDirectory.h"
+#include "editor/platform/FileSystem.h"
 #include "tests/support/TempFolder.h"
 
 using orvilaneeditor::SearchDataDirectory;
@@ -14,8 +15,9 @@ TEST(DataDirectory, FirstExistingFolderAmongTheCandidatesIsTakenAbsolute)
         const char* name;
         std::vector<const char*> folders; // made below the root
         std::vector<const char*> files;
-        const char* base;     // searched from here, below the root
-        const char* expected; // below the root; nullptr: none
+        const char* base;              // searched from here, below the root
+        const char* expected;          // below the root; nullptr: none
+        const char* program = nullptr; // the program's folder below the root; nullptr: unknown
     };
     const Case cases[] = {
         {"data wins over build", {"w/data", "build/data"}, {}, "w", "w/data"},
@@ -24,6 +26,11 @@ TEST(DataDirectory, FirstExistingFolderAmongTheCandidatesIsTakenAbsolute)
         {"four up", {"build/data", "a/b/c/d"}, {}, "a/b/c/d", "build/data"},
         {"a file named data is passed over", {"build/data", "w"}, {"w/data"}, "w", "build/data"},
         {"none", {"w"}, {"w/build"}, "w", nullptr},
+        {"working folder before the program's", {"w/data", "p/data"}, {}, "w", "w/data", "p"},
+        {"every working candidate first", {"build/data", "w", "p/data"}, {}, "w", "build/data", "p"},
+        {"program's data", {"w", "p/data"}, {}, "w", "p/data", "p"},
+        {"program's build beside", {"w/x/y/z/q", "build/data", "p"}, {}, "w/x/y/z/q", "build/data", "p"},
+        {"none beside the program", {"w", "p"}, {}, "w", nullptr, "p"},
     };
     for (const Case& c : cases)
     {
@@ -32,7 +39,8 @@ TEST(DataDirectory, FirstExistingFolderAmongTheCandidatesIsTakenAbsolute)
             root.MakeFolder(folder);
         for (const char* file : c.files)
             root.Write(file, "x");
-        const std::string found = SearchDataDirectory(root / c.base);
+        // No program folder: "" is not searched (a data folder stands above this test's working directory).
+        const std::string found = SearchDataDirectory(root / c.base, c.program ? root / c.program : "");
         if (c.expected == nullptr)
         {
             EXPECT_EQ(found, "") << c.name;
@@ -42,4 +50,6 @@ TEST(DataDirectory, FirstExistingFolderAmongTheCandidatesIsTakenAbsolute)
         EXPECT_TRUE(std::filesystem::path(found).is_absolute()) << c.name;
         EXPECT_NE(found.back(), '/') << c.name;
     }
+    EXPECT_TRUE(orvilaneeditor::FileSystem::IsRegularFile(orvilaneeditor::FileSystem::ExecutableDirectory() +
+                                                          "/orvilane_editor_tests"));
 }
