@@ -2,6 +2,9 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <fstream>
+#include <limits>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +18,7 @@
 #include "core/simulation/KernelElectromagnetic.h"
 #include "core/simulation/KernelRaytracing.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/TempFolder.h"
 #include "core/sources/RayGeneratorBeam.h"
 #include "core/simulation/SimulationSetup.h"
 #include "core/sources/Source.h"
@@ -22,6 +26,7 @@
 
 using namespace orvilane;
 using orvilane::test::LogCapture;
+using orvilane::test::TempFolder;
 
 namespace
 {
@@ -167,4 +172,46 @@ TEST_F(OpticsChain, GaussianWidthAtTheDetectorFollowsTheRayleighLaw)
         EXPECT_NEAR(power, kPi * w0 * w0 / 2, 0.01 * kPi * w0 * w0 / 2) << z;
         EXPECT_LE(peak, w0 / expected * 1.001) << z;
     }
+}
+
+// Non-finite placements read from a file are warned about and saved back as
+// they are; both kernels refuse them. A far but finite lens runs.
+TEST_F(OpticsChain, NonFinitePlacementsLoadWithWarningsAndBothKernelsRefuseThem)
+{
+    AddGaussianSource(31, 0.002, 1e-4);
+    AddLens(*source, 1e6, 0.1);
+    const auto a = AddLens(*source, 0.1, 0.1);
+    a->SetPosition({std::numeric_limits<double>::quiet_NaN(), 0, 0.1});
+    const auto b = AddLens(*source, 0.1, 0.1);
+    b->SetPosition({0, std::numeric_limits<double>::infinity(), 0.1});
+    const std::string texts[] = {"Ideal Lens (id:" + std::to_string(a->mId) + "): x = nan",
+                                 "Ideal Lens (id:" + std::to_string(b->mId) + "): y = inf"};
+    const TempFolder folder;
+    auto read = [&](const char* name) {
+        std::ostringstream text;
+        text << std::ifstream(folder / name).rdbuf();
+        return text.str();
+    };
+    ASSERT_TRUE(setup.Save((folder / "bench.xml").c_str()));
+    EXPECT_NE(read("bench.xml").find("x=\"nan\""), std::string::npos);
+    SimulationSetup loaded;
+    LogCapture log;
+    loaded.Load((folder / "bench.xml").c_str());
+    ASSERT_EQ(loaded.mElements.size(), 3u);
+    ASSERT_TRUE(loaded.Save((folder / "again.xml").c_str()));
+    EXPECT_EQ(read("again.xml"), read("bench.xml"));
+
+    KernelRaytracing raytracing;
+    KernelElectromagnetic electromagnetic;
+    EXPECT_EQ(raytracing.Run(loaded, RaytracingOptions()), RunStatus::Failed);
+    EXPECT_EQ(electromagnetic.Run(loaded, nullptr), RunStatus::Failed);
+    EXPECT_FALSE(raytracing.IsBusy());
+    for (const std::string& text : texts)
+    {
+        EXPECT_EQ(log.Count("Warning: " + text + " is not finite"), 1u);
+        EXPECT_EQ(log.Count("ERROR: " + text + " is not finite; the run is refused"), 2u);
+    }
+    loaded.mElements.resize(1);
+    EXPECT_EQ(raytracing.Run(loaded, RaytracingOptions()), RunStatus::Completed);
+    EXPECT_EQ(electromagnetic.Run(loaded, nullptr), RunStatus::Completed);
 }

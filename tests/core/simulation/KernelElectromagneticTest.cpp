@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -215,6 +216,28 @@ TEST_F(KernelElectromagneticTest, DisabledElementIsSolvedAndSourceWithoutGenerat
     EXPECT_EQ(capture.Count("Warning: Source 'Empty' (id:" + std::to_string(empty->mId) +
                             ") has no valid generator. Skipping it"),
               1u);
+}
+
+// A source the generator refuses is skipped; the others still run, and the end tells of the error.
+TEST_F(KernelElectromagneticTest, SkippedSourceEndsCompletedWithErrors)
+{
+    const struct
+    {
+        double wavelength;
+        int samplingPoints;
+        RunStatus status;
+    } cases[] = {{6.38e-7, 31, RunStatus::Completed},
+                 {0.0, 31, RunStatus::CompletedWithErrors},
+                 {6.38e-7, 200001, RunStatus::CompletedWithErrors}};
+    for (const auto& c : cases)
+    {
+        setup.New();
+        auto& refused = static_cast<ConfigSource&>(*AddSource()->mConfig);
+        std::tie(refused.mWavelenght, refused.mSamplingPoints) = std::tie(c.wavelength, c.samplingPoints);
+        auto probe = AddProbe(*AddSource(), 0.1);
+        EXPECT_EQ(kernel.Run(setup, Recorder()), c.status) << c.samplingPoints;
+        EXPECT_EQ(probe->received.size(), 1u);
+    }
 }
 
 TEST_F(KernelElectromagneticTest, StopEndsTheRunBeforeTheNextElement)

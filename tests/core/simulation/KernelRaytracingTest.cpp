@@ -450,7 +450,7 @@ TEST_F(KernelRaytracingTest, PerRayMessagesComeOncePerElementAndRunWithTheirRayC
             size_t linesAtEnd = 0;
             RaytracingOptions options = Options(7);
             options.progress = [&](float, bool finished) { linesAtEnd = finished ? log.Lines().size() : 0; };
-            kernel.Run(setup, options);
+            EXPECT_EQ(kernel.Run(setup, options), RunStatus::CompletedWithErrors);
             std::vector<std::string> expected = first;
             for (const std::string& text : first)
                 expected.push_back(text + " (repeated for " + std::to_string(kernel.GetRays().size()) + " rays)");

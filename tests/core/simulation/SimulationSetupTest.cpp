@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -10,11 +11,13 @@
 #include "core/elements/ElementsFactory.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/ResourceLimit.h"
+#include "tests/support/TempFolder.h"
 #include "core/simulation/SimulationSetup.h"
 #include "core/sources/Source.h"
 
 using namespace orvilane;
 using orvilane::test::LogCapture;
+using orvilane::test::TempFolder;
 using orvilane::test::WithResourceLimit;
 
 namespace
@@ -191,6 +194,30 @@ TEST_F(SimulationSetupTest, UnreadableFileAndWrongRoot)
     EXPECT_EQ(setup.mName, "");
     setup.Load(WriteFile("root.xml", "<Bench version=\"0\"/>").string().c_str());
     EXPECT_EQ(capture.Count("ERROR: invalid root node (it must be Talvo)"), 1u);
+}
+
+TEST_F(SimulationSetupTest, FilesThatCannotBeOpenedGiveTheirReason)
+{
+    const TempFolder folder;
+    const std::string locked = folder.Write("locked.xml", Doc(""));
+    ::chmod(locked.c_str(), 0);
+    const struct
+    {
+        std::string path;
+        const char* reason;
+    } cases[] = {{folder / "missing.xml", "(No such file or directory)"},
+                 {folder.Write("cut.xml", "<Talvo version=\"0\">"), "(Start-end tags mismatch at offset 18)"},
+                 {folder.MakeFolder("folder.xml"), "(not a regular file)"},
+                 {locked, geteuid() == 0 ? nullptr : "(Permission denied)"}}; // the superuser reads it
+    for (const auto& c : cases)
+    {
+        LogCapture capture;
+        setup.Load(c.path.c_str());
+        if (c.reason != nullptr)
+        {
+            EXPECT_EQ(capture.Count("ERROR: cannot open simulation file: " + c.path + " " + c.reason), 1u);
+        }
+    }
 }
 
 TEST_F(SimulationSetupTest, DuplicateIdsKeepTheFirst)
