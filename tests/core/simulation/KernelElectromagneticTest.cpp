@@ -218,24 +218,19 @@ TEST_F(KernelElectromagneticTest, DisabledElementIsSolvedAndSourceWithoutGenerat
               1u);
 }
 
-// A source the generator refuses is skipped; the others still run, and the end tells of the error.
+// A source the generator refuses is skipped, the other still runs, and the end tells of the error.
 TEST_F(KernelElectromagneticTest, SkippedSourceEndsCompletedWithErrors)
 {
-    const struct
-    {
-        double wavelength;
-        int samplingPoints;
-        RunStatus status;
-    } cases[] = {{6.38e-7, 31, RunStatus::Completed},
-                 {0.0, 31, RunStatus::CompletedWithErrors},
-                 {6.38e-7, 200001, RunStatus::CompletedWithErrors}};
-    for (const auto& c : cases)
+    const std::tuple<double, int, RunStatus> cases[] = {{6.38e-7, 31, RunStatus::Completed},
+                                                        {0.0, 31, RunStatus::CompletedWithErrors},
+                                                        {6.38e-7, 200001, RunStatus::CompletedWithErrors}};
+    for (const auto& [wavelength, points, status] : cases)
     {
         setup.New();
         auto& refused = static_cast<ConfigSource&>(*AddSource()->mConfig);
-        std::tie(refused.mWavelenght, refused.mSamplingPoints) = std::tie(c.wavelength, c.samplingPoints);
+        std::tie(refused.mWavelenght, refused.mSamplingPoints) = std::tie(wavelength, points);
         auto probe = AddProbe(*AddSource(), 0.1);
-        EXPECT_EQ(kernel.Run(setup, Recorder()), c.status) << c.samplingPoints;
+        EXPECT_EQ(kernel.Run(setup, Recorder()), status) << points;
         EXPECT_EQ(probe->received.size(), 1u);
     }
 }
