@@ -3,7 +3,10 @@
 #include <cmath>
 #include <cstdio>
 #include <set>
+#include <sstream>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <imgui_internal.h>
 
@@ -144,5 +147,64 @@ TEST(DockLayout, WindowsFollowTheDisplayUnlessTheUserPlacedThem)
         EXPECT_TRUE(Near(RectOf("Board").pos, movedBoard) && Near(RectOf("Inspector").size, resizedInspector) &&
                     Near(RectOf("Log").pos, ImVec2(300, 300)) && Near(RectOf("Log").size, ImVec2(200, 100)))
             << display.x;
+    }
+}
+
+namespace
+{
+// Each "[Window]" entry of the text the UI writes to "imgui.ini" that is left
+// of or above the display or no larger than the minimum window size.
+std::vector<std::string> UnsoundIniEntries()
+{
+    std::vector<std::string> unsound;
+    std::istringstream ini(ImGui::SaveIniSettingsToMemory());
+    std::string line, entry;
+    while (std::getline(ini, line))
+    {
+        int a = 0, b = 0;
+        if (line.rfind("[Window]", 0) == 0)
+            entry = line;
+        else if ((std::sscanf(line.c_str(), "Pos=%d,%d", &a, &b) == 2 && (a < 0 || b < 0)) ||
+                 (std::sscanf(line.c_str(), "Size=%d,%d", &a, &b) == 2 && (a <= 32 || b <= 32)))
+            unsound.push_back(entry + " " + line);
+    }
+    return unsound;
+}
+} // namespace
+
+// A display too small for the layout and back: the windows return to their
+// tiled places (those the UI had clamped too), the one the user moved stays,
+// and nothing squeezed is written. Started tiny, nothing holds the windows and
+// the UI clamps them: no such clamp counts as a move by the user.
+TEST(DockLayout, TinyDisplayAndBackKeepsTheLayoutAndWritesNoSqueezedWindows)
+{
+    const ImVec2 normal(1200, 960);
+    for (const bool startTiny : {false, true})
+    {
+        for (const ImVec2 tiny : {ImVec2(1200, 40), ImVec2(1200, 100), ImVec2(20, 960), ImVec2(1, 1)})
+        {
+            ImGuiTestFrame ui(startTiny ? tiny : normal);
+            LaidOutWindows windows;
+            ui.Frames(3, windows.draw);
+            ImVec2 moved;
+            if (!startTiny)
+            {
+                const DockLayout::Rect board = RectOf("Board");
+                Drag(ui, windows.draw, ImVec2(board.pos.x + 40, board.pos.y + 6), ImVec2(50, -30));
+                moved = RectOf("Board").pos;
+                ImGui::GetIO().DisplaySize = tiny;
+                ui.Frames(3, windows.draw);
+            }
+            EXPECT_EQ(UnsoundIniEntries(), std::vector<std::string>()) << tiny.x << "x" << tiny.y;
+            ImGui::GetIO().DisplaySize = normal;
+            ui.Frames(3, windows.draw);
+            if (startTiny)
+                windows.ExpectTiledBut({});
+            else
+            {
+                windows.ExpectTiledBut({DockLayout::kBoard});
+                EXPECT_TRUE(Near(RectOf("Board").pos, moved)) << tiny.x << "x" << tiny.y;
+            }
+        }
     }
 }
