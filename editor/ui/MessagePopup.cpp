@@ -66,16 +66,6 @@ void MessagePopup::Show(int type, const char* text, const Callback& callback)
     sMessages.push_back({type, sText, callback, std::string(), 0, 0});
 }
 
-bool MessagePopup::IsRequested()
-{
-    for (const Message& message : sMessages)
-    {
-        if (message.window.empty())
-            return true;
-    }
-    return false;
-}
-
 void MessagePopup::RearmClosed()
 {
     for (size_t i = 0; i < sMessages.size(); ++i)

@@ -36,8 +36,6 @@ public:
     static const std::string& GetText() { return sText; }
     static int GetType() { return sType; }
     static int GetIconIndex() { return sIconIndex; }
-    // Some message waits for the Draw that opens it.
-    static bool IsRequested();
     // Some message is armed or open.
     static bool IsOpen() { return !sMessages.empty(); }
 
