@@ -94,7 +94,8 @@ WriteAllFn sLibraryWriteWindows = nullptr;
 
 // The library writes each window's live rect unless the window has
 // NoSavedSettings, and the stored entry of every other window as it is: a
-// window that is not sound is written as such for the call.
+// window that is not sound gets that flag for the call, so the entry last
+// written or read for it stands.
 void WriteSoundWindows(ImGuiContext* context, ImGuiSettingsHandler* handler, ImGuiTextBuffer* out)
 {
     std::vector<ImGuiWindow*> held;
@@ -191,10 +192,10 @@ void DockLayout::PlaceNextWindow(Slot slot, const char* windowName)
     GuardWindowSettings();
     if (!IsTiny(display, kRibbonHeight))
         mFollowed = display;
-    // Held only once a display that shows the layout was seen: before that the
+    // Kept only once a display that shows the layout was seen: before that the
     // windows follow the tiny one, and come back with the first larger one.
-    const bool hold = mFollowed.x > 0.0f && (mFollowed.x != display.x || mFollowed.y != display.y);
-    const ImVec2 followed = hold ? mFollowed : display;
+    const bool keepPlaces = mFollowed.x > 0.0f && (mFollowed.x != display.x || mFollowed.y != display.y);
+    const ImVec2 followed = keepPlaces ? mFollowed : display;
     Tracking& tracking = mTracking[slot];
     const Rect tiled = Place(slot, followed, kRibbonHeight);
     ImGuiWindow* window = ImGui::FindWindowByName(windowName);
@@ -230,7 +231,7 @@ void DockLayout::PlaceNextWindow(Slot slot, const char* windowName)
     }
     if (tracking.tiled && (followed.x != tracking.display.x || followed.y != tracking.display.y))
         Set(tracking, tiled, followed, withSize);
-    else if (hold)
+    else if (keepPlaces)
     {
         // Placed again each frame, so the UI does not clamp it into the display.
         ImGui::SetNextWindowPos(tracking.last.pos);
