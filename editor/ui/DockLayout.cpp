@@ -213,8 +213,8 @@ void DockLayout::PlaceNextWindow(Slot slot, const char* windowName)
     if (!tracking.seen)
     {
         tracking.seen = true;
-        tracking.tiled = IsTiledPlace(slot, current, kRibbonHeight, withSize) ||
-                         !IsSound(current, ImGui::GetStyle().WindowMinSize);
+        tracking.tiled =
+            IsTiledPlace(slot, current, kRibbonHeight, withSize) || !IsSound(current, ImGui::GetStyle().WindowMinSize);
         tracking.last = current;
         tracking.display = Same(current, tiled, withSize, kTolerance) ? followed : ImVec2();
     }

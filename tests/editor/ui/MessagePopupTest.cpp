@@ -2,8 +2,6 @@
 
 #include <optional>
 
-#include <imgui_internal.h>
-
 #include "editor/ui/MessagePopup.h"
 #include "tests/support/ImGuiTestFrame.h"
 
@@ -61,22 +59,4 @@ TEST(MessagePopup, AnswerMayAskTheNextQuestion)
     EXPECT_TRUE(ImGuiTestFrame::IsShown("Error"));
     ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
     EXPECT_EQ(second, 1);
-}
-
-// A message stays centred on the display through its changes of size.
-TEST(MessagePopup, CentredAgainAfterTheDisplayChanges)
-{
-    ImGuiTestFrame ui(ImVec2(1280, 1024));
-    const auto draw = [] { MessagePopup::Draw(); };
-    MessagePopup::Show(MessagePopup::kWarning, "centred", nullptr);
-    for (const ImVec2 display : {ImVec2(1280, 1024), ImVec2(700, 500), ImVec2(1600, 1200)})
-    {
-        ImGui::GetIO().DisplaySize = display;
-        ui.Frames(2, draw);
-        const ImGuiWindow* w = ImGuiTestFrame::FindWindow("Warning");
-        ASSERT_TRUE(w != nullptr && w->Active);
-        EXPECT_NEAR(w->Pos.x + w->Size.x / 2, display.x / 2, 1.0f) << display.x;
-        EXPECT_NEAR(w->Pos.y + w->Size.y / 2, display.y / 2, 1.0f) << display.x;
-    }
-    ASSERT_TRUE(ui.ClickLabel("Warning", "Ok", draw));
 }
