@@ -183,8 +183,8 @@ void WindowsManager::BuildFrame()
     ShowWindows();
     ShowDetectorWindows();
     mFileDialog.Draw();
-    if (!ShowSimulationProgress())
-        MessagePopup::Draw();
+    ShowSimulationProgress();
+    MessagePopup::Draw();
 }
 
 EditorSimulation& WindowsManager::Simulation()
@@ -278,7 +278,7 @@ void WindowsManager::ShowUpperBar()
     ImGui::End();
 }
 
-bool WindowsManager::ShowSimulationProgress()
+void WindowsManager::ShowSimulationProgress()
 {
     if (mProgressRequested)
     {
@@ -286,17 +286,14 @@ bool WindowsManager::ShowSimulationProgress()
         mProgressRequested = false;
         mAborting = false;
     }
-    DockLayout::CentreNextWindow();
+    DockLayout::CentreNextWindow(kProgressPopup);
     // Taking the focus from a message shown over the modal would close that message.
-    if (!mMessageOverProgress && !MessagePopup::IsRequested())
+    if (!MessagePopup::IsOpen())
         ImGui::SetNextWindowFocus();
     if (!ImGui::BeginPopupModal(kProgressPopup, nullptr,
                                 ImGuiWindowFlags_NoResize | ImGuiWindowFlags_AlwaysAutoResize |
                                     ImGuiWindowFlags_NoSavedSettings))
-    {
-        mMessageOverProgress = false;
-        return false;
-    }
+        return;
 
     EditorSimulation& simulation = Simulation();
     ImGui::TextUnformatted(mAborting ? "Aborting ..." : "Running ...");
@@ -318,11 +315,8 @@ bool WindowsManager::ShowSimulationProgress()
         mAborting = true;
     }
     ImGui::EndDisabled();
-    if (!ended)
-        MessagePopup::Draw();
-    mMessageOverProgress = !ended && MessagePopup::IsOpen();
+    MessagePopup::Draw();
     ImGui::EndPopup();
-    return !ended;
 }
 
 void WindowsManager::ReportRunEnd()

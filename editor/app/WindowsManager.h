@@ -92,9 +92,8 @@ private:
     void ShowDockHost();
     void ShowWindows();
     // The modal shown while a worker runs; joins it once the worker has ended
-    // (finished, failed or aborted), never waiting for it. True when it drew
-    // the message popup (nested, so a question asked during a run shows).
-    bool ShowSimulationProgress();
+    // (finished, failed or aborted), never waiting for it.
+    void ShowSimulationProgress();
     // Logs how the joined run ended; a failed run also shows an error.
     void ReportRunEnd();
     void LoadFonts();
@@ -124,7 +123,6 @@ private:
     SimulationSettings& Settings();
 
     std::shared_ptr<std::atomic<LogWindow*>> mLogTarget;
-    bool mMessageOverProgress = false; // the message popup was open inside the progress modal
     bool mBackendsReady = false;
     bool mContextOwned = false;
 };

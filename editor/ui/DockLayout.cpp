@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include <imgui_internal.h>
 
@@ -42,6 +43,74 @@ float FitExtent(float a, float p, float s, float q, float fallback)
 {
     const float d = a * a + s * s;
     return d > 0.0f ? (a * p + s * q) / d : fallback;
+}
+
+// Worth keeping: not left of or above the display, and larger than the UI's
+// minimum window size, which is what its clamp leaves of a window squeezed
+// into a display too small for it.
+bool IsSound(const DockLayout::Rect& rect, ImVec2 minSize)
+{
+    return rect.pos.x >= 0.0f && rect.pos.y >= 0.0f && rect.size.x > minSize.x && rect.size.y > minSize.y;
+}
+
+// Some slot of that display would be smaller than the UI's minimum window size.
+bool IsTiny(ImVec2 display, float top)
+{
+    const ImVec2 minSize = ImGui::GetStyle().WindowMinSize;
+    for (int slot = 0; slot < DockLayout::kSlotCount; ++slot)
+    {
+        const ImVec2 size = DockLayout::Place(static_cast<DockLayout::Slot>(slot), display, top).size;
+        if (!(size.x >= minSize.x && size.y >= minSize.y))
+            return true;
+    }
+    return false;
+}
+
+// The user drags the window (by its title bar or its body) or holds one of its
+// resize grips or borders: the only ways a person moves or resizes it.
+bool HeldByUser(ImGuiWindow* window)
+{
+    const ImGuiContext& g = *ImGui::GetCurrentContext();
+    if (g.MovingWindow != nullptr && g.MovingWindow->RootWindow == window)
+        return true;
+    if (g.ActiveId == 0 || g.ActiveIdWindow != window)
+        return false;
+    for (int corner = 0; corner < 4; ++corner)
+    {
+        if (g.ActiveId == ImGui::GetWindowResizeCornerID(window, corner))
+            return true;
+    }
+    for (const ImGuiDir border : {ImGuiDir_Left, ImGuiDir_Right, ImGuiDir_Up, ImGuiDir_Down})
+    {
+        if (g.ActiveId == ImGui::GetWindowResizeBorderID(window, border))
+            return true;
+    }
+    return false;
+}
+
+using WriteAllFn = void (*)(ImGuiContext*, ImGuiSettingsHandler*, ImGuiTextBuffer*);
+// The library's writer of the "[Window]" entries, which WriteSoundWindows wraps.
+WriteAllFn sLibraryWriteWindows = nullptr;
+
+// The library writes each window's live rect unless the window has
+// NoSavedSettings, and the stored entry of every other window as it is: a
+// window that is not sound gets that flag for the call, so the entry last
+// written or read for it stands.
+void WriteSoundWindows(ImGuiContext* context, ImGuiSettingsHandler* handler, ImGuiTextBuffer* out)
+{
+    std::vector<ImGuiWindow*> held;
+    for (ImGuiWindow* window : context->Windows)
+    {
+        if ((window->Flags & ImGuiWindowFlags_NoSavedSettings) == 0 &&
+            !IsSound({window->Pos, window->SizeFull}, context->Style.WindowMinSize))
+        {
+            window->Flags |= ImGuiWindowFlags_NoSavedSettings;
+            held.push_back(window);
+        }
+    }
+    sLibraryWriteWindows(context, handler, out);
+    for (ImGuiWindow* window : held)
+        window->Flags &= ~ImGuiWindowFlags_NoSavedSettings;
 }
 } // namespace
 
@@ -120,15 +189,22 @@ void DockLayout::PlaceNextWindow(Slot slot, const char* windowName)
     // A minimised window reports an empty display: nothing to follow.
     if (!(display.x > 0.0f && display.y > 0.0f) || slot < 0 || slot >= kSlotCount)
         return;
+    GuardWindowSettings();
+    if (!IsTiny(display, kRibbonHeight))
+        mFollowed = display;
+    // Kept only once a display that shows the layout was seen: before that the
+    // windows follow the tiny one, and come back with the first larger one.
+    const bool keepPlaces = mFollowed.x > 0.0f && (mFollowed.x != display.x || mFollowed.y != display.y);
+    const ImVec2 followed = keepPlaces ? mFollowed : display;
     Tracking& tracking = mTracking[slot];
-    const Rect tiled = Place(slot, display, kRibbonHeight);
-    const ImGuiWindow* window = ImGui::FindWindowByName(windowName);
+    const Rect tiled = Place(slot, followed, kRibbonHeight);
+    ImGuiWindow* window = ImGui::FindWindowByName(windowName);
     if (window == nullptr)
     {
         // A place kept in "imgui.ini" is applied when the window is made, and
         // judged in the next frame.
         if (ImGui::FindWindowSettings(ImHashStr(windowName)) == nullptr)
-            Set(tracking, tiled, display, true);
+            Set(tracking, tiled, followed, true);
         return;
     }
     // A window that sizes itself to its content is placed by its position only.
@@ -137,34 +213,62 @@ void DockLayout::PlaceNextWindow(Slot slot, const char* windowName)
     if (!tracking.seen)
     {
         tracking.seen = true;
-        tracking.tiled = IsTiledPlace(slot, current, kRibbonHeight, withSize);
+        tracking.tiled =
+            IsTiledPlace(slot, current, kRibbonHeight, withSize) || !IsSound(current, ImGui::GetStyle().WindowMinSize);
         tracking.last = current;
-        tracking.display = display;
-        if (tracking.tiled && !Same(current, tiled, withSize, kTolerance))
-            Set(tracking, tiled, display, withSize);
-        return;
+        tracking.display = Same(current, tiled, withSize, kTolerance) ? followed : ImVec2();
     }
-    if (!tracking.tiled)
-        return;
-    if (tracking.pending)
+    else if (tracking.pending)
     {
         tracking.last = current; // the UI may have rounded or clamped the place
         tracking.pending = false;
     }
     else if (!Same(current, tracking.last, withSize, 0.0f))
     {
-        tracking.tiled = false; // moved or resized by the user
-        return;
+        if (HeldByUser(window))
+            tracking.tiled = false; // moved or resized by the user
+        tracking.last = current;
     }
-    if (display.x != tracking.display.x || display.y != tracking.display.y)
-        Set(tracking, tiled, display, withSize);
+    if (tracking.tiled && (followed.x != tracking.display.x || followed.y != tracking.display.y))
+        Set(tracking, tiled, followed, withSize);
+    else if (keepPlaces)
+    {
+        // Placed again each frame, so the UI does not clamp it into the display.
+        ImGui::SetNextWindowPos(tracking.last.pos);
+        if (withSize)
+            ImGui::SetNextWindowSize(tracking.last.size);
+    }
 }
 
-void DockLayout::CentreNextWindow()
+void DockLayout::CentreNextWindow(const char* windowName)
 {
     const ImGuiViewport* viewport = ImGui::GetMainViewport();
     const ImVec2 centre(viewport->Pos.x + viewport->Size.x * 0.5f, viewport->Pos.y + viewport->Size.y * 0.5f);
-    ImGui::SetNextWindowPos(centre, ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+    ImGuiCond condition = ImGuiCond_Appearing;
+    if (ImGuiWindow* window = ImGui::FindWindowByName(windowName))
+    {
+        // The display size it was last centred for, kept with the window.
+        ImGuiStorage& storage = window->StateStorage;
+        const ImGuiID widthKey = ImHashStr("##CentredForWidth", 0, window->ID);
+        const ImGuiID heightKey = ImHashStr("##CentredForHeight", 0, window->ID);
+        if (storage.GetFloat(widthKey, -1.0f) != viewport->Size.x ||
+            storage.GetFloat(heightKey, -1.0f) != viewport->Size.y)
+        {
+            condition = ImGuiCond_Always;
+            storage.SetFloat(widthKey, viewport->Size.x);
+            storage.SetFloat(heightKey, viewport->Size.y);
+        }
+    }
+    ImGui::SetNextWindowPos(centre, condition, ImVec2(0.5f, 0.5f));
+}
+
+void DockLayout::GuardWindowSettings()
+{
+    ImGuiSettingsHandler* handler = ImGui::FindSettingsHandler("Window");
+    if (handler == nullptr || handler->WriteAllFn == nullptr || handler->WriteAllFn == &WriteSoundWindows)
+        return;
+    sLibraryWriteWindows = handler->WriteAllFn;
+    handler->WriteAllFn = &WriteSoundWindows;
 }
 
 } // namespace orvilaneeditor

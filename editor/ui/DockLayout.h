@@ -48,12 +48,20 @@ public:
     static bool IsTiledPlace(Slot slot, Rect rect, float top, bool withSize);
     // Call right before the named window's Begin. A window never shown before
     // gets its slot; a window that still sits where the layout put it (or, when
-    // first met, at a tiled place read from "imgui.ini") moves to its slot of
-    // the new display size whenever that size changes. A window the user moved
-    // or resized is left where it is for the rest of the session.
+    // first met, at a tiled place read from "imgui.ini", or at a place that is
+    // not sound) moves to its slot of the new display size whenever that size
+    // changes. A window the user moved or resized is left where it is for the
+    // rest of the session; the UI clamping a window into a small display is no
+    // such move. While the display is tiny, the windows keep their places of the
+    // last display that was not, held there against the UI's clamp.
     void PlaceNextWindow(Slot slot, const char* windowName);
-    // The next window (a popup) centred on the main viewport when it appears.
-    static void CentreNextWindow();
+    // The named window (a popup) centred on the main viewport when it appears
+    // and again whenever the display's size changes.
+    static void CentreNextWindow(const char* windowName);
+    // From now on the current UI context writes no window rect that is not
+    // sound into "imgui.ini": such a window keeps what was written for it
+    // before, or nothing. Safe to repeat.
+    static void GuardWindowSettings();
 
 private:
     struct Tracking
@@ -61,13 +69,14 @@ private:
         bool seen = false;    // judged once this session
         bool tiled = false;   // the layout still places it
         bool pending = false; // placed this frame: the next frame reads what the UI made of it
-        Rect last;            // the window's rect after the layout last placed it
+        Rect last;            // the window's rect as last seen
         ImVec2 display;       // the display size it was placed for
     };
     // Places the next window at rect (its size too unless the window sizes itself).
     static void Set(Tracking& tracking, const Rect& rect, ImVec2 display, bool withSize);
 
     Tracking mTracking[kSlotCount];
+    ImVec2 mFollowed; // the last display that was not tiny; zero: none yet
 };
 
 } // namespace orvilaneeditor

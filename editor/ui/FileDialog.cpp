@@ -8,6 +8,7 @@
 #include "editor/platform/FileSystem.h"
 #include "editor/ui/DockLayout.h"
 #include "editor/ui/IconAtlas.h"
+#include "editor/ui/MessagePopup.h"
 
 namespace orvilaneeditor
 {
@@ -142,7 +143,7 @@ void FileDialog::Draw()
         mOpenRequest = false;
         Refresh(mStartFolder);
     }
-    DockLayout::CentreNextWindow();
+    DockLayout::CentreNextWindow(mTitle.c_str());
     if (!ImGui::BeginPopupModal(mTitle.c_str(), nullptr, ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoResize))
         return;
 
@@ -225,6 +226,7 @@ void FileDialog::Draw()
         if (ImGui::Button(mCancelLabel.c_str()))
             Finish(false, std::string());
     }
+    MessagePopup::Draw(); // a message shown meanwhile stacks over the dialog
     ImGui::EndPopup();
 
     if (mPendingCall)

@@ -2,18 +2,19 @@
 
 #include <cstdint>
 
+#include <imgui_internal.h>
+
 #include "editor/ui/DockLayout.h"
 #include "editor/ui/IconAtlas.h"
 
 namespace orvilaneeditor
 {
 
-bool MessagePopup::sOpenRequest = false;
+std::vector<MessagePopup::Message> MessagePopup::sMessages;
 int MessagePopup::sType = MessagePopup::kWarning;
 int MessagePopup::sIconIndex = 14;
 std::string MessagePopup::sTitle = "Message";
 std::string MessagePopup::sText = "Text Here";
-MessagePopup::Callback MessagePopup::sCallback;
 
 namespace
 {
@@ -24,56 +25,112 @@ ImTextureID AtlasTexture()
 {
     return reinterpret_cast<ImTextureID>(static_cast<intptr_t>(IconAtlas::GetTexture()));
 }
+
+const char* TitleOf(int type)
+{
+    return type == MessagePopup::kError ? "Error" : "Warning";
+}
+
+// How many popups are open up to and with the innermost modal one shown in
+// this frame or the last (one that is no longer drawn hosts nothing).
+int InnermostModalDepth()
+{
+    const ImGuiContext& g = *ImGui::GetCurrentContext();
+    for (int n = g.OpenPopupStack.Size - 1; n >= 0; --n)
+    {
+        const ImGuiWindow* popup = g.OpenPopupStack[n].Window;
+        if (popup != nullptr && (popup->Flags & ImGuiWindowFlags_Modal) != 0 && (popup->Active || popup->WasActive))
+            return n + 1;
+    }
+    return 0;
+}
+
+bool IsInPopupStack(ImGuiID id)
+{
+    const ImGuiContext& g = *ImGui::GetCurrentContext();
+    for (const ImGuiPopupData& popup : g.OpenPopupStack)
+    {
+        if (popup.PopupId == id)
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 void MessagePopup::Show(int type, const char* text, const Callback& callback)
 {
-    if (type == kError)
-    {
-        sIconIndex = kErrorIcon;
-        sTitle = "Error";
-    }
-    else
-    {
-        sIconIndex = kWarningIcon;
-        sTitle = "Warning";
-    }
+    sIconIndex = type == kError ? kErrorIcon : kWarningIcon;
+    sTitle = TitleOf(type);
     sType = type;
     sText = text != nullptr ? text : "";
-    sCallback = callback;
-    sOpenRequest = true;
+    sMessages.push_back({type, sText, callback, std::string(), 0, 0});
 }
 
-bool MessagePopup::IsOpen()
+void MessagePopup::RearmClosed()
 {
-    return sOpenRequest || ImGui::IsPopupOpen(sTitle.c_str());
+    for (size_t i = 0; i < sMessages.size(); ++i)
+    {
+        if (!sMessages[i].window.empty() && !IsInPopupStack(sMessages[i].popupId))
+        {
+            for (size_t j = i; j < sMessages.size(); ++j)
+                sMessages[j].window.clear();
+            return;
+        }
+    }
+}
+
+void MessagePopup::Open(size_t index)
+{
+    // The same title twice in the stack would be one window.
+    Message& message = sMessages[index];
+    message.window = TitleOf(message.type);
+    if (index > 0)
+        message.window += "##" + std::to_string(index);
+    message.popupId = ImGui::GetID(message.window.c_str());
+    message.level = ImGui::GetCurrentContext()->BeginPopupStack.Size;
+    ImGui::OpenPopup(message.window.c_str());
 }
 
 void MessagePopup::Draw()
 {
-    if (sOpenRequest)
+    if (sMessages.empty())
+        return;
+    RearmClosed();
+    const int depth = ImGui::GetCurrentContext()->BeginPopupStack.Size;
+    if (sMessages.front().window.empty())
     {
-        ImGui::OpenPopup(sTitle.c_str());
-        sOpenRequest = false;
+        // Opened from a scope with a modal above it, it would close that modal.
+        if (InnermostModalDepth() != depth)
+            return;
+        Open(0);
     }
-    DockLayout::CentreNextWindow();
-    if (!ImGui::BeginPopupModal(sTitle.c_str(), nullptr,
+    if (sMessages.front().level == depth)
+        DrawMessage(0);
+}
+
+void MessagePopup::DrawMessage(size_t index)
+{
+    // The vector may grow (a callback shows the next message): indices, no references.
+    const std::string window = sMessages[index].window;
+    const int type = sMessages[index].type;
+    DockLayout::CentreNextWindow(window.c_str());
+    if (!ImGui::BeginPopupModal(window.c_str(), nullptr,
                                 ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoMove |
                                     ImGuiWindowFlags_NoResize))
         return;
 
-    const ImVec2* icon = IconAtlas::GetIcon(sIconIndex);
+    const ImVec2* icon = IconAtlas::GetIcon(type == kError ? kErrorIcon : kWarningIcon);
     ImGui::Image(AtlasTexture(), ImVec2(32.0f, 32.0f), icon[0], icon[1]);
     ImGui::SameLine();
     ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + 400.0f);
-    ImGui::TextUnformatted(sText.c_str()); // the text is shown as is, never used as a format
+    ImGui::TextUnformatted(sMessages[index].text.c_str()); // the text is shown as is, never used as a format
     ImGui::PopTextWrapPos();
     ImGui::Spacing();
 
     ImGui::SetCursorPosX(ImGui::GetCursorPosX() + 200.0f);
     bool answered = false;
     bool answer = false;
-    if (sType == kQuestion)
+    if (type == kQuestion)
     {
         if (ImGui::Button("Yes", ImVec2(100.0f, 20.0f)))
         {
@@ -89,13 +146,20 @@ void MessagePopup::Draw()
 
     if (answered)
         ImGui::CloseCurrentPopup();
-    ImGui::EndPopup();
-    if (answered && sCallback)
+    else if (index + 1 < sMessages.size())
     {
-        // Moved out first: the answer may show the next message.
-        Callback callback = std::move(sCallback);
-        sCallback = nullptr;
-        callback(answer);
+        if (sMessages[index + 1].window.empty())
+            Open(index + 1);
+        DrawMessage(index + 1);
+    }
+    ImGui::EndPopup();
+    if (answered)
+    {
+        // Removed first: the answer may show the next message.
+        Callback callback = std::move(sMessages[index].callback);
+        sMessages.erase(sMessages.begin() + static_cast<std::ptrdiff_t>(index));
+        if (callback)
+            callback(answer);
     }
 }
 

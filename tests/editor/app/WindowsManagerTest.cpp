@@ -406,3 +406,56 @@ TEST_F(WindowsManagerThreaded, ClosingAsksFirstAndTheModalWaitsForTheAnswer)
     EXPECT_TRUE(window.IsExitRequested());
 }
 } // namespace orvilaneeditor::test
+
+namespace orvilaneeditor::test
+{
+// Closing with unsaved changes over each kind of modal: the question opens
+// over it, both are centred again when the display changes, and after No
+// that modal is there as it was.
+TEST_F(WindowsManagerThreaded, QuestionStacksOverAnyModalWhichStaysAsItWas)
+{
+    struct Case
+    {
+        const char* modal;
+        const char* question; // a second message has a window name of its own
+        std::function<void()> open;
+        std::function<bool()> asItWas;
+        std::function<void()> close;
+    };
+    const Case cases[] = {
+        {"Save File", "Warning", [this] { ClickRibbonButton("Save"), Manager().mFileDialog.mFileName = "kept"; },
+         [this] { return Manager().mFileDialog.mFileName == "kept"; },
+         [this] { ui.ClickLabel("Save File", "Cancel", draw); }},
+        {"Simulation In Progress", "Warning", [this] { StartAndFindAbort("EM run"); },
+         [this] { return Simulation().IsWorkerRunning() && !Manager().mAborting; },
+         [this] { Gated().OpenGateAndWait(), ui.Frames(2, draw), Gated().gate = false; }},
+        {"Error", "Warning##1", [] { MessagePopup::Show(MessagePopup::kError, "first", nullptr); },
+         [] { return MessagePopup::IsOpen(); }, [this] { ui.ClickLabel("Error", "Ok", draw); }},
+    };
+    const ImVector<ImGuiPopupData>& popups = ImGui::GetCurrentContext()->OpenPopupStack;
+    for (const Case& c : cases)
+    {
+        c.open();
+        ui.Frames(2, draw);
+        window.RequestClose();
+        ui.Frames(2, draw);
+        ASSERT_EQ(popups.Size, 2) << c.modal;
+        EXPECT_STREQ(popups[0].Window->Name, c.modal);
+        EXPECT_STREQ(popups[1].Window->Name, c.question);
+        const ImVec2 display(ImGui::GetIO().DisplaySize.x - 200, ImGui::GetIO().DisplaySize.y - 100);
+        ImGui::GetIO().DisplaySize = display;
+        ui.Frames(2, draw);
+        for (const ImGuiWindow* w : {popups[0].Window, popups[1].Window})
+            EXPECT_TRUE(std::fabs(w->Pos.x + w->Size.x / 2 - display.x / 2) <= 1.0f &&
+                        std::fabs(w->Pos.y + w->Size.y / 2 - display.y / 2) <= 1.0f)
+                << w->Name;
+        ASSERT_TRUE(ui.ClickLabel(c.question, "No", draw)) << c.modal;
+        ui.Frames(2, draw);
+        EXPECT_FALSE(ImGuiTestFrame::IsShown(c.question) || window.IsExitRequested()) << c.modal;
+        EXPECT_TRUE(ImGuiTestFrame::IsShown(c.modal) && c.asItWas()) << c.modal;
+        c.close();
+        ui.Frames(2, draw);
+        EXPECT_EQ(popups.Size, 0) << c.modal;
+    }
+}
+} // namespace orvilaneeditor::test

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <set>
+#include <sstream>
+#include <string>
 #include <utility>
 
 #include <imgui_internal.h>
@@ -144,5 +146,39 @@ TEST(DockLayout, WindowsFollowTheDisplayUnlessTheUserPlacedThem)
         EXPECT_TRUE(Near(RectOf("Board").pos, movedBoard) && Near(RectOf("Inspector").size, resizedInspector) &&
                     Near(RectOf("Log").pos, ImVec2(300, 300)) && Near(RectOf("Log").size, ImVec2(200, 100)))
             << display.x;
+    }
+}
+
+// A display too small for the layout and back: the windows return to their
+// tiled places (also when started tiny, where the UI clamps them and nothing
+// counts that as the user's move), the one the user moved stays, and the
+// "imgui.ini" text has no window left of or above the display or squeezed to
+// the UI's 32-pixel minimum.
+TEST(DockLayout, TinyDisplayAndBackKeepsTheLayoutAndWritesNoSqueezedWindows)
+{
+    for (const bool startTiny : {false, true})
+    {
+        for (const ImVec2 tiny : {ImVec2(1200, 40), ImVec2(1200, 100), ImVec2(20, 960), ImVec2(1, 1)})
+        {
+            ImGuiTestFrame ui(startTiny ? tiny : ImVec2(1200, 960));
+            LaidOutWindows windows;
+            ui.Frames(3, windows.draw);
+            const DockLayout::Rect board = RectOf("Board");
+            if (!startTiny)
+                Drag(ui, windows.draw, ImVec2(board.pos.x + 40, board.pos.y + 6), ImVec2(50, -30));
+            const ImVec2 moved = RectOf("Board").pos;
+            ImGui::GetIO().DisplaySize = tiny;
+            ui.Frames(3, windows.draw);
+            std::istringstream ini(ImGui::SaveIniSettingsToMemory());
+            int x = 0, y = 0;
+            for (std::string line; std::getline(ini, line);)
+                EXPECT_FALSE((std::sscanf(line.c_str(), "Pos=%d,%d", &x, &y) == 2 && (x < 0 || y < 0)) ||
+                             (std::sscanf(line.c_str(), "Size=%d,%d", &x, &y) == 2 && (x <= 32 || y <= 32)))
+                    << line << " in " << tiny.x << "x" << tiny.y;
+            ImGui::GetIO().DisplaySize = ImVec2(1200, 960);
+            ui.Frames(3, windows.draw);
+            windows.ExpectTiledBut(startTiny ? std::set<int>{} : std::set<int>{DockLayout::kBoard});
+            EXPECT_TRUE(startTiny || Near(RectOf("Board").pos, moved)) << tiny.x << "x" << tiny.y;
+        }
     }
 }
