@@ -87,7 +87,7 @@ TEST_F(WindowsManagerTest, EveryRibbonItemTriggersItsOwnAction)
         {"Open", false, nullptr, [] { return ImGuiTestFrame::IsShown("Open File"); }},
         {"Save", false, [this] { Simulation().mSetup.mName = root / "other.xml"; },
          [this] {
-             return ImGuiTestFrame::IsShown("Save File") && Manager().mFileDialog.mFileName == "other.xml" &&
+             return ImGuiTestFrame::IsShown("Save File") && Manager().mFileDialog.mFileName == "New Simulation" &&
                     Manager().mFileDialog.mCurrentFolder == root.Path().string();
          }},
         {"RT run", false, [this] { AddSource(); },

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include "core/components/Element.h"
 #include "core/elements/EleBlockerDiafragm.h"
@@ -433,6 +434,68 @@ TEST_F(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
         EXPECT_EQ(gated.GetRunStatus(), orvilane::RunStatus::Stopped);
         gated.NewSimulation();
     }
+}
+
+// While a worker is not joined every changing call is refused with a logged
+// error naming it, and the setup, the selectables, the selection, the unsaved
+// flag, the preview and the files stay as they were.
+TEST_F(EditorSimulationThreaded, ChangingCallsAreRefusedWhileARunGoesOn)
+{
+    settings.autorun = true;
+    GatedSimulation gated(&settings);
+    AddMirrorBench(gated);
+    const std::string path = folder / "bench.xml";
+    ASSERT_TRUE(gated.SaveSimulation(path.c_str()));
+    gated.SetSelected(1);
+    auto state = [&gated] {
+        std::vector<const void*> parts;
+        for (const auto& source : gated.mSetup.mSources)
+            parts.push_back(source.get());
+        for (const auto& element : gated.mSetup.mElements)
+            parts.push_back(element.get());
+        for (const Selectable& record : gated.mSelectables)
+            parts.push_back(record.mComponent.get());
+        for (const RayLineGroup& group : gated.mRayLines)
+            parts.push_back(group.mLine.get());
+        return std::make_tuple(parts, gated.mSetup.mName, gated.mSelected, gated.mUnsaved,
+                               gated.mKernelRaytracing.GetRays().size());
+    };
+    const auto before = state();
+    ASSERT_TRUE(gated.RunElectromagneticSimulation()); // waits at the gate: not joined
+    const std::string other = folder / "other.xml";
+    bool batched = false;
+    struct Case
+    {
+        const char* call;
+        std::function<void(EditorSimulation&)> run;
+    };
+    const Case cases[] = {
+        {"NewSimulation", [](auto& s) { s.NewSimulation(); }},
+        {"LoadSimulation", [&path](auto& s) { EXPECT_FALSE(s.LoadSimulation(path.c_str())); }},
+        {"SaveSimulation", [&other](auto& s) { EXPECT_FALSE(s.SaveSimulation(other.c_str())); }},
+        {"AddComponent", [](auto& s) { s.AddComponent(std::make_shared<orvilane::EleMirrorFlat>(), false); }},
+        {"RemoveSelectable", [](auto& s) { s.RemoveSelectable(0); }},
+        {"SwapSelectables", [](auto& s) { s.SwapSelectables(0, 2); }},
+        {"RebuildSelectables", [](auto& s) { s.RebuildSelectables(); }},
+        {"UpdateSelectable", [](auto& s) { s.UpdateSelectable(&s.mSelectables[1], true); }},
+        {"UpdateAllSelectables", [](auto& s) { s.UpdateAllSelectables(true); }},
+        {"Batch", [&batched](auto& s) { s.Batch([&batched] { batched = true; }); }},
+        {"UpdateRaytracingPreview", [](auto& s) { s.UpdateRaytracingPreview(); }},
+    };
+    for (const Case& c : cases)
+    {
+        LogCapture log;
+        c.run(gated);
+        EXPECT_EQ(log.Errors(), 1u) << c.call;
+        EXPECT_EQ(log.Count(std::string(c.call) + " was refused"), 1u) << c.call;
+        EXPECT_TRUE(state() == before) << c.call;
+    }
+    EXPECT_FALSE(batched);
+    EXPECT_FALSE(std::filesystem::exists(other));
+    gated.AbortSimulation();
+    gated.JoinWorker();
+    gated.RemoveSelectable(0); // joined: changes are taken again
+    EXPECT_EQ(gated.mSelectables.size(), 2u);
 }
 
 TEST_F(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
