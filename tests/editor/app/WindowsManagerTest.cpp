@@ -204,6 +204,21 @@ TEST_F(WindowsManagerTest, FailedSaveKeepsTheSetupUnsavedAndSaysSo)
     ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
 }
 
+// A side file that cannot be written fails the save: the error shows and the setup stays unsaved.
+TEST_F(WindowsManagerTest, SideFileThatCannotBeWrittenKeepsTheSetupUnsaved)
+{
+    const std::string path = root / "bench.xml";
+    root.MakeFolder("bench.xml.aux"); // a folder holds the side file's name
+    AddSource();
+    ASSERT_TRUE(ClickRibbonButton("Save"));
+    Manager().mFileDialog.mFileName = path;
+    ASSERT_TRUE(ui.ClickLabel("Save File", "Save", draw));
+    ui.Frame(draw);
+    EXPECT_EQ(MessagePopup::GetText(), "The board side file could not be saved in " + path + ".aux (see the log).");
+    EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - " + path + " [UNSAVED]");
+    ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+}
+
 // The six windows (by title prefix) take their tiled corners for a new display size.
 TEST_F(WindowsManagerTest, TiledWindowsFollowTheMainWindowsSize)
 {

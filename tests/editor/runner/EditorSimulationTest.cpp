@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <tuple>
+#include <utility>
 
 #include "core/components/Element.h"
 #include "core/elements/EleBlockerDiafragm.h"
@@ -178,6 +180,41 @@ TEST_F(EditorSimulationTest, PreviewGroupsFollowTheTracingOrder)
             floats += simulation.mRayLines[i].mLine->mPoints.size();
         }
         EXPECT_EQ(floats, expectedFloats);
+    }
+}
+
+// An ideal lens of focal distance 0 stops every ray at one point: none is
+// drawn, and one standard output line per preview counts them.
+TEST_F(EditorSimulationTest, RaysWithoutASegmentAreCountedOnOneLine)
+{
+    simulation.AddComponent(BeamSource(5e-7, 9), false);
+    auto lens = std::make_shared<orvilane::EleIdealLens>();
+    lens->mConfigIdealLens->mFocalDistance = 0.0;
+    lens->SetPosition({0.0, 0.0, 0.005});
+    lens->mInputId = simulation.mSetup.mSources[0]->mId;
+    simulation.AddComponent(lens, false);
+    ::testing::internal::CaptureStdout();
+    simulation.UpdateRaytracingPreview();
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    const size_t rays = simulation.mKernelRaytracing.GetRays().size();
+    EXPECT_EQ(out.find("ERROR!!!"), out.rfind("ERROR!!!")) << out;
+    EXPECT_NE(out.find("ERROR!!! " + std::to_string(rays) + " "), std::string::npos) << out;
+    EXPECT_TRUE(rays > 0 && simulation.mRayLines.empty());
+}
+
+// A non-finite placement empties the preview; the reason is logged once per set of such placements.
+TEST_F(EditorSimulationTest, NonFinitePlacementsAreNotTracedAndSaidOnce)
+{
+    settings.autorun = true;
+    AddMirrorBench(simulation);
+    const std::pair<double, size_t> steps[] = {{std::nan(""), 1}, {std::nan(""), 0}, {HUGE_VAL, 1}, {1e6, 0}};
+    for (const auto& [x, reports] : steps)
+    {
+        simulation.mSelectables[2].mComponent->SetPosition({x, 0.0, -0.005});
+        LogCapture log;
+        simulation.UpdateAllSelectables(false);
+        EXPECT_EQ(log.Count("traces nothing"), reports) << x;
+        EXPECT_EQ(simulation.mRayLines.empty(), !std::isfinite(x)) << x;
     }
 }
 
@@ -437,65 +474,43 @@ TEST_F(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
 }
 
 // While a worker is not joined every changing call is refused with a logged
-// error naming it, and the setup, the selectables, the selection, the unsaved
-// flag, the preview and the files stay as they were.
+// error naming it and changes nothing, files included.
 TEST_F(EditorSimulationThreaded, ChangingCallsAreRefusedWhileARunGoesOn)
 {
     settings.autorun = true;
-    GatedSimulation gated(&settings);
-    AddMirrorBench(gated);
-    const std::string path = folder / "bench.xml";
-    ASSERT_TRUE(gated.SaveSimulation(path.c_str()));
-    gated.SetSelected(1);
-    auto state = [&gated] {
-        std::vector<const void*> parts;
-        for (const auto& source : gated.mSetup.mSources)
-            parts.push_back(source.get());
-        for (const auto& element : gated.mSetup.mElements)
-            parts.push_back(element.get());
-        for (const Selectable& record : gated.mSelectables)
-            parts.push_back(record.mComponent.get());
-        for (const RayLineGroup& group : gated.mRayLines)
-            parts.push_back(group.mLine.get());
-        return std::make_tuple(parts, gated.mSetup.mName, gated.mSelected, gated.mUnsaved,
-                               gated.mKernelRaytracing.GetRays().size());
+    GatedSimulation g(&settings);
+    AddMirrorBench(g);
+    const std::string path = folder / "bench.xml", other = folder / "other.xml";
+    ASSERT_TRUE(g.SaveSimulation(path.c_str()));
+    g.SetSelected(1);
+    auto state = [&g] {
+        return std::make_tuple(g.mSetup.mSources, g.mSetup.mElements, g.mSelectables.size(),
+                               g.mSelectables[0].mComponent, g.mSetup.mName, g.mSelected, g.mUnsaved,
+                               g.mRayLines.size(), g.mRayLines[0].mLine);
     };
     const auto before = state();
-    ASSERT_TRUE(gated.RunElectromagneticSimulation()); // waits at the gate: not joined
-    const std::string other = folder / "other.xml";
-    bool batched = false;
-    struct Case
-    {
-        const char* call;
-        std::function<void(EditorSimulation&)> run;
+    ASSERT_TRUE(g.RunElectromagneticSimulation()); // waits at the gate: not joined
+    const std::pair<const char*, std::function<void()>> calls[] = {
+        {"NewSimulation", [&] { g.NewSimulation(); }},
+        {"LoadSimulation", [&] { EXPECT_FALSE(g.LoadSimulation(path.c_str())); }},
+        {"SaveSimulation", [&] { EXPECT_FALSE(g.SaveSimulation(other.c_str())); }},
+        {"AddComponent", [&] { g.AddComponent(std::make_shared<orvilane::EleMirrorFlat>(), false); }},
+        {"RemoveSelectable", [&] { g.RemoveSelectable(0); }},
+        {"SwapSelectables", [&] { g.SwapSelectables(0, 2); }},
+        {"RebuildSelectables", [&] { g.RebuildSelectables(); }},
+        {"UpdateSelectable", [&] { g.UpdateSelectable(&g.mSelectables[1], true); }},
+        {"UpdateAllSelectables", [&] { g.UpdateAllSelectables(true); }},
+        {"Batch", [&] { g.Batch([] { ADD_FAILURE() << "ran"; }); }},
+        {"UpdateRaytracingPreview", [&] { g.UpdateRaytracingPreview(); }},
     };
-    const Case cases[] = {
-        {"NewSimulation", [](auto& s) { s.NewSimulation(); }},
-        {"LoadSimulation", [&path](auto& s) { EXPECT_FALSE(s.LoadSimulation(path.c_str())); }},
-        {"SaveSimulation", [&other](auto& s) { EXPECT_FALSE(s.SaveSimulation(other.c_str())); }},
-        {"AddComponent", [](auto& s) { s.AddComponent(std::make_shared<orvilane::EleMirrorFlat>(), false); }},
-        {"RemoveSelectable", [](auto& s) { s.RemoveSelectable(0); }},
-        {"SwapSelectables", [](auto& s) { s.SwapSelectables(0, 2); }},
-        {"RebuildSelectables", [](auto& s) { s.RebuildSelectables(); }},
-        {"UpdateSelectable", [](auto& s) { s.UpdateSelectable(&s.mSelectables[1], true); }},
-        {"UpdateAllSelectables", [](auto& s) { s.UpdateAllSelectables(true); }},
-        {"Batch", [&batched](auto& s) { s.Batch([&batched] { batched = true; }); }},
-        {"UpdateRaytracingPreview", [](auto& s) { s.UpdateRaytracingPreview(); }},
-    };
-    for (const Case& c : cases)
+    for (const auto& [call, run] : calls)
     {
         LogCapture log;
-        c.run(gated);
-        EXPECT_EQ(log.Errors(), 1u) << c.call;
-        EXPECT_EQ(log.Count(std::string(c.call) + " was refused"), 1u) << c.call;
-        EXPECT_TRUE(state() == before) << c.call;
+        run();
+        EXPECT_TRUE(log.Errors() == 1 && log.Count(std::string(call) + " was refused") == 1) << call;
+        EXPECT_TRUE(state() == before) << call;
     }
-    EXPECT_FALSE(batched);
     EXPECT_FALSE(std::filesystem::exists(other));
-    gated.AbortSimulation();
-    gated.JoinWorker();
-    gated.RemoveSelectable(0); // joined: changes are taken again
-    EXPECT_EQ(gated.mSelectables.size(), 2u);
 }
 
 TEST_F(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)
