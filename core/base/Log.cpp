@@ -33,6 +33,8 @@ LogState& State()
 // Built before main, like the rest of the logger's globals.
 const LogState& gBuiltEarly = State();
 
+thread_local uint64_t tErrors = 0;
+
 // Lines beyond this many are appended to the file at once, so a long session
 // does not hold its whole log in memory.
 constexpr size_t kMaxPendingLines = 4096;
@@ -90,7 +92,23 @@ void Log::Error(const char* format, ...)
     va_start(args, format);
     std::string text = Format("ERROR: ", format, args);
     va_end(args);
+    WriteError(text);
+}
+
+void Log::WriteError(const std::string& text)
+{
+    ++tErrors;
     Write(text);
+}
+
+uint64_t Log::ThreadErrors()
+{
+    return tErrors;
+}
+
+void Log::CreditThreadErrors(uint64_t count)
+{
+    tErrors += count;
 }
 
 void Log::Write(const std::string& text)

@@ -29,6 +29,15 @@ public:
     static void Warning(const char* format, ...) ORVILANE_PRINTF(1, 2);
     static void Error(const char* format, ...) ORVILANE_PRINTF(1, 2);
     static void Write(const std::string& text);
+    // Write for a line that begins with "ERROR: ", counted as an error of the
+    // calling thread. Every error line goes through here.
+    static void WriteError(const std::string& text);
+    // Error lines the calling thread has logged so far (with those credited to
+    // it). A run reads it at its start and end on its own thread: the
+    // difference is what it logged, whatever else logs meanwhile.
+    static uint64_t ThreadErrors();
+    // Credits the calling thread with errors a helper logged for its work.
+    static void CreditThreadErrors(uint64_t count);
     // prefix + the printf-formatted text, cut to kMessageBufferSize - 1 characters.
     static std::string Format(const char* prefix, const char* format, va_list args);
     static std::string TimeStamp();

@@ -1,12 +1,16 @@
 #include "core/base/ParallelFor.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "core/base/Log.h"
 
 namespace orvilane
 {
@@ -110,7 +114,16 @@ void ParallelFor(size_t count, unsigned threads, const std::function<void(size_t
             work(0, count);
         return;
     }
-    Pool().Run(parts, [&](size_t k) { work(count * k / parts, count * (k + 1) / parts); });
+    // Errors a helper logs for this work count as the caller's (Log::ThreadErrors).
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<uint64_t> helperErrors{0};
+    Pool().Run(parts, [&](size_t k) {
+        const uint64_t before = Log::ThreadErrors();
+        work(count * k / parts, count * (k + 1) / parts);
+        if (std::this_thread::get_id() != caller)
+            helperErrors += Log::ThreadErrors() - before;
+    });
+    Log::CreditThreadErrors(helperErrors.load());
 }
 
 } // namespace orvilane

@@ -5,6 +5,17 @@
 namespace orvilane
 {
 
+namespace
+{
+void Write(const std::string& text, bool error)
+{
+    if (error)
+        Log::WriteError(text);
+    else
+        Log::Write(text);
+}
+} // namespace
+
 void RunLog::NextRay()
 {
     std::lock_guard<std::mutex> lock(mMutex);
@@ -15,7 +26,7 @@ void RunLog::Error(RunLog* record, const void* owner, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    Report(record, owner, Log::Format("ERROR: ", format, args));
+    Report(record, owner, Log::Format("ERROR: ", format, args), true);
     va_end(args);
 }
 
@@ -23,11 +34,11 @@ void RunLog::Warning(RunLog* record, const void* owner, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    Report(record, owner, Log::Format("Warning: ", format, args));
+    Report(record, owner, Log::Format("Warning: ", format, args), false);
     va_end(args);
 }
 
-void RunLog::Report(RunLog* record, const void* owner, std::string text)
+void RunLog::Report(RunLog* record, const void* owner, std::string text, bool error)
 {
     if (record != nullptr)
     {
@@ -43,9 +54,9 @@ void RunLog::Report(RunLog* record, const void* owner, std::string text)
             }
             return;
         }
-        record->mEntries.push_back(Entry{owner, text, record->mRay, 1});
+        record->mEntries.push_back(Entry{owner, text, error, record->mRay, 1});
     }
-    Log::Write(text);
+    Write(text, error);
 }
 
 void RunLog::Finish()
@@ -59,7 +70,7 @@ void RunLog::Finish()
     for (const Entry& entry : entries)
     {
         if (entry.rays > 1)
-            Log::Write(entry.text + " (repeated for " + std::to_string(entry.rays) + " rays)");
+            Write(entry.text + " (repeated for " + std::to_string(entry.rays) + " rays)", entry.error);
     }
 }
 

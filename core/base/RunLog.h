@@ -16,7 +16,8 @@ namespace orvilane
 // count the rays they concern. Finish then logs that text once more with
 // " (repeated for N rays)", N counting the first ray too, for every message
 // that concerned more than one ray. A new record, or one after Finish, logs
-// afresh. Thread-safe; the logger is never called with the record's lock held.
+// afresh. Error lines count as the logging thread's errors (Log::ThreadErrors).
+// Thread-safe; the logger is never called with the record's lock held.
 class RunLog
 {
 public:
@@ -40,11 +41,12 @@ private:
     {
         const void* owner;
         std::string text; // with the "ERROR: " or "Warning: " prefix
+        bool error;
         uint64_t lastRay; // the ray counted last
         uint64_t rays;
     };
 
-    static void Report(RunLog* record, const void* owner, std::string text);
+    static void Report(RunLog* record, const void* owner, std::string text, bool error);
 
     std::mutex mMutex;
     std::vector<Entry> mEntries;

@@ -1,5 +1,6 @@
 #include "core/config/SaveXmlAtomically.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -37,6 +38,36 @@ bool WriteAll(int fd, const void* data, size_t size)
         size -= static_cast<size_t>(n);
     }
     return true;
+}
+
+// Every POSIX file system takes names of this many bytes (_POSIX_NAME_MAX).
+constexpr size_t kShortestNameLimit = 14;
+
+std::string Base36(unsigned long value)
+{
+    std::string digits;
+    do
+    {
+        digits.insert(digits.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[value % 36]);
+        value /= 36;
+    } while (value > 0);
+    return digits;
+}
+
+// "." + as much of name as fits + "~" + process and serial tags. Never longer
+// than name, nor than kShortestNameLimit: any name the folder takes for the
+// target it takes for the temporary file too. The exclusive create settles
+// the rare clash of two cut names.
+std::string TemporaryName(const std::string& name, unsigned serial)
+{
+    const std::string tag =
+        "~" + Base36(static_cast<unsigned long>(::getpid()) % 60466176ul) + "-" + Base36(serial % 46656u);
+    const size_t room = std::max(name.size(), kShortestNameLimit) - 1 - tag.size(); // tag is at most 10 bytes
+    size_t keep = std::min(name.size(), room);
+    // Not inside a UTF-8 sequence, so the name stays readable.
+    while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    return "." + name.substr(0, keep) + tag;
 }
 
 // pugixml's output into a byte sink; the first failure is kept and later output dropped.
@@ -88,8 +119,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, const FileContentWri
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt)
     {
-        temp = folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                         std::to_string(counter++));
+        temp = folder / TemporaryName(target.filename().string(), counter++);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;

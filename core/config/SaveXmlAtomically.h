@@ -17,7 +17,8 @@ namespace orvilane
 using FileContentWriter = std::function<bool(const std::function<bool(const void* data, size_t size)>& write)>;
 
 // Replaces the file at path as one step: the content goes to a new temporary file
-// in the same folder, is flushed to disk, then renamed over the target (a
+// in the same folder (its name no longer than the target's, or than 14 bytes),
+// is flushed to disk, then renamed over the target (a
 // symbolic link is followed, so the link stays). On any failure the temporary
 // file is removed, the old file is left as it was, the cause is logged as an
 // error naming the path, and the result is false. A replaced file keeps its

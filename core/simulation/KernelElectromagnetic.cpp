@@ -35,6 +35,13 @@ KernelElectromagnetic::~KernelElectromagnetic() = default;
 
 RunStatus KernelElectromagnetic::Run(SimulationSetup& setup, const ProgressCallback& progress)
 {
+    const uint64_t errorsBefore = Log::ThreadErrors();
+    if (!setup.CheckPlacementsForRun())
+    {
+        if (progress)
+            progress(1.0f, true);
+        return RunStatus::Failed;
+    }
     mFailed = false;
     bool ended = false; // a stop or an error left sources unvisited
     try
@@ -94,7 +101,9 @@ RunStatus KernelElectromagnetic::Run(SimulationSetup& setup, const ProgressCallb
         progress(1.0f, true);
     if (mFailed)
         return RunStatus::Failed;
-    return ended ? RunStatus::Stopped : RunStatus::Completed;
+    if (ended)
+        return RunStatus::Stopped;
+    return Log::ThreadErrors() == errorsBefore ? RunStatus::Completed : RunStatus::CompletedWithErrors;
 }
 
 void KernelElectromagnetic::RequestStop()

@@ -31,7 +31,10 @@ public:
     KernelElectromagnetic& operator=(const KernelElectromagnetic&) = delete;
 
     // Always ends with progress (1.0, true), also after a stop or an error;
-    // Failed when an error ended the run before every source was followed.
+    // Failed when an error ended the run before every source was followed, or
+    // refused it (a non-finite placement, before any element is touched);
+    // CompletedWithErrors when every source was followed but this thread
+    // logged errors on the way (a skipped source).
     RunStatus Run(SimulationSetup& setup, const ProgressCallback& progress);
     void RequestStop();
 

@@ -86,6 +86,15 @@ RunStatus KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions&
         Log::Error("Trying to use KernelRaytracing while it was busy. Aborting.");
         return RunStatus::Failed;
     }
+    const uint64_t errorsBefore = Log::ThreadErrors();
+    if (!setup.CheckPlacementsForRun())
+    {
+        ClearRays(); // a preview shows nothing rather than the last run's rays
+        mBusy.store(false);
+        if (options.progress)
+            options.progress(0.0f, true);
+        return RunStatus::Failed;
+    }
     RunStatus status = RunStatus::Failed;
     int done = 0;
     int total = 0;
@@ -131,6 +140,8 @@ RunStatus KernelRaytracing::Run(SimulationSetup& setup, const RaytracingOptions&
             options.progress(Fraction(done, total), true);
     }
     mBusy.store(false);
+    if (status == RunStatus::Completed && Log::ThreadErrors() != errorsBefore)
+        return RunStatus::CompletedWithErrors;
     return status;
 }
 

@@ -33,7 +33,10 @@ public:
     KernelRaytracing(const KernelRaytracing&) = delete;
     KernelRaytracing& operator=(const KernelRaytracing&) = delete;
 
-    // Refused with an error line (Failed) while another run is in progress.
+    // Refused with an error line (Failed) while another run is in progress,
+    // and with one per component (Failed, after progress (0, true)) over a
+    // non-finite placement. CompletedWithErrors when every ray was traced but
+    // this thread logged errors on the way (per-ray ones included).
     RunStatus Run(SimulationSetup& setup, const RaytracingOptions& options);
     std::vector<Ray> GetRays();
     void ClearRays();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
-#include <filesystem>
 #include <limits>
 #include <unordered_map>
 #include <unordered_set>
@@ -12,6 +11,7 @@
 
 #include "core/components/Component.h"
 #include "core/components/Element.h"
+#include "core/config/LoadXmlFile.h"
 #include "core/config/SaveXmlAtomically.h"
 #include "core/elements/ElementsFactory.h"
 #include "core/base/Log.h"
@@ -60,6 +60,14 @@ std::vector<std::string> SimulationSetup::NonFinitePlacements() const
         if (element)
             DescribeNonFinite(*element, found);
     return found;
+}
+
+bool SimulationSetup::CheckPlacementsForRun() const
+{
+    const std::vector<std::string> found = NonFinitePlacements();
+    for (const std::string& text : found)
+        Log::Error("%s is not finite; the run is refused", text.c_str());
+    return found.empty();
 }
 
 void SimulationSetup::New()
@@ -151,14 +159,11 @@ bool SimulationSetup::CheckDependencies()
 void SimulationSetup::Load(const char* path)
 {
     mName.clear();
-    // A folder, a device or a pipe would make the parser ask for a buffer of the
-    // size it cannot know: only regular files are parsed.
-    std::error_code error;
-    const bool regular = path != nullptr && std::filesystem::is_regular_file(path, error);
     pugi::xml_document document;
-    if (!regular || !document.load_file(path))
+    std::string reason;
+    if (!LoadXmlFile(document, path, reason))
     {
-        Log::Error("cannot open simulation file: %s", path);
+        Log::Error("cannot open simulation file: %s (%s)", path != nullptr ? path : "", reason.c_str());
         return;
     }
     pugi::xml_node root = document.child("Talvo");
@@ -231,6 +236,9 @@ void SimulationSetup::Load(const char* path)
 
     if (CheckDependencies())
     {
+        // Kept as read, so the user can mend them in place; runs refuse them.
+        for (const std::string& text : NonFinitePlacements())
+            Log::Warning("%s is not finite; runs are refused until it is changed", text.c_str());
         Log::Info(0, "Simulation succesfully loaded from %s", path);
         mName = path;
     }

@@ -34,6 +34,9 @@ public:
     // non-finite value: "<label> (id:<id>): <member> = <value>", sources first,
     // then elements, in list order. Empty when every placement is finite.
     std::vector<std::string> NonFinitePlacements() const;
+    // Logs an error for each NonFinitePlacements text; false when there was
+    // any: a kernel refuses to run over such a setup.
+    bool CheckPlacementsForRun() const;
 
     std::vector<std::shared_ptr<Element>> mElements;
     std::vector<std::shared_ptr<Source>> mSources;

@@ -14,6 +14,7 @@
 
 #include "core/base/Log.h"
 #include "core/components/Component.h"
+#include "core/config/LoadXmlFile.h"
 #include "core/config/SaveXmlAtomically.h"
 #include "editor/platform/FileSystem.h"
 #include "editor/runner/EditorSimulation.h"
@@ -98,13 +99,12 @@ bool SimulationBoard::ReadSideFile(const std::string& path, std::map<uint32_t, g
         return false;
     }
     pugi::xml_document document;
-    const pugi::xml_parse_result result = document.load_file(path.c_str());
-    if (!result)
+    std::string reason;
+    if (!orvilane::LoadXmlFile(document, path.c_str(), reason))
     {
         orvilane::Log::Warning("Board data not found");
-        if (result.status != pugi::status_file_not_found)
-            orvilane::Log::Warning("Board data %s is not readable XML (%s); node positions kept", path.c_str(),
-                                   result.description());
+        orvilane::Log::Warning("Board data %s is not readable XML (%s); node positions kept", path.c_str(),
+                               reason.c_str());
         return false;
     }
     const pugi::xml_node root = document.child(kRootName);

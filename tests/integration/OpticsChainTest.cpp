@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,7 @@
 #include "core/simulation/KernelElectromagnetic.h"
 #include "core/simulation/KernelRaytracing.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/TempFolder.h"
 #include "core/sources/RayGeneratorBeam.h"
 #include "core/simulation/SimulationSetup.h"
 #include "core/sources/Source.h"
@@ -22,6 +25,7 @@
 
 using namespace orvilane;
 using orvilane::test::LogCapture;
+using orvilane::test::TempFolder;
 
 namespace
 {
@@ -167,4 +171,40 @@ TEST_F(OpticsChain, GaussianWidthAtTheDetectorFollowsTheRayleighLaw)
         EXPECT_NEAR(power, kPi * w0 * w0 / 2, 0.01 * kPi * w0 * w0 / 2) << z;
         EXPECT_LE(peak, w0 / expected * 1.001) << z;
     }
+}
+
+// Non-finite placements read from a file are warned about and saved back as
+// they are; both kernels refuse them. A far but finite lens runs.
+TEST_F(OpticsChain, NonFinitePlacementsLoadWithWarningsAndBothKernelsRefuseThem)
+{
+    AddGaussianSource(31, 0.002, 1e-4);
+    AddLens(*source, 1e6, 0.1);
+    const auto a = AddLens(*source, 0.1, 0.1), b = AddLens(*source, 0.1, 0.1);
+    a->SetPosition({std::nan(""), 0, 0.1});
+    b->SetPosition({0, HUGE_VAL, 0.1});
+    const TempFolder folder;
+    auto read = [&](const char* name) {
+        std::ifstream in(folder / name);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    SimulationSetup loaded;
+    LogCapture log;
+    ASSERT_TRUE(setup.Save((folder / "first.xml").c_str()));
+    loaded.Load((folder / "first.xml").c_str());
+    ASSERT_TRUE(loaded.Save((folder / "again.xml").c_str()));
+    EXPECT_EQ(read("again.xml"), read("first.xml"));
+
+    KernelRaytracing raytracing;
+    KernelElectromagnetic electromagnetic;
+    EXPECT_EQ(raytracing.Run(loaded, {}), RunStatus::Failed);
+    EXPECT_EQ(electromagnetic.Run(loaded, nullptr), RunStatus::Failed);
+    for (const auto& [lens, value] : {std::pair(a, "x = nan"), std::pair(b, "y = inf")})
+    {
+        const std::string text = "Ideal Lens (id:" + std::to_string(lens->mId) + "): " + value + " is not finite";
+        EXPECT_EQ(log.Count("Warning: " + text), 1u);
+        EXPECT_EQ(log.Count("ERROR: " + text + "; the run is refused"), 2u);
+    }
+    loaded.mElements.resize(1); // the far lens alone; the raytracing kernel is free again
+    EXPECT_EQ(raytracing.Run(loaded, {}), RunStatus::Completed);
+    EXPECT_EQ(electromagnetic.Run(loaded, nullptr), RunStatus::Completed);
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/base/Log.h"
 #include "core/base/ParallelFor.h"
 
 using orvilane::ParallelFor;
@@ -59,4 +60,12 @@ TEST(ParallelForThreaded, CallsFromSeveralThreadsAtOnce)
         caller.join();
     for (const std::vector<int>& h : hits)
         EXPECT_EQ(std::count(h.begin(), h.end(), 20), static_cast<std::ptrdiff_t>(kCount));
+}
+
+// Error lines the work logs on helper threads count as the calling thread's.
+TEST(ParallelForThreaded, ErrorsLoggedOnHelpersCountForTheCaller)
+{
+    const uint64_t before = orvilane::Log::ThreadErrors();
+    ParallelFor(8, 4, [](size_t begin, size_t) { orvilane::Log::Error("range from %zu", begin); });
+    EXPECT_EQ(orvilane::Log::ThreadErrors() - before, 4u);
 }

@@ -153,3 +153,17 @@ TEST(SaveXmlAtomically, FailedSavesKeepTheOldFileByteForByte)
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"bench.xml"}));
     EXPECT_TRUE(fs::is_empty(folder.path / "bench.xml"));
 }
+
+// The temporary name fits wherever the target's does, up to the longest name a folder takes.
+TEST(SaveXmlAtomically, EveryNameTheFolderTakesCanBeSaved)
+{
+    pugi::xml_document document;
+    Fill(document, 2);
+    for (const size_t length : {1, 250, 255})
+    {
+        Folder folder("long-names");
+        const std::string name(length, 'n');
+        ASSERT_TRUE(SaveXmlAtomically(document, folder.path / name)) << length;
+        EXPECT_EQ(ReadAll(folder.path / name), AsText(document));
+    }
+}

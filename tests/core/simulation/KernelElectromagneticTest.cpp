@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -215,6 +216,23 @@ TEST_F(KernelElectromagneticTest, DisabledElementIsSolvedAndSourceWithoutGenerat
     EXPECT_EQ(capture.Count("Warning: Source 'Empty' (id:" + std::to_string(empty->mId) +
                             ") has no valid generator. Skipping it"),
               1u);
+}
+
+// A source the generator refuses is skipped, the other still runs, and the end tells of the error.
+TEST_F(KernelElectromagneticTest, SkippedSourceEndsCompletedWithErrors)
+{
+    const std::tuple<double, int, RunStatus> cases[] = {{6.38e-7, 31, RunStatus::Completed},
+                                                        {0.0, 31, RunStatus::CompletedWithErrors},
+                                                        {6.38e-7, 200001, RunStatus::CompletedWithErrors}};
+    for (const auto& [wavelength, points, status] : cases)
+    {
+        setup.New();
+        auto& refused = static_cast<ConfigSource&>(*AddSource()->mConfig);
+        std::tie(refused.mWavelenght, refused.mSamplingPoints) = std::tie(wavelength, points);
+        auto probe = AddProbe(*AddSource(), 0.1);
+        EXPECT_EQ(kernel.Run(setup, Recorder()), status) << points;
+        EXPECT_EQ(probe->received.size(), 1u);
+    }
 }
 
 TEST_F(KernelElectromagneticTest, StopEndsTheRunBeforeTheNextElement)

@@ -246,7 +246,8 @@ TEST_F(KernelRaytracingTest, SecondRunWhileBusyIsRefused)
             refused = kernel.Run(setup, Options()); // the outer run goes on
         }
     };
-    EXPECT_EQ(kernel.Run(setup, options), RunStatus::Completed);
+    // The refusal's error line came on the outer run's thread while it ran.
+    EXPECT_EQ(kernel.Run(setup, options), RunStatus::CompletedWithErrors);
     EXPECT_EQ(refused, RunStatus::Failed);
     EXPECT_EQ(capture.Count("ERROR: Trying to use KernelRaytracing while it was busy. Aborting."), 1u);
     EXPECT_TRUE(calls.empty());
@@ -449,7 +450,7 @@ TEST_F(KernelRaytracingTest, PerRayMessagesComeOncePerElementAndRunWithTheirRayC
             size_t linesAtEnd = 0;
             RaytracingOptions options = Options(7);
             options.progress = [&](float, bool finished) { linesAtEnd = finished ? log.Lines().size() : 0; };
-            kernel.Run(setup, options);
+            EXPECT_EQ(kernel.Run(setup, options), RunStatus::CompletedWithErrors);
             std::vector<std::string> expected = first;
             for (const std::string& text : first)
                 expected.push_back(text + " (repeated for " + std::to_string(kernel.GetRays().size()) + " rays)");

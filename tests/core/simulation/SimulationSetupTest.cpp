@@ -186,8 +186,13 @@ TEST_F(SimulationSetupTest, VersionLimitAndMissingVersion)
 TEST_F(SimulationSetupTest, UnreadableFileAndWrongRoot)
 {
     LogCapture capture;
-    setup.Load(TempFile("does-not-exist.xml").string().c_str());
-    EXPECT_EQ(capture.Count("ERROR: cannot open simulation file: "), 1u);
+    const std::string missing = TempFile("does-not-exist.xml").string();
+    const std::string cut = WriteFile("cut.xml", "<Talvo version=\"0\">").string();
+    setup.Load(missing.c_str());
+    setup.Load(cut.c_str());
+    EXPECT_EQ(capture.Count("ERROR: cannot open simulation file: " + missing + " (No such file or directory)"), 1u);
+    EXPECT_EQ(capture.Count("ERROR: cannot open simulation file: " + cut + " (Start-end tags mismatch at offset 18)"),
+              1u);
     EXPECT_EQ(setup.mName, "");
     setup.Load(WriteFile("root.xml", "<Bench version=\"0\"/>").string().c_str());
     EXPECT_EQ(capture.Count("ERROR: invalid root node (it must be Talvo)"), 1u);

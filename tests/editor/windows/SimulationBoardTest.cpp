@@ -163,6 +163,7 @@ TEST(SimulationBoardSideFile, HostileFilesAreRefusedWithALine)
     const Case cases[] = {
         {"missing", "", false, {}, "Warning: Board data not found"},
         {"not XML", "<OrvilaneEditor><node", false, {}, "Warning: Board data not found"},
+        {"cut XML", "<OrvilaneEditor>", false, {}, "not readable XML (Start-end tags mismatch at offset 15)"},
         {"foreign root",
          "<?xml version=\"1.0\"?><Talvo version=\"0\"/>",
          false,
