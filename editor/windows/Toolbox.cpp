@@ -18,7 +18,9 @@ namespace
 const ImVec2 kButtonSize(160, 20);
 } // namespace
 
-Toolbox::Toolbox() : mRegistry(&orvilane::ElementsFactory::Instance()) {}
+Toolbox::Toolbox() : mRegistry(&orvilane::ElementsFactory::Instance())
+{
+}
 
 void Toolbox::Show(bool* open)
 {
