@@ -50,12 +50,15 @@ bool IconButton(const char* label, int icon, const char* tooltip)
 
 // A visible window at its slot of the tiled layout; name is the title it begins with.
 template <typename Window>
-void ShowPlaced(DockLayout& layout, Window& window, bool* visible, DockLayout::Slot slot, const char* name)
+void ShowPlaced(DockLayout& layout, Window& window, bool* visible, DockLayout::Slot slot, const char* name,
+                bool disabled = false)
 {
     if (!*visible)
         return;
     layout.PlaceNextWindow(slot, name);
+    ImGui::BeginDisabled(disabled);
     window.Show(visible);
+    ImGui::EndDisabled();
 }
 
 // A thin vertical bar between groups of the ribbon.
@@ -212,13 +215,16 @@ void WindowsManager::ShowDockHost()
 void WindowsManager::ShowWindows()
 {
     // Each visible window, given its flag, in this order, each placed first at
-    // its slot of the tiled layout.
-    ShowPlaced(mLayout, mInspector, &mShowInspector, DockLayout::kInspector, "Inspector");
-    ShowPlaced(mLayout, mToolbox, &mShowToolbox, DockLayout::kToolbox, "Toolbox");
-    ShowPlaced(mLayout, mComponentList, &mShowComponentList, DockLayout::kComponentList, "List of Elements");
+    // its slot of the tiled layout. The editing windows are disabled while a
+    // worker is not joined (the runner refuses their changes then); the 3D
+    // view and the log stay live on what they last showed.
+    const bool running = Simulation().IsRunInProgress();
+    ShowPlaced(mLayout, mInspector, &mShowInspector, DockLayout::kInspector, "Inspector", running);
+    ShowPlaced(mLayout, mToolbox, &mShowToolbox, DockLayout::kToolbox, "Toolbox", running);
+    ShowPlaced(mLayout, mComponentList, &mShowComponentList, DockLayout::kComponentList, "List of Elements", running);
     ShowPlaced(mLayout, mVisualization3D, &mShow3DView, DockLayout::kView3D, "3D Visualziation");
     ShowPlaced(mLayout, mLogWindow, &mShowLog, DockLayout::kLog, "Log");
-    ShowPlaced(mLayout, mSimulationBoard, &mShowBoard, DockLayout::kBoard, "Simulation Board");
+    ShowPlaced(mLayout, mSimulationBoard, &mShowBoard, DockLayout::kBoard, "Simulation Board", running);
 }
 
 void WindowsManager::ShowUpperBar()
@@ -298,9 +304,10 @@ void WindowsManager::ShowSimulationProgress()
     EditorSimulation& simulation = Simulation();
     ImGui::TextUnformatted(mAborting ? "Aborting ..." : "Running ...");
     ImGui::ProgressBar(simulation.GetProgress(), ImVec2(300.0f, 20.0f));
-    // A question asked during the run is answered before the modal (its parent) closes.
-    const bool ended =
-        !simulation.IsWorkerRunning() && (mAborting || simulation.IsSimulationFinished()) && !MessagePopup::IsOpen();
+    // Ended once the worker body has returned, whether or not the kernel made
+    // its final progress call (a refused run makes none). A question asked
+    // during the run is answered before the modal (its parent) closes.
+    const bool ended = !simulation.IsWorkerRunning() && !MessagePopup::IsOpen();
     if (ended)
     {
         simulation.JoinWorker(); // the body has returned: no wait
@@ -323,12 +330,18 @@ void WindowsManager::ReportRunEnd()
 {
     EditorSimulation& simulation = Simulation();
     const float seconds = simulation.GetElapsedSeconds();
+    const orvilane::RunStatus status = simulation.GetRunStatus();
     if (mAborting)
         orvilane::Log::Info(0, "Simulation Aborted (%.1f s)", seconds);
-    else if (simulation.GetRunStatus() == orvilane::RunStatus::Failed)
+    else if (status == orvilane::RunStatus::Failed)
     {
         orvilane::Log::Error("Simulation Stopped on an Error (%.1f s)", seconds);
         MessagePopup::Show(MessagePopup::kError, "The simulation stopped on an error (see the log).", nullptr);
+    }
+    else if (status == orvilane::RunStatus::CompletedWithErrors)
+    {
+        orvilane::Log::Error("Simulation Completed with errors (%.1f s)", seconds);
+        MessagePopup::Show(MessagePopup::kError, "The simulation completed with errors (see the log).", nullptr);
     }
     else
         orvilane::Log::Info(0, "Simulation Completed (%.1f s)", seconds);
@@ -393,12 +406,14 @@ void WindowsManager::OnSaveAccepted(bool accepted, const std::string& path)
 {
     if (!accepted)
         return;
-    if (Simulation().SaveSimulation(path.c_str()))
-    {
-        mSimulationBoard.Save();
+    // The board's side file is part of the save: without it the setup stays unsaved.
+    bool sideFileSaved = true;
+    if (Simulation().SaveSimulation(path.c_str(),
+                                    [this, &sideFileSaved] { return sideFileSaved = mSimulationBoard.Save(); }))
         return;
-    }
-    const std::string text = "The simulation could not be saved in " + path;
+    const std::string text = sideFileSaved ? "The simulation could not be saved in " + path
+                                           : "The board side file could not be saved in " +
+                                                 SimulationBoard::SideFilePath(path) + " (see the log).";
     MessagePopup::Show(MessagePopup::kError, text.c_str(), nullptr);
 }
 

@@ -57,11 +57,22 @@ EditorSimulation::~EditorSimulation()
     StopWorker();
 }
 
+bool EditorSimulation::RefusedDuringRun(const char* call) const
+{
+    if (!IsRunInProgress())
+        return false;
+    orvilane::Log::Error("A simulation is still running: %s was refused", call);
+    return true;
+}
+
 void EditorSimulation::NewSimulation()
 {
+    if (RefusedDuringRun("NewSimulation"))
+        return;
     mSelected = -1;
     ClearPreview();
     mKernelRaytracing.ClearRays();
+    mNonFiniteReported.clear();
     mSetup.New();
     mSelectables.clear();
     mUnsaved = false;
@@ -71,6 +82,8 @@ void EditorSimulation::NewSimulation()
 
 bool EditorSimulation::LoadSimulation(const char* path)
 {
+    if (RefusedDuringRun("LoadSimulation"))
+        return false;
     NewSimulation();
     mSetup.Load(path);
     const bool loaded = !mSetup.mName.empty() && mSetup.mName == path;
@@ -84,9 +97,14 @@ bool EditorSimulation::LoadSimulation(const char* path)
     return loaded;
 }
 
-bool EditorSimulation::SaveSimulation(const char* path)
+bool EditorSimulation::SaveSimulation(const char* path, const std::function<bool()>& saveSideFiles)
 {
+    if (RefusedDuringRun("SaveSimulation"))
+        return false;
     if (!mSetup.Save(path))
+        return false;
+    // Side files name themselves after the setup, whose name is now path.
+    if (saveSideFiles && !saveSideFiles())
         return false;
     mUnsaved = false;
     return true;
@@ -100,7 +118,7 @@ std::string EditorSimulation::FilePath() const
 
 void EditorSimulation::AddComponent(const std::shared_ptr<orvilane::Component>& component, bool rebuild)
 {
-    if (!component)
+    if (!component || RefusedDuringRun("AddComponent"))
         return;
     if (!rebuild)
     {
@@ -119,7 +137,7 @@ void EditorSimulation::AddComponent(const std::shared_ptr<orvilane::Component>& 
 
 void EditorSimulation::RemoveSelectable(int index)
 {
-    if (index < 0 || static_cast<size_t>(index) >= mSelectables.size())
+    if (RefusedDuringRun("RemoveSelectable") || index < 0 || static_cast<size_t>(index) >= mSelectables.size())
         return;
     mSelected = -1;
     mSetup.RemoveComponent(mSelectables[static_cast<size_t>(index)].mComponent);
@@ -133,6 +151,8 @@ void EditorSimulation::RemoveSelectable(int index)
 
 void EditorSimulation::SwapSelectables(int a, int b)
 {
+    if (RefusedDuringRun("SwapSelectables"))
+        return;
     const size_t count = mSelectables.size();
     if (a < 0 || b < 0 || static_cast<size_t>(a) >= count || static_cast<size_t>(b) >= count)
         return;
@@ -158,6 +178,8 @@ std::shared_ptr<orvilane::Component> EditorSimulation::FindSelectable(uint32_t i
 
 void EditorSimulation::RebuildSelectables()
 {
+    if (RefusedDuringRun("RebuildSelectables"))
+        return;
     // The whole setup is traced once, after its last component is placed.
     Batch([this] {
         mSelectables.clear();
@@ -174,7 +196,7 @@ void EditorSimulation::RebuildSelectables()
 
 void EditorSimulation::UpdateSelectable(Selectable* record, bool rebuild)
 {
-    if (record == nullptr || !record->mComponent)
+    if (record == nullptr || !record->mComponent || RefusedDuringRun("UpdateSelectable"))
         return;
     orvilane::Component& component = *record->mComponent;
     if (rebuild)
@@ -215,6 +237,8 @@ void EditorSimulation::UpdateSelectable(Selectable* record, bool rebuild)
 
 void EditorSimulation::UpdateAllSelectables(bool rebuild)
 {
+    if (RefusedDuringRun("UpdateAllSelectables"))
+        return;
     Batch([this, rebuild] {
         for (Selectable& record : mSelectables)
             UpdateSelectable(&record, rebuild);
@@ -223,6 +247,8 @@ void EditorSimulation::UpdateAllSelectables(bool rebuild)
 
 void EditorSimulation::Batch(const std::function<void()>& changes)
 {
+    if (RefusedDuringRun("Batch"))
+        return;
     ++mBatchDepth;
     try
     {
@@ -302,6 +328,26 @@ void EditorSimulation::ClearPreview()
 
 void EditorSimulation::UpdateRaytracingPreview()
 {
+    if (RefusedDuringRun("UpdateRaytracingPreview"))
+        return;
+    const std::vector<std::string> nonFinite = mSetup.NonFinitePlacements();
+    if (!nonFinite.empty())
+    {
+        ClearPreview();
+        // Said once per set of offending placements, not at every edit that leaves them so.
+        if (nonFinite != mNonFiniteReported)
+        {
+            std::string list;
+            for (const std::string& text : nonFinite)
+                list += (list.empty() ? "" : "; ") + text;
+            orvilane::Log::Warning("The raytracing preview traces nothing while a placement is not finite: %s",
+                                   list.c_str());
+        }
+        mNonFiniteReported = nonFinite;
+        return;
+    }
+    mNonFiniteReported.clear();
+
     orvilane::RaytracingOptions options;
     options.mode = 0;
     options.recordPaths = true;
@@ -315,6 +361,7 @@ void EditorSimulation::UpdateRaytracingPreview()
     mRayLines.clear();
     const std::vector<orvilane::Ray> rays = mKernelRaytracing.GetRays();
     RayLineGroup current(-1.0);
+    size_t skipped = 0;
     auto flush = [this](RayLineGroup& group) {
         if (!group.mLine->mPoints.empty())
         {
@@ -332,7 +379,7 @@ void EditorSimulation::UpdateRaytracingPreview()
         }
         if (ray.mPoints.size() < 2)
         {
-            std::printf("ERROR!!!\n");
+            ++skipped;
             continue;
         }
         std::vector<float>& points = current.mLine->mPoints;
@@ -343,6 +390,9 @@ void EditorSimulation::UpdateRaytracingPreview()
         }
     }
     flush(current);
+    // One line per preview: a line per ray flooded standard output.
+    if (skipped > 0)
+        std::printf("ERROR!!! %zu rays with fewer than two points skipped\n", skipped);
 }
 
 bool EditorSimulation::RunElectromagneticSimulation()

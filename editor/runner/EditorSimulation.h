@@ -29,8 +29,9 @@ namespace orvilaneeditor
 // The editor's side of the simulation core: the setup being edited, both
 // kernels, one Selectable per component, the selection, the unsaved flag, the
 // raytracing preview lines and the one worker thread of full runs.
-// Every operation runs on the UI thread; the setup, the selectables and the
-// preview must not change while a worker exists that has not been joined.
+// Every operation runs on the UI thread. While a worker exists that has not
+// been joined, every changing operation is refused with a logged error and
+// leaves the setup, the selectables and the preview as they were.
 class EditorSimulation
 {
 public:
@@ -44,8 +45,9 @@ public:
     // False when the file could not be loaded; the editor then holds an empty
     // setup named "New Simulation", unsaved false.
     bool LoadSimulation(const char* path);
-    // Unsaved is cleared only when the file was written.
-    bool SaveSimulation(const char* path);
+    // Unsaved is cleared only when the file was written and then saveSideFiles,
+    // when given, returned true (it runs once the setup is named after path).
+    bool SaveSimulation(const char* path, const std::function<bool()>& saveSideFiles = {});
     // The file the setup was last loaded from or saved to; empty for a new setup.
     std::string FilePath() const;
 
@@ -54,6 +56,7 @@ public:
     // 0 <= index < number of selectables (the caller's duty).
     void RemoveSelectable(int index);
     void SwapSelectables(int a, int b);
+    // The selection is the editor's alone (no worker reads it): allowed during a run.
     void SetSelected(int index) { mSelected = index; }
     Selectable* GetSelected();
     std::shared_ptr<orvilane::Component> FindSelectable(uint32_t id) const;
@@ -69,7 +72,9 @@ public:
     void Batch(const std::function<void()>& changes);
 
     // Synchronous grid trace with recorded paths, then one line per run of
-    // equal wavelength in mRayLines.
+    // equal wavelength in mRayLines. A setup with a non-finite placement is
+    // not traced: the preview is cleared and the reason logged once per set
+    // of such placements.
     void UpdateRaytracingPreview();
 
     // Start a full run on the worker; true when it started (the caller then
@@ -133,6 +138,8 @@ protected:
     virtual void RunPreviewKernel(const orvilane::RaytracingOptions& options);
 
 private:
+    // True, with a logged error naming call, while a worker is not joined.
+    bool RefusedDuringRun(const char* call) const;
     bool StartWorker(WorkerBody body, const char* message);
     void RunElectromagneticSimulation_WorkerThread();
     void RunRaytracingFullSimulation_WorkerThread();
@@ -151,6 +158,8 @@ private:
 
     int mBatchDepth = 0;
     bool mRefreshPending = false;
+    // The non-finite placements the preview last reported; empty once traced again.
+    std::vector<std::string> mNonFiniteReported;
 };
 
 } // namespace orvilaneeditor

@@ -32,12 +32,6 @@ std::string Join(const std::string& folder, const std::string& name)
     return folder + kSeparator + name;
 }
 
-std::string LastName(const std::string& path)
-{
-    const size_t at = path.find_last_of(kSeparator);
-    return at == std::string::npos ? path : path.substr(at + 1);
-}
-
 // The folder of currentFile while it exists, else the working directory
 // (empty when that cannot be read). Never the program's data folder: that
 // holds its assets, and in a build folder it is a link into the sources.
@@ -101,8 +95,7 @@ void FileDialog::OpenFile(const std::string& currentFile, const Callback& callba
 void FileDialog::SaveFile(const std::string& currentFile, const std::string& proposedName, const Callback& callback)
 {
     Arm(Mode::Save, currentFile, callback);
-    const std::string name = LastName(currentFile);
-    mFileName = name.empty() ? proposedName : name;
+    mFileName = proposedName;
 }
 
 void FileDialog::Arm(Mode mode, const std::string& currentFile, const Callback& callback)

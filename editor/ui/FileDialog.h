@@ -28,8 +28,8 @@ public:
     // the working directory; currentFile may be empty.
     // Accepts only a name of an existing regular file.
     void OpenFile(const std::string& currentFile, const Callback& callback);
-    // Proposes the name of currentFile, or proposedName without one. Asks
-    // Yes/No before a name that exists is written over.
+    // Proposes proposedName, whatever currentFile is called. Asks Yes/No
+    // before a name that exists is written over.
     void SaveFile(const std::string& currentFile, const std::string& proposedName, const Callback& callback);
     // Per frame: opens the popup when armed and draws it while open.
     void Draw();

@@ -247,13 +247,13 @@ void SimulationBoard::Load()
     }
 }
 
-void SimulationBoard::Save()
+bool SimulationBoard::Save()
 {
     EditorSimulation& simulation = Simulation();
     PlaceNewNodes(mVisibleMin, mVisibleMax);
     for (const Selectable& node : simulation.mSelectables)
         mPositions[node.mComponent->mId] = node.mBoardPosition;
-    WriteSideFile(SideFilePath(simulation.mSetup.mName), mPositions);
+    return WriteSideFile(SideFilePath(simulation.mSetup.mName), mPositions);
 }
 
 void SimulationBoard::Show(bool* open)

@@ -47,8 +47,9 @@ public:
     // Reads the side file of the current setup into mPositions and moves the
     // nodes found there.
     void Load();
-    // Refreshes mPositions from the nodes and writes the side file.
-    void Save();
+    // Refreshes mPositions from the nodes and writes the side file; false
+    // (logged) when it could not be written.
+    bool Save();
 
     // The side file of a simulation file: its path with ".aux" appended.
     static std::string SideFilePath(const std::string& simulationPath);

@@ -33,9 +33,6 @@ void Toolbox::Show(bool* open)
         ImGui::End();
         return;
     }
-    // New components join the setup, which a running worker reads: not until it is joined.
-    const bool running = simulation->IsRunInProgress();
-    ImGui::BeginDisabled(running);
     // A new source has no type ("INVALID") until the inspector gives it one.
     if (ImGui::Button("Source", kButtonSize))
         simulation->AddComponent(std::make_shared<orvilane::Source>(), false);
@@ -49,7 +46,6 @@ void Toolbox::Show(bool* open)
                 simulation->AddComponent(element, false);
         }
     }
-    ImGui::EndDisabled();
     ImGui::End();
 }
 

@@ -87,7 +87,7 @@ TEST_F(WindowsManagerTest, EveryRibbonItemTriggersItsOwnAction)
         {"Open", false, nullptr, [] { return ImGuiTestFrame::IsShown("Open File"); }},
         {"Save", false, [this] { Simulation().mSetup.mName = root / "other.xml"; },
          [this] {
-             return ImGuiTestFrame::IsShown("Save File") && Manager().mFileDialog.mFileName == "other.xml" &&
+             return ImGuiTestFrame::IsShown("Save File") && Manager().mFileDialog.mFileName == "New Simulation" &&
                     Manager().mFileDialog.mCurrentFolder == root.Path().string();
          }},
         {"RT run", false, [this] { AddSource(); },
@@ -201,6 +201,21 @@ TEST_F(WindowsManagerTest, FailedSaveKeepsTheSetupUnsavedAndSaysSo)
     EXPECT_TRUE(Simulation().mUnsaved);
     EXPECT_EQ(Simulation().mSetup.mName, gone + "/bench.xml");
     EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - " + gone + "/bench.xml [UNSAVED]");
+    ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+}
+
+// A side file that cannot be written fails the save: the error shows and the setup stays unsaved.
+TEST_F(WindowsManagerTest, SideFileThatCannotBeWrittenKeepsTheSetupUnsaved)
+{
+    const std::string path = root / "bench.xml";
+    root.MakeFolder("bench.xml.aux"); // a folder holds the side file's name
+    AddSource();
+    ASSERT_TRUE(ClickRibbonButton("Save"));
+    Manager().mFileDialog.mFileName = path;
+    ASSERT_TRUE(ui.ClickLabel("Save File", "Save", draw));
+    ui.Frame(draw);
+    EXPECT_EQ(MessagePopup::GetText(), "The board side file could not be saved in " + path + ".aux (see the log).");
+    EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - " + path + " [UNSAVED]");
     ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
 }
 
@@ -363,22 +378,36 @@ TEST_F(WindowsManagerThreaded, AbortWaitsForTheWorkerWithoutBlocking)
     EXPECT_EQ(log.Count("Simulation Aborted ("), 1u);
 }
 
+// A tilted detector ends the field run on an error; a source of wavelength 0 is skipped with one.
 TEST_F(WindowsManagerThreaded, RunEndedByAnErrorIsNotReportedCompleted)
 {
-    auto detector = std::make_shared<orvilane::EleDetector>();
-    detector->SetPosition({0.0, 0.0, 0.01});
-    detector->SetRotation({0.0, 5.0, 0.0});
-    detector->mInputId = Simulation().mSetup.mSources[0]->mId;
-    Simulation().AddComponent(detector, false);
-    StartAndFindAbort("EM run");
-    LogCapture log;
-    Gated().OpenGateAndWait();
-    ui.Frames(2, draw);
-    EXPECT_EQ(log.Count("ERROR: Simulation Stopped on an Error ("), 1u);
-    EXPECT_EQ(log.Count("Simulation Completed ("), 0u);
-    ASSERT_TRUE(ImGuiTestFrame::IsShown("Error"));
-    EXPECT_EQ(MessagePopup::GetText(), "The simulation stopped on an error (see the log).");
-    ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+    const struct
+    {
+        double tilt, wavelength;
+        const char *line, *text;
+    } cases[] = {
+        {5.0, 5e-7, "ERROR: Simulation Stopped on an Error (", "The simulation stopped on an error (see the log)."},
+        {0.0, 0.0, "ERROR: Simulation Completed with errors (", "The simulation completed with errors (see the log)."}};
+    for (const auto& c : cases)
+    {
+        Simulation().NewSimulation();
+        Simulation().AddComponent(BeamSource(c.wavelength), false);
+        auto detector = std::make_shared<orvilane::EleDetector>();
+        detector->SetPosition({0.0, 0.0, 0.01});
+        detector->SetRotation({0.0, c.tilt, 0.0});
+        detector->mInputId = Simulation().mSetup.mSources[0]->mId;
+        Simulation().AddComponent(detector, false);
+        StartAndFindAbort("EM run");
+        LogCapture log;
+        Gated().OpenGateAndWait();
+        ui.Frames(2, draw);
+        EXPECT_EQ(log.Count(c.line), 1u);
+        EXPECT_EQ(log.Count("Simulation Completed ("), 0u);
+        ASSERT_TRUE(ImGuiTestFrame::IsShown("Error"));
+        EXPECT_EQ(MessagePopup::GetText(), c.text);
+        ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+        Gated().gate = false;
+    }
 }
 
 // Unsaved changes: closing asks first; the modal of a run that ends meanwhile waits for the answer.

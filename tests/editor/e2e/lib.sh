@@ -467,6 +467,29 @@ e2e_dialog_pick() {
     e2e_screen_changed "$before" "${DIALOG_BOTTOM[@]}"
 }
 
+# The error message centred in the window (icon, text, Ok) and its Ok button.
+ERROR_POPUP=(380 430 440 100)
+ERROR_POPUP_OK=(600 509)
+
+# True when the error message's place shows its red icon on a light panel.
+e2e_error_popup_shown() {
+  PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$E2E_DIR" "$E2E_PYTHON" - "$(e2e_snapshot)" "${ERROR_POPUP[@]}" <<'PY'
+import sys
+import ppm
+px = ppm.region(sys.argv[1], *map(int, sys.argv[2:6]))
+red = sum(1 for i in range(0, len(px), 3) if px[i] > 180 and px[i + 1] < 90 and px[i + 2] < 90)
+light = sum(1 for i in range(0, len(px), 3) if min(px[i:i + 3]) >= 220)
+sys.exit(0 if red > 100 and light > len(px) // 6 else 1)
+PY
+}
+
+# Waits for the error message, then clicks Ok until it is gone.
+e2e_dismiss_error() {
+  e2e_until "$E2E_TIMEOUT" e2e_error_popup_shown || e2e_fail "no error message"
+  e2e_screenshot error >/dev/null
+  e2e_click_until "closed error message" "${ERROR_POPUP_OK[@]}" eval '! e2e_error_popup_shown'
+}
+
 # The question whether unsaved changes may be lost: its text and its buttons.
 QUESTION_TEXT=(395 455 420 40)
 QUESTION_YES=(638 510)

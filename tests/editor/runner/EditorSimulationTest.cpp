@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <tuple>
+#include <utility>
 
 #include "core/components/Element.h"
 #include "core/elements/EleBlockerDiafragm.h"
@@ -177,6 +180,41 @@ TEST_F(EditorSimulationTest, PreviewGroupsFollowTheTracingOrder)
             floats += simulation.mRayLines[i].mLine->mPoints.size();
         }
         EXPECT_EQ(floats, expectedFloats);
+    }
+}
+
+// An ideal lens of focal distance 0 stops every ray at one point: none is
+// drawn, and one standard output line per preview counts them.
+TEST_F(EditorSimulationTest, RaysWithoutASegmentAreCountedOnOneLine)
+{
+    simulation.AddComponent(BeamSource(5e-7, 9), false);
+    auto lens = std::make_shared<orvilane::EleIdealLens>();
+    lens->mConfigIdealLens->mFocalDistance = 0.0;
+    lens->SetPosition({0.0, 0.0, 0.005});
+    lens->mInputId = simulation.mSetup.mSources[0]->mId;
+    simulation.AddComponent(lens, false);
+    ::testing::internal::CaptureStdout();
+    simulation.UpdateRaytracingPreview();
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    const size_t rays = simulation.mKernelRaytracing.GetRays().size();
+    EXPECT_EQ(out.find("ERROR!!!"), out.rfind("ERROR!!!")) << out;
+    EXPECT_NE(out.find("ERROR!!! " + std::to_string(rays) + " "), std::string::npos) << out;
+    EXPECT_TRUE(rays > 0 && simulation.mRayLines.empty());
+}
+
+// A non-finite placement empties the preview; the reason is logged once per set of such placements.
+TEST_F(EditorSimulationTest, NonFinitePlacementsAreNotTracedAndSaidOnce)
+{
+    settings.autorun = true;
+    AddMirrorBench(simulation);
+    const std::pair<double, size_t> steps[] = {{std::nan(""), 1}, {std::nan(""), 0}, {HUGE_VAL, 1}, {1e6, 0}};
+    for (const auto& [x, reports] : steps)
+    {
+        simulation.mSelectables[2].mComponent->SetPosition({x, 0.0, -0.005});
+        LogCapture log;
+        simulation.UpdateAllSelectables(false);
+        EXPECT_EQ(log.Count("traces nothing"), reports) << x;
+        EXPECT_EQ(simulation.mRayLines.empty(), !std::isfinite(x)) << x;
     }
 }
 
@@ -433,6 +471,46 @@ TEST_F(EditorSimulationThreaded, AbortBeforeTheKernelBeginsIsNotLost)
         EXPECT_EQ(gated.GetRunStatus(), orvilane::RunStatus::Stopped);
         gated.NewSimulation();
     }
+}
+
+// While a worker is not joined every changing call is refused with a logged
+// error naming it and changes nothing, files included.
+TEST_F(EditorSimulationThreaded, ChangingCallsAreRefusedWhileARunGoesOn)
+{
+    settings.autorun = true;
+    GatedSimulation g(&settings);
+    AddMirrorBench(g);
+    const std::string path = folder / "bench.xml", other = folder / "other.xml";
+    ASSERT_TRUE(g.SaveSimulation(path.c_str()));
+    g.SetSelected(1);
+    auto state = [&g] {
+        return std::make_tuple(g.mSetup.mSources, g.mSetup.mElements, g.mSelectables.size(),
+                               g.mSelectables[0].mComponent, g.mSetup.mName, g.mSelected, g.mUnsaved,
+                               g.mRayLines.size(), g.mRayLines[0].mLine);
+    };
+    const auto before = state();
+    ASSERT_TRUE(g.RunElectromagneticSimulation()); // waits at the gate: not joined
+    const std::pair<const char*, std::function<void()>> calls[] = {
+        {"NewSimulation", [&] { g.NewSimulation(); }},
+        {"LoadSimulation", [&] { EXPECT_FALSE(g.LoadSimulation(path.c_str())); }},
+        {"SaveSimulation", [&] { EXPECT_FALSE(g.SaveSimulation(other.c_str())); }},
+        {"AddComponent", [&] { g.AddComponent(std::make_shared<orvilane::EleMirrorFlat>(), false); }},
+        {"RemoveSelectable", [&] { g.RemoveSelectable(0); }},
+        {"SwapSelectables", [&] { g.SwapSelectables(0, 2); }},
+        {"RebuildSelectables", [&] { g.RebuildSelectables(); }},
+        {"UpdateSelectable", [&] { g.UpdateSelectable(&g.mSelectables[1], true); }},
+        {"UpdateAllSelectables", [&] { g.UpdateAllSelectables(true); }},
+        {"Batch", [&] { g.Batch([] { ADD_FAILURE() << "ran"; }); }},
+        {"UpdateRaytracingPreview", [&] { g.UpdateRaytracingPreview(); }},
+    };
+    for (const auto& [call, run] : calls)
+    {
+        LogCapture log;
+        run();
+        EXPECT_TRUE(log.Errors() == 1 && log.Count(std::string(call) + " was refused") == 1) << call;
+        EXPECT_TRUE(state() == before) << call;
+    }
+    EXPECT_FALSE(std::filesystem::exists(other));
 }
 
 TEST_F(EditorSimulationThreaded, DestroyingARunningRunnerJoinsItsWorker)

@@ -137,11 +137,12 @@ TEST_F(FileDialogTest, StartsBesideTheCurrentFileElseInTheWorkingDirectory)
     {
         std::string currentFile, folder, saveName;
     };
+    // The proposed name is always the one given, whatever the current file is called.
     const Case cases[] = {{"", cwd, "New Simulation"},
-                          {root / "sub/inner.xml", root / "sub", "inner.xml"},
-                          {root / "sub/../a.xml", root.Path().string(), "a.xml"},
-                          {root / "gone/old.xml", cwd, "old.xml"}, // its folder has been removed
-                          {"rel.xml", cwd, "rel.xml"}};
+                          {root / "sub/inner.xml", root / "sub", "New Simulation"},
+                          {root / "sub/../a.xml", root.Path().string(), "New Simulation"},
+                          {root / "gone/old.xml", cwd, "New Simulation"}, // its folder has been removed
+                          {"rel.xml", cwd, "New Simulation"}};
     for (const Case& c : cases)
     {
         dialog.SaveFile(c.currentFile, "New Simulation", Record());
@@ -169,7 +170,7 @@ TEST_F(FileDialogTest, AnUnknownOrUnreadableFolderNeverGivesARootPath)
     EXPECT_EQ(dialog.mCurrentFolder, locked);
     EXPECT_TRUE(ClickButton("Save"));
     fs::permissions(locked, fs::perms::owner_all); // before any assertion can leave
-    EXPECT_EQ(result, std::make_optional(std::make_pair(true, root / "locked/old.xml")));
+    EXPECT_EQ(result, std::make_optional(std::make_pair(true, root / "locked/New Simulation.xml")));
 }
 
 // Typed in root/sub: a path is returned, else the dialog moves to folder and
