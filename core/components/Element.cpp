@@ -110,6 +110,13 @@ Fields Element::TakeInputInXSpace(Fields&& input)
     return ToXSpace(std::move(input));
 }
 
+Fields Element::WithoutFieldModel(const Fields& input, const char* name)
+{
+    if (!input.IsEmpty())
+        Log::Warning("%s: EM simulation not implemented yet", name);
+    return Fields();
+}
+
 bool Element::SaveConfig(pugi::xml_node& node)
 {
     pugi::xml_node config = node.append_child("Config");

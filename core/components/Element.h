@@ -104,6 +104,10 @@ protected:
     // field in x-space (a k-space one brought back by the inverse transform).
     Fields TakeInputInXSpace(const Fields& input);
     Fields TakeInputInXSpace(Fields&& input);
+    // ProcessFields of an element without a field model: an empty field, with
+    // the warning "<name>: EM simulation not implemented yet" unless the input
+    // was already empty (the element that emptied it has said so).
+    static Fields WithoutFieldModel(const Fields& input, const char* name);
 };
 
 } // namespace orvilane

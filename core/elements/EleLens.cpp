@@ -243,10 +243,9 @@ bool EleLens::ProcessRay(Ray& ray, const ElementHit& hit)
     return true;
 }
 
-Fields EleLens::ProcessFields(const Fields& /*input*/)
+Fields EleLens::ProcessFields(const Fields& input)
 {
-    Log::Warning("Lens: EM simulation not implemented yet");
-    return Fields();
+    return WithoutFieldModel(input, "Lens");
 }
 
 } // namespace orvilane

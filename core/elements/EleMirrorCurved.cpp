@@ -5,7 +5,6 @@
 
 #include "core/surfaces/ConfigSurfaceCurved.h"
 #include "core/elements/ElementsFactory.h"
-#include "core/base/Log.h"
 #include "core/elements/MirrorReflection.h"
 #include "core/surfaces/SurfaceCurved.h"
 
@@ -43,10 +42,9 @@ bool EleMirrorCurved::ProcessRay(Ray& ray, const ElementHit& hit)
     return ReflectAtMirror(ray, hit);
 }
 
-Fields EleMirrorCurved::ProcessFields(const Fields& /*input*/)
+Fields EleMirrorCurved::ProcessFields(const Fields& input)
 {
-    Log::Warning("Curved Mirror: EM simulation not implemented yet");
-    return Fields();
+    return WithoutFieldModel(input, "Curved Mirror");
 }
 
 } // namespace orvilane

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "core/elements/ElementsFactory.h"
-#include "core/base/Log.h"
 #include "core/elements/MirrorReflection.h"
 #include "core/surfaces/SurfaceFlat.h"
 
@@ -24,10 +23,9 @@ bool EleMirrorFlat::ProcessRay(Ray& ray, const ElementHit& hit)
     return ReflectAtMirror(ray, hit);
 }
 
-Fields EleMirrorFlat::ProcessFields(const Fields& /*input*/)
+Fields EleMirrorFlat::ProcessFields(const Fields& input)
 {
-    Log::Warning("Flat Mirror: EM simulation not implemented yet");
-    return Fields();
+    return WithoutFieldModel(input, "Flat Mirror");
 }
 
 } // namespace orvilane

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "core/elements/ElementsFactory.h"
-#include "core/base/Log.h"
 #include "core/elements/MirrorReflection.h"
 #include "core/surfaces/SurfaceFlatInfinite.h"
 
@@ -24,10 +23,9 @@ bool EleMirrorFlatInfinite::ProcessRay(Ray& ray, const ElementHit& hit)
     return ReflectAtMirror(ray, hit);
 }
 
-Fields EleMirrorFlatInfinite::ProcessFields(const Fields& /*input*/)
+Fields EleMirrorFlatInfinite::ProcessFields(const Fields& input)
 {
-    Log::Warning("Infinite Mirror: EM simulation not implemented yet");
-    return Fields();
+    return WithoutFieldModel(input, "Infinite Mirror");
 }
 
 } // namespace orvilane

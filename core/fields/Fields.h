@@ -29,6 +29,9 @@ public:
 
     // Sum of (|Ex|^2 + |Ey|^2) * mDx * mDy; 0 when Ex and Ey differ in shape.
     double GetEnergy() const;
+    // Nothing to carry: no domain and no samples, as an element without a
+    // field model passes on.
+    bool IsEmpty() const { return mDomain == FieldDomain::None && mEx.is_empty() && mEy.is_empty(); }
     // Coordinate of row i (column j) from the grid's centre: (i - floor(R/2)) * mDx.
     double GetX(unsigned i) const;
     double GetY(unsigned j) const;

@@ -227,7 +227,14 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
         // The last child takes the field itself; the others a copy. So a chain
         // holds one grid however long it is.
         Fields f = index + 1 == children.size() ? std::move(field) : Fields(field);
-        if (distance > kMinDistance)
+        if (distance > kMinDistance && f.IsEmpty())
+        {
+            // Nothing to carry: the step is counted, not made. The element
+            // that emptied the field has said why.
+            StepProgress(progress);
+            StepProgress(progress);
+        }
+        else if (distance > kMinDistance)
         {
             // Logs the step and makes it: k-space in, k-space out. A stop seen
             // here spares the rest of the step (a detector's inverse transform).

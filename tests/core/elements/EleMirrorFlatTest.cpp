@@ -111,7 +111,8 @@ TEST(EleMirrorFlat, ReflectsAboutAReversedNormalAndLetsGrazingRaysGoOn)
     EXPECT_EQ(grazing.mDirections.back(), glm::dvec3(1, 0, 0));
 }
 
-// Mirrors and the thick lens have no field model.
+// Mirrors and the thick lens have no field model: a field that reaches them is
+// told and dropped.
 TEST(ElementsWithoutFieldModel, FieldsGiveAWarningAndAnEmptyGrid)
 {
     EleMirrorFlat flat;
@@ -144,6 +145,9 @@ TEST(ElementsWithoutFieldModel, FieldsGiveAWarningAndAnEmptyGrid)
         EXPECT_EQ(out.mRefractiveIndex, std::complex<double>(0.0, 0.0));
         EXPECT_EQ(element->mInputFields.mEx.n_elem, 0u); // nothing kept
         EXPECT_EQ(element->mOutputFields.mEx.n_elem, 0u);
+        LogCapture quiet; // an empty field was emptied above, and told there
+        EXPECT_TRUE(element->ProcessFields(Fields()).IsEmpty());
+        EXPECT_TRUE(quiet.Lines().empty()) << warning;
     }
 }
 

@@ -11,6 +11,9 @@
 #include "core/elements/EleBlockerWindow.h"
 #include "core/elements/EleDetector.h"
 #include "core/elements/EleIdealLens.h"
+#include "core/elements/EleLens.h"
+#include "core/elements/EleMirrorCurved.h"
+#include "core/elements/EleMirrorFlat.h"
 #include "core/sources/ConfigSource.h"
 #include "core/surfaces/ConfigSurfaceFlat.h"
 #include "core/surfaces/SurfaceBase.h"
@@ -233,6 +236,69 @@ TEST_F(KernelElectromagneticTest, SkippedSourceEndsCompletedWithErrors)
         EXPECT_EQ(kernel.Run(setup, Recorder()), status) << points;
         EXPECT_EQ(probe->received.size(), 1u);
     }
+}
+
+// An element without a field model empties the field once, with its warning;
+// below it nothing is carried, nothing is refused, and the run is clean. A
+// field that still holds samples is refused and told.
+TEST_F(KernelElectromagneticTest, EmptiedFieldGoesOnSilentlyBelowAnElementWithoutFieldModel)
+{
+    // Made after each setup.New(): ids are unique within a setup.
+    const std::pair<std::shared_ptr<Element> (*)(), const char*> cases[] = {
+        {[] { return std::shared_ptr<Element>(std::make_shared<EleMirrorFlat>()); },
+         "Warning: Flat Mirror: EM simulation not implemented yet"},
+        {[] { return std::shared_ptr<Element>(std::make_shared<EleMirrorCurved>()); },
+         "Warning: Curved Mirror: EM simulation not implemented yet"},
+        {[] { return std::shared_ptr<Element>(std::make_shared<EleLens>()); },
+         "Warning: Lens: EM simulation not implemented yet"}};
+    for (const auto& [make, warning] : cases)
+    {
+        setup.New();
+        std::vector<std::shared_ptr<Element>> chain = {
+            std::make_shared<EleIdealLens>(), make(), std::make_shared<EleIdealLens>(),
+            std::make_shared<EleIdealLens>(), std::make_shared<EleDetector>()};
+        const Component* input = AddSource().get();
+        for (size_t k = 0; k < chain.size(); ++k)
+        {
+            chain[k]->SetPosition({0, 0, 0.1 * static_cast<double>(k + 1)});
+            chain[k]->mInputId = input->mId;
+            setup.mElements.push_back(chain[k]);
+            input = chain[k].get();
+        }
+        LogCapture log;
+        EXPECT_EQ(kernel.Run(setup, Recorder()), RunStatus::Completed) << warning;
+        EXPECT_EQ(log.Errors(), 0u) << warning;
+        EXPECT_EQ(log.Warnings(), 1u) << warning;
+        EXPECT_EQ(log.Count(warning), 1u);
+        EXPECT_EQ(log.Count("Propagating Fields"), 2u) << warning; // down to the element without a model
+        EXPECT_EQ(log.Count("Solved Element"), chain.size()) << warning;
+        EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
+        EXPECT_FLOAT_EQ(calls[calls.size() - 2].first, 1.0f) << warning; // every step counted
+        for (const DetectorLayer& layer : static_cast<EleDetector&>(*chain.back()).mLayers)
+            EXPECT_TRUE(layer.mMin == 0.0f && layer.mMax == 0.0f) << layer.mName;
+        calls.clear();
+    }
+
+    // Samples without a domain are no empty field: their step is refused.
+    setup.New();
+    class Undone : public Probe
+    {
+    public:
+        Undone() : Probe(0.1) {}
+        Fields ProcessFields(const Fields& input) override
+        {
+            Fields out = input;
+            out.mDomain = FieldDomain::None;
+            return out;
+        }
+    };
+    auto undone = std::make_shared<Undone>();
+    undone->mInputId = AddSource()->mId;
+    setup.mElements.push_back(undone);
+    AddProbe(*undone, 0.2);
+    LogCapture log;
+    EXPECT_EQ(kernel.Run(setup, Recorder()), RunStatus::CompletedWithErrors);
+    EXPECT_EQ(log.Count("ERROR: Trying to propagate a field in the wrong domain"), 1u);
 }
 
 TEST_F(KernelElectromagneticTest, StopEndsTheRunBeforeTheNextElement)

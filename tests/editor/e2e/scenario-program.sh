@@ -37,10 +37,13 @@ e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/bench.xml"
 # The preview again (it draws what is shown already), then a field run to its end.
 e2e_click "${RT_RUN[@]}"
 e2e_click_until "field run" "${EM_RUN[@]}" e2e_output_has "Running Electromagnetic simulation ..."
-# Past the mirrors, which have no field model, the field cannot be propagated:
-# the run ends with errors and says so.
-e2e_expect_output "Simulation Completed with errors ("
-e2e_dismiss_error
+# The first mirror has no field model: it says so once and passes on nothing,
+# which the elements below carry silently; the run ends clean, without an
+# error message.
+e2e_expect_output "Simulation Completed ("
+! grep -F "ERROR: " "$E2E_WORK/stdout.txt" || e2e_fail "the bench's field run logged errors"
+[ "$(grep -c "EM simulation not implemented yet" "$E2E_WORK/stdout.txt")" = 1 ] ||
+  e2e_fail "not one warning for the elements without a field model"
 
 # Save under the bench's own name: the dialog asks before replacing it.
 cp "$E2E_WORK/bench.xml" "$E2E_TMP/shown.xml"
@@ -69,7 +72,7 @@ e2e_dialog_pick heavy
 e2e_expect_output "Simulation succesfully loaded from $E2E_WORK/heavy.xml"
 e2e_click_until "second field run" "${EM_RUN[@]}" e2e_output_has "Running Electromagnetic simulation ..." 2
 e2e_expect_drawn "progress modal" 440 430 320 100 5
-[ "$(grep -cF "Simulation Completed" "$E2E_WORK/stdout.txt")" -eq 1 ] || e2e_fail "the long run ended before the close"
+[ "$(grep -cF "Simulation Completed (" "$E2E_WORK/stdout.txt")" -eq 1 ] || e2e_fail "the long run ended before the close"
 e2e_close_program
 [ "$E2E_STATUS" = 0 ] || e2e_fail "exit status $E2E_STATUS after closing during a run"
 [ -s "$E2E_WORK/imgui.ini" ] || e2e_fail "imgui.ini was not written at the end"
