@@ -411,9 +411,10 @@ void WindowsManager::OnSaveAccepted(bool accepted, const std::string& path)
     if (Simulation().SaveSimulation(path.c_str(),
                                     [this, &sideFileSaved] { return sideFileSaved = mSimulationBoard.Save(); }))
         return;
-    const std::string text = sideFileSaved ? "The simulation could not be saved in " + path
-                                           : "The board side file could not be saved in " +
-                                                 SimulationBoard::SideFilePath(path) + " (see the log).";
+    const std::string text =
+        (sideFileSaved ? "The simulation could not be saved in " + path
+                       : "The board side file could not be saved in " + SimulationBoard::SideFilePath(path)) +
+        " (see the log).";
     MessagePopup::Show(MessagePopup::kError, text.c_str(), nullptr);
 }
 

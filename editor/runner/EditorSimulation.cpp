@@ -103,9 +103,13 @@ bool EditorSimulation::SaveSimulation(const char* path, const std::function<bool
         return false;
     if (!mSetup.Save(path))
         return false;
-    // Side files name themselves after the setup, whose name is now path.
+    // Side files name themselves after the setup, whose name is now path. A
+    // setup whose side file is missing is not saved, whatever it was before.
     if (saveSideFiles && !saveSideFiles())
+    {
+        mUnsaved = true;
         return false;
+    }
     mUnsaved = false;
     return true;
 }

@@ -46,7 +46,8 @@ public:
     // setup named "New Simulation", unsaved false.
     bool LoadSimulation(const char* path);
     // Unsaved is cleared only when the file was written and then saveSideFiles,
-    // when given, returned true (it runs once the setup is named after path).
+    // when given, returned true (it runs once the setup is named after path);
+    // set when the file was written but saveSideFiles returned false.
     bool SaveSimulation(const char* path, const std::function<bool()>& saveSideFiles = {});
     // The file the setup was last loaded from or saved to; empty for a new setup.
     std::string FilePath() const;

@@ -11,10 +11,6 @@ namespace orvilaneeditor
 {
 
 std::vector<MessagePopup::Message> MessagePopup::sMessages;
-int MessagePopup::sType = MessagePopup::kWarning;
-int MessagePopup::sIconIndex = 14;
-std::string MessagePopup::sTitle = "Message";
-std::string MessagePopup::sText = "Text Here";
 
 namespace
 {
@@ -29,6 +25,11 @@ ImTextureID AtlasTexture()
 const char* TitleOf(int type)
 {
     return type == MessagePopup::kError ? "Error" : "Warning";
+}
+
+int IconOf(int type)
+{
+    return type == MessagePopup::kError ? kErrorIcon : kWarningIcon;
 }
 
 // How many popups are open up to and with the innermost modal one shown in
@@ -59,11 +60,21 @@ bool IsInPopupStack(ImGuiID id)
 
 void MessagePopup::Show(int type, const char* text, const Callback& callback)
 {
-    sIconIndex = type == kError ? kErrorIcon : kWarningIcon;
-    sTitle = TitleOf(type);
-    sType = type;
-    sText = text != nullptr ? text : "";
-    sMessages.push_back({type, sText, callback, std::string(), 0, 0});
+    const std::string shown = text != nullptr ? text : "";
+    for (const Message& message : sMessages)
+    {
+        if (message.type == type && message.text == shown)
+            return;
+    }
+    sMessages.push_back({type, shown, callback, std::string(), 0, 0});
+}
+
+std::vector<MessagePopup::Shown> MessagePopup::GetStack()
+{
+    std::vector<Shown> stack;
+    for (const Message& message : sMessages)
+        stack.push_back({message.type, TitleOf(message.type), IconOf(message.type), message.text});
+    return stack;
 }
 
 void MessagePopup::RearmClosed()
@@ -119,7 +130,7 @@ void MessagePopup::DrawMessage(size_t index)
                                     ImGuiWindowFlags_NoResize))
         return;
 
-    const ImVec2* icon = IconAtlas::GetIcon(type == kError ? kErrorIcon : kWarningIcon);
+    const ImVec2* icon = IconAtlas::GetIcon(IconOf(type));
     ImGui::Image(AtlasTexture(), ImVec2(32.0f, 32.0f), icon[0], icon[1]);
     ImGui::SameLine();
     ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + 400.0f);

@@ -23,7 +23,9 @@ public:
     static constexpr int kError = 2;
 
     // Armed here, opened by a later Draw. The callback gets true for "Yes",
-    // false for "No" and "Ok", after the popup has closed.
+    // false for "No" and "Ok", after the popup has closed. A message equal to
+    // one already armed or open (same type, so title, and text) is not added
+    // again: asking twice gives one question, answered once.
     static void Show(int type, const char* text, const Callback& callback);
     // Per frame, once from the frame's root after every modal, and by every
     // modal popup right before its EndPopup: an armed message opens from within
@@ -31,11 +33,16 @@ public:
     // replacing it; each message is drawn from within the one beneath it.
     static void Draw();
 
-    // The newest message shown, for tests.
-    static const std::string& GetTitle() { return sTitle; }
-    static const std::string& GetText() { return sText; }
-    static int GetType() { return sType; }
-    static int GetIconIndex() { return sIconIndex; }
+    // What a message shows: its title and icon follow its type.
+    struct Shown
+    {
+        int type = kWarning;
+        std::string title;
+        int iconIndex = 0;
+        std::string text;
+    };
+    // The messages armed or open, bottom first.
+    static std::vector<Shown> GetStack();
     // Some message is armed or open.
     static bool IsOpen() { return !sMessages.empty(); }
 
@@ -60,10 +67,6 @@ private:
 
     // Bottom first; only the last one takes input.
     static std::vector<Message> sMessages;
-    static int sType;
-    static int sIconIndex;
-    static std::string sTitle;
-    static std::string sText;
 };
 
 } // namespace orvilaneeditor

@@ -66,6 +66,13 @@ protected:
 private:
     std::string mOldDataDirectory;
 };
+
+// The text of the newest message armed or open; empty with none.
+std::string NewestMessage()
+{
+    const std::vector<MessagePopup::Shown> stack = MessagePopup::GetStack();
+    return stack.empty() ? std::string() : stack.back().text;
+}
 } // namespace
 
 TEST_F(WindowsManagerTest, EveryRibbonItemTriggersItsOwnAction)
@@ -201,22 +208,54 @@ TEST_F(WindowsManagerTest, FailedSaveKeepsTheSetupUnsavedAndSaysSo)
     EXPECT_TRUE(Simulation().mUnsaved);
     EXPECT_EQ(Simulation().mSetup.mName, gone + "/bench.xml");
     EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - " + gone + "/bench.xml [UNSAVED]");
+    EXPECT_EQ(NewestMessage(), "The simulation could not be saved in " + gone + "/New Simulation.xml (see the log).");
     ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
 }
 
-// A side file that cannot be written fails the save: the error shows and the setup stays unsaved.
-TEST_F(WindowsManagerTest, SideFileThatCannotBeWrittenKeepsTheSetupUnsaved)
+// A side file that cannot be written fails the save: the error shows and the
+// setup is unsaved, also when it was clean, just loaded, before; closing asks.
+TEST_F(WindowsManagerTest, SideFileThatCannotBeWrittenLeavesTheSetupUnsaved)
 {
-    const std::string path = root / "bench.xml";
-    root.MakeFolder("bench.xml.aux"); // a folder holds the side file's name
+    const std::string loaded = root / "loaded.xml";
     AddSource();
-    ASSERT_TRUE(ClickRibbonButton("Save"));
-    Manager().mFileDialog.mFileName = path;
-    ASSERT_TRUE(ui.ClickLabel("Save File", "Save", draw));
+    ASSERT_TRUE(Simulation().SaveSimulation(loaded.c_str(), [this] { return Manager().mSimulationBoard.Save(); }));
+    for (const bool clean : {true, false})
+    {
+        const std::string path = root / (clean ? "clean.xml" : "unsaved.xml");
+        root.MakeFolder(clean ? "clean.xml.aux" : "unsaved.xml.aux"); // a folder holds the side file's name
+        ASSERT_TRUE(Simulation().LoadSimulation(loaded.c_str()));
+        Manager().mSimulationBoard.Load();
+        if (!clean)
+            AddSource();
+        ASSERT_EQ(Simulation().mUnsaved, !clean);
+        ASSERT_TRUE(ClickRibbonButton("Save"));
+        Manager().mFileDialog.mFileName = path;
+        ASSERT_TRUE(ui.ClickLabel("Save File", "Save", draw));
+        ui.Frame(draw);
+        EXPECT_EQ(NewestMessage(), "The board side file could not be saved in " + path + ".aux (see the log).");
+        EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - " + path + " [UNSAVED]") << clean;
+        ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+        window.RequestClose();
+        ui.Frame(draw);
+        EXPECT_FALSE(window.IsExitRequested()) << clean;
+        ASSERT_TRUE(ui.ClickLabel("Warning", "No", draw)) << clean;
+        ui.Frames(2, draw);
+    }
+}
+
+// Closing twice while the question is up asks once; one "No" answers it and the program goes on.
+TEST_F(WindowsManagerTest, SecondCloseRequestAddsNoSecondQuestion)
+{
+    AddSource();
+    window.RequestClose();
     ui.Frame(draw);
-    EXPECT_EQ(MessagePopup::GetText(), "The board side file could not be saved in " + path + ".aux (see the log).");
-    EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - " + path + " [UNSAVED]");
-    ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
+    window.RequestClose();
+    ui.Frames(2, draw);
+    ASSERT_EQ(MessagePopup::GetStack().size(), 1u);
+    ASSERT_TRUE(ui.ClickLabel("Warning", "No", draw));
+    ui.Frames(2, draw);
+    EXPECT_FALSE(MessagePopup::IsOpen() || ImGuiTestFrame::IsShown("Warning") || window.IsExitRequested());
+    EXPECT_TRUE(Simulation().mUnsaved);
 }
 
 // The six windows (by title prefix) take their tiled corners for a new display size.
@@ -269,8 +308,7 @@ TEST_F(WindowsManagerTest, FailedOpenLeavesAnEmptySetupThatClosesAtOnce)
     ASSERT_TRUE(ui.ClickLabel("Open File", "Open", draw));
     ui.Frame(draw);
     ASSERT_TRUE(ImGuiTestFrame::IsShown("Error"));
-    EXPECT_EQ(MessagePopup::GetText(),
-              "The simulation could not be opened from " + (root / "broken.xml") + " (see the log).");
+    EXPECT_EQ(NewestMessage(), "The simulation could not be opened from " + (root / "broken.xml") + " (see the log).");
     EXPECT_TRUE(Simulation().mSelectables.empty());
     EXPECT_EQ(EditorWindow::MakeTitle(Simulation()), "Orvilane - New Simulation");
     ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
@@ -404,7 +442,7 @@ TEST_F(WindowsManagerThreaded, RunEndedByAnErrorIsNotReportedCompleted)
         EXPECT_EQ(log.Count(c.line), 1u);
         EXPECT_EQ(log.Count("Simulation Completed ("), 0u);
         ASSERT_TRUE(ImGuiTestFrame::IsShown("Error"));
-        EXPECT_EQ(MessagePopup::GetText(), c.text);
+        EXPECT_EQ(NewestMessage(), c.text);
         ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
         Gated().gate = false;
     }
@@ -418,7 +456,8 @@ TEST_F(WindowsManagerThreaded, ClosingAsksFirstAndTheModalWaitsForTheAnswer)
     window.RequestClose();
     ui.Frame(draw);
     ASSERT_TRUE(ImGuiTestFrame::IsShown("Warning"));
-    EXPECT_EQ(MessagePopup::GetType(), MessagePopup::kQuestion);
+    ASSERT_EQ(MessagePopup::GetStack().size(), 1u);
+    EXPECT_EQ(MessagePopup::GetStack()[0].type, MessagePopup::kQuestion);
     Gated().OpenGateAndWait(); // the run ends while the question is open
     ui.Frames(2, draw);
     EXPECT_TRUE(ImGuiTestFrame::IsShown("Simulation In Progress"));

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "editor/ui/MessagePopup.h"
 #include "tests/support/ImGuiTestFrame.h"
@@ -33,9 +36,11 @@ TEST(MessagePopup, EachButtonClosesAndAnswersOnce)
             ++calls;
             answer = a;
         });
-        EXPECT_EQ(MessagePopup::GetTitle(), c.title);
-        EXPECT_EQ(MessagePopup::GetIconIndex(), c.icon);
-        EXPECT_EQ(MessagePopup::GetText(), "100% sure? %s %n");
+        const std::vector<MessagePopup::Shown> stack = MessagePopup::GetStack();
+        ASSERT_EQ(stack.size(), 1u) << c.button;
+        EXPECT_EQ(stack[0].title, c.title);
+        EXPECT_EQ(stack[0].iconIndex, c.icon);
+        EXPECT_EQ(stack[0].text, "100% sure? %s %n");
         ui.Frames(2, draw);
         ASSERT_TRUE(ImGuiTestFrame::IsShown(c.title)) << c.button;
         ASSERT_TRUE(ui.ClickLabel(c.title, c.button, draw)) << c.button;
@@ -59,4 +64,36 @@ TEST(MessagePopup, AnswerMayAskTheNextQuestion)
     EXPECT_TRUE(ImGuiTestFrame::IsShown("Error"));
     ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
     EXPECT_EQ(second, 1);
+}
+
+// A message equal to one armed or open is not added again; one that differs
+// in type or text stacks over it.
+TEST(MessagePopup, EqualMessagesAreShownOnce)
+{
+    ImGuiTestFrame ui;
+    const auto draw = [] { MessagePopup::Draw(); };
+    int answers = 0;
+    const auto count = [&](bool) { ++answers; };
+    MessagePopup::Show(MessagePopup::kQuestion, "Lose changes?", count);
+    MessagePopup::Show(MessagePopup::kQuestion, "Lose changes?", count); // armed, not yet open
+    ui.Frames(2, draw);
+    MessagePopup::Show(MessagePopup::kQuestion, "Lose changes?", count); // open
+    MessagePopup::Show(MessagePopup::kWarning, "Lose changes?", count);
+    MessagePopup::Show(MessagePopup::kQuestion, "Other?", count);
+    std::vector<std::pair<int, std::string>> stack;
+    for (const MessagePopup::Shown& shown : MessagePopup::GetStack())
+        stack.emplace_back(shown.type, shown.text);
+    const std::vector<std::pair<int, std::string>> want = {{MessagePopup::kQuestion, "Lose changes?"},
+                                                           {MessagePopup::kWarning, "Lose changes?"},
+                                                           {MessagePopup::kQuestion, "Other?"}};
+    EXPECT_EQ(stack, want);
+    ui.Frames(2, draw);
+    ASSERT_TRUE(ui.ClickLabel("Warning##2", "No", draw));
+    ui.Frames(2, draw);
+    ASSERT_TRUE(ui.ClickLabel("Warning##1", "Ok", draw));
+    ui.Frames(2, draw);
+    ASSERT_TRUE(ui.ClickLabel("Warning", "No", draw));
+    ui.Frames(2, draw);
+    EXPECT_FALSE(MessagePopup::IsOpen());
+    EXPECT_EQ(answers, 3);
 }
