@@ -8,6 +8,7 @@
 #include <utility>
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include "core/components/Element.h"
 #include "core/config/SerializableData.h"
@@ -397,8 +398,37 @@ bool Inspector::ShowSourceConfiguration(const std::shared_ptr<orvilane::Source>&
     return changed;
 }
 
+void Inspector::ApplyEdit(const std::shared_ptr<orvilane::Component>& component)
+{
+    EditorSimulation& simulation = *mSimulation;
+    for (Selectable& record : simulation.mSelectables)
+    {
+        if (record.mComponent != component)
+            continue;
+        component->OnConfigChanged();
+        // Children follow a moved parent; the edit is traced once, at the end.
+        simulation.Batch([&] {
+            simulation.UpdateSelectable(&record, true);
+            simulation.UpdateAllSelectables(false);
+        });
+        return;
+    }
+}
+
+void Inspector::ApplyTypedEdit()
+{
+    if (mTypedComponent)
+        ApplyEdit(mTypedComponent);
+    mTypedComponent.reset();
+    mTypedField = 0;
+}
+
 void Inspector::Show(bool* open)
 {
+    // Left by now (Enter, a click elsewhere, or no longer drawn); held while a
+    // run reads the components.
+    if (mTypedComponent && ImGui::GetActiveID() != mTypedField && !mSimulation->IsRunInProgress())
+        ApplyTypedEdit();
     // First-use place and size come from the windows manager's layout.
     if (!ImGui::Begin("Inspector", open, ImGuiWindowFlags_NoCollapse))
     {
@@ -548,12 +578,23 @@ void Inspector::Show(bool* open)
 
     if (changed || sourceChanged)
     {
-        component->OnConfigChanged();
-        // Children follow a moved parent; the edit is traced once, at the end.
-        simulation.Batch([&] {
-            simulation.UpdateSelectable(selected, true);
-            simulation.UpdateAllSelectables(false);
-        });
+        if (mTypedComponent != component)
+            ApplyTypedEdit();
+        // A text field still active is being typed into: its partial values
+        // ("6" of "6.4e-7") are written but not rebuilt and traced each.
+        const ImGuiID active = ImGui::GetActiveID();
+        if (active != 0 && ImGui::GetInputTextState(active) != nullptr)
+        {
+            mTypedComponent = component;
+            mTypedField = active;
+            simulation.mUnsaved = true;
+        }
+        else
+        {
+            mTypedComponent.reset();
+            mTypedField = 0;
+            ApplyEdit(component);
+        }
     }
     ImGui::End();
 }

@@ -6,10 +6,13 @@
 #include <memory>
 #include <string>
 
+#include <imgui.h>
+
 #include "core/config/FieldTypes.h"
 
 namespace orvilane
 {
+class Component;
 class SerializableData;
 class Source;
 struct FieldDescriptor;
@@ -76,11 +79,21 @@ public:
     static int FormatText(char* buffer, const char* format, ...);
 
 private:
+    // The component reacts, its drawables are rebuilt, every record is placed
+    // and the preview refreshed once; nothing when it is no longer listed.
+    void ApplyEdit(const std::shared_ptr<orvilane::Component>& component);
+    // Applies the typed value held back, if any.
+    void ApplyTypedEdit();
+
     std::function<void(uint32_t)> mOpenResultWindow;
     EditorSimulation* mSimulation = nullptr;
     char mNameBuffer[kNameBufferSize] = {};
     // Width of the widest row text of the component shown (pixels).
     float mRowTextWidth = 0.0f;
+    // A value being typed: every keystroke writes the member, but the edit is
+    // applied once, when its field is left, not once per partial value.
+    std::shared_ptr<orvilane::Component> mTypedComponent;
+    ImGuiID mTypedField = 0;
 };
 
 } // namespace orvilaneeditor

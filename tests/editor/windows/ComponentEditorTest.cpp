@@ -12,7 +12,9 @@
 #include <imgui_internal.h>
 
 #include "core/elements/ConfigDetector.h"
+#include "core/elements/ConfigIdealLens.h"
 #include "core/elements/EleDetector.h"
+#include "core/elements/EleIdealLens.h"
 #include "core/elements/ElementsFactory.h"
 #include "core/sources/ConfigRayGeneratorBeam.h"
 #include "core/sources/ConfigSource.h"
@@ -26,10 +28,12 @@
 #include "editor/windows/ComponentEditor.h"
 #include "tests/support/EditorSimulationDoubles.h"
 #include "tests/support/ImGuiTestFrame.h"
+#include "tests/support/LogCapture.h"
 
 using orvilaneeditor::EditorSimulation;
 using orvilaneeditor::Inspector;
 using orvilaneeditor::test::ImGuiTestFrame;
+using orvilane::test::LogCapture;
 
 namespace
 {
@@ -266,6 +270,63 @@ TEST_F(InspectorFrames, OneEditRunsOnePreview)
         ASSERT_TRUE(Click(RowEditor(0, "Enabled")));
         EXPECT_EQ(counting.previews, autorun ? 1 : 0);
     }
+}
+
+// A value typed over several frames (keys typed during a slow preview come a
+// frame late) writes its member at once but is one edit, traced once when its
+// field is left; so is a value that validation corrects while it is typed.
+// With more rays than are recorded, each trace logs one line.
+TEST_F(InspectorFrames, ATypedValueIsTracedOnceWhenItsFieldIsLeft)
+{
+    application.mSettings.autorun = true;
+    orvilaneeditor::test::CountingSimulation counting(&application.mSettings);
+    const auto beam = orvilaneeditor::test::BeamSource(5e-7, 300);
+    counting.AddComponent(beam, false);
+    auto lens = std::make_shared<orvilane::EleIdealLens>();
+    lens->SetPosition({0.0, 0.0, 0.05});
+    lens->mInputId = beam->mId;
+    counting.AddComponent(lens, false);
+    inspector.SetSimulation(&counting);
+    const double& focal = std::dynamic_pointer_cast<orvilane::ConfigIdealLens>(lens->mConfig)->mFocalDistance;
+    const int& sampling = std::dynamic_pointer_cast<orvilane::ConfigSource>(beam->mConfig)->mSamplingPoints;
+    const char* unrecorded = "ray paths were traced but not recorded";
+
+    counting.SetSelected(1);
+    frame.Frames(2, ui);
+    counting.mUnsaved = false;
+    counting.previews = 0;
+    LogCapture log;
+    // Tables of an ideal lens: flags 0, "Configuration" 1, "Surface 0" 2.
+    ASSERT_TRUE(Click(RowEditor(1, "Focal Distance")));
+    frame.Type("0", ui);
+    EXPECT_EQ(focal, 0.0);
+    EXPECT_TRUE(counting.mUnsaved);
+    frame.Type(".25", ui);
+    frame.PressKey(ImGuiKey_Enter, ui);
+    frame.Frames(2, ui);
+    EXPECT_EQ(focal, 0.25);
+    EXPECT_EQ(counting.previews, 1);
+    EXPECT_EQ(log.Count(unrecorded), 1u);
+
+    // Leaving the field for another one applies it.
+    ASSERT_TRUE(Click(RowEditor(1, "Focal Distance")));
+    frame.Type("0.5", ui);
+    ASSERT_TRUE(Click(RowEditor(2, "Radius")));
+    EXPECT_EQ(focal, 0.5);
+    EXPECT_EQ(counting.previews, 2);
+    frame.PressKey(ImGuiKey_Enter, ui);
+
+    // An even count, made odd by validation every frame it is typed.
+    counting.SetSelected(0);
+    frame.Frames(2, ui);
+    ASSERT_TRUE(Click(RowEditor(1, "mSamplingPoints")));
+    frame.Type("40", ui);
+    frame.Frames(4, ui);
+    frame.PressKey(ImGuiKey_Enter, ui);
+    frame.Frames(2, ui);
+    EXPECT_EQ(sampling, 41);
+    EXPECT_EQ(counting.previews, 3);
+    EXPECT_EQ(log.Count(unrecorded), 3u);
 }
 
 // Steps of a member kept odd go to the next odd value, not one validation would undo; others step by one.
