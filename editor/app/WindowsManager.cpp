@@ -456,6 +456,7 @@ void WindowsManager::ShowDetectorWindows()
             window->PlaceAt(CascadePosition(previous != nullptr ? &last : nullptr, DetectorWindow::FirstSize(),
                                             ImGui::GetIO().DisplaySize, kRibbonHeight));
         }
+        mLayout.KeepNextWindow(window->Title());
         window->Show();
         if (window->mOpen)
             previous = window.get();

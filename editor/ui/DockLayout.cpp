@@ -6,6 +6,8 @@
 
 #include <imgui_internal.h>
 
+#include "editor/ui/WindowPlacement.h"
+
 namespace orvilaneeditor
 {
 
@@ -45,12 +47,26 @@ float FitExtent(float a, float p, float s, float q, float fallback)
     return d > 0.0f ? (a * p + s * q) / d : fallback;
 }
 
-// Worth keeping: not left of or above the display, and larger than the UI's
-// minimum window size, which is what its clamp leaves of a window squeezed
-// into a display too small for it.
-bool IsSound(const DockLayout::Rect& rect, ImVec2 minSize)
+// Worth keeping in "imgui.ini": its title bar can be grabbed as far as that
+// can be told without the next display (not above the top, and at least the
+// UI's minimum window width of it right of the left edge; the UI itself pulls
+// a window past the right or bottom edge back in), and it is not squeezed:
+// only in a tiny display does the UI's clamp leave windows at its minimum
+// size, which a person may choose in any other.
+bool IsSound(const DockLayout::Rect& rect, ImVec2 minSize, bool tinyDisplay)
 {
-    return rect.pos.x >= 0.0f && rect.pos.y >= 0.0f && rect.size.x > minSize.x && rect.size.y > minSize.y;
+    const bool squeezed = tinyDisplay && !(rect.size.x > minSize.x && rect.size.y > minSize.y);
+    return rect.pos.y >= 0.0f && rect.pos.x + rect.size.x >= minSize.x && !squeezed;
+}
+
+// A person can grab the window by its title bar: all of the bar's height lies
+// below the ribbon and above the display's bottom, and at least the UI's
+// minimum window width of it between the display's sides.
+bool TitleBarReachable(const DockLayout::Rect& rect, float titleBarHeight, ImVec2 display)
+{
+    const float shown = std::min(rect.pos.x + rect.size.x, display.x) - std::max(rect.pos.x, 0.0f);
+    return rect.pos.y >= DockLayout::kRibbonHeight && rect.pos.y + titleBarHeight <= display.y &&
+           shown >= ImGui::GetStyle().WindowMinSize.x;
 }
 
 // Some slot of that display would be smaller than the UI's minimum window size.
@@ -99,10 +115,11 @@ WriteAllFn sLibraryWriteWindows = nullptr;
 void WriteSoundWindows(ImGuiContext* context, ImGuiSettingsHandler* handler, ImGuiTextBuffer* out)
 {
     std::vector<ImGuiWindow*> held;
+    const bool tiny = IsTiny(context->IO.DisplaySize, DockLayout::kRibbonHeight);
     for (ImGuiWindow* window : context->Windows)
     {
         if ((window->Flags & ImGuiWindowFlags_NoSavedSettings) == 0 &&
-            !IsSound({window->Pos, window->SizeFull}, context->Style.WindowMinSize))
+            !IsSound({window->Pos, window->SizeFull}, context->Style.WindowMinSize, tiny))
         {
             window->Flags |= ImGuiWindowFlags_NoSavedSettings;
             held.push_back(window);
@@ -183,18 +200,44 @@ void DockLayout::Set(Tracking& tracking, const Rect& rect, ImVec2 display, bool 
     tracking.display = display;
 }
 
+bool DockLayout::Follow(ImVec2 display)
+{
+    GuardWindowSettings();
+    if (!IsTiny(display, kRibbonHeight))
+        mFollowed = display;
+    // Kept only once a display that shows the layout was seen: before that the
+    // windows follow the tiny one, and come back with the first larger one.
+    return mFollowed.x > 0.0f && (mFollowed.x != display.x || mFollowed.y != display.y);
+}
+
+void DockLayout::Keep(Tracking& tracking, const ImGuiWindow& window, ImVec2 display, bool keepPlaces, bool withSize)
+{
+    if (keepPlaces)
+    {
+        // Placed again each frame, so the UI does not clamp it into the display.
+        ImGui::SetNextWindowPos(tracking.last.pos);
+        if (withSize)
+            ImGui::SetNextWindowSize(tracking.last.size);
+        return;
+    }
+    // Judged once in each display size that shows the layout.
+    if ((display.x == tracking.display.x && display.y == tracking.display.y) || IsTiny(display, kRibbonHeight))
+        return;
+    tracking.display = display;
+    if (TitleBarReachable(tracking.last, window.TitleBarHeight(), display))
+        return;
+    tracking.last.pos = InsideDisplay(tracking.last.pos, tracking.last.size, display, kRibbonHeight);
+    tracking.pending = true;
+    ImGui::SetNextWindowPos(tracking.last.pos);
+}
+
 void DockLayout::PlaceNextWindow(Slot slot, const char* windowName)
 {
     const ImVec2 display = ImGui::GetIO().DisplaySize;
     // A minimised window reports an empty display: nothing to follow.
     if (!(display.x > 0.0f && display.y > 0.0f) || slot < 0 || slot >= kSlotCount)
         return;
-    GuardWindowSettings();
-    if (!IsTiny(display, kRibbonHeight))
-        mFollowed = display;
-    // Kept only once a display that shows the layout was seen: before that the
-    // windows follow the tiny one, and come back with the first larger one.
-    const bool keepPlaces = mFollowed.x > 0.0f && (mFollowed.x != display.x || mFollowed.y != display.y);
+    const bool keepPlaces = Follow(display);
     const ImVec2 followed = keepPlaces ? mFollowed : display;
     Tracking& tracking = mTracking[slot];
     const Rect tiled = Place(slot, followed, kRibbonHeight);
@@ -213,8 +256,8 @@ void DockLayout::PlaceNextWindow(Slot slot, const char* windowName)
     if (!tracking.seen)
     {
         tracking.seen = true;
-        tracking.tiled =
-            IsTiledPlace(slot, current, kRibbonHeight, withSize) || !IsSound(current, ImGui::GetStyle().WindowMinSize);
+        tracking.tiled = IsTiledPlace(slot, current, kRibbonHeight, withSize) ||
+                         !IsSound(current, ImGui::GetStyle().WindowMinSize, IsTiny(display, kRibbonHeight));
         tracking.last = current;
         tracking.display = Same(current, tiled, withSize, kTolerance) ? followed : ImVec2();
     }
@@ -231,13 +274,28 @@ void DockLayout::PlaceNextWindow(Slot slot, const char* windowName)
     }
     if (tracking.tiled && (followed.x != tracking.display.x || followed.y != tracking.display.y))
         Set(tracking, tiled, followed, withSize);
-    else if (keepPlaces)
+    else if (keepPlaces || !tracking.tiled)
+        Keep(tracking, *window, display, keepPlaces, withSize);
+}
+
+void DockLayout::KeepNextWindow(const char* windowName)
+{
+    const ImVec2 display = ImGui::GetIO().DisplaySize;
+    if (!(display.x > 0.0f && display.y > 0.0f))
+        return;
+    const bool keepPlaces = Follow(display);
+    const ImGuiWindow* window = ImGui::FindWindowByName(windowName);
+    if (window == nullptr)
+        return;
+    Tracking& tracking = mUntiled[window->ID];
+    // Where it is now, unless it is being held.
+    if (!keepPlaces || !tracking.seen)
     {
-        // Placed again each frame, so the UI does not clamp it into the display.
-        ImGui::SetNextWindowPos(tracking.last.pos);
-        if (withSize)
-            ImGui::SetNextWindowSize(tracking.last.size);
+        tracking.seen = true;
+        tracking.last = {window->Pos, window->SizeFull};
     }
+    // Its owner sizes it: held by its position only.
+    Keep(tracking, *window, display, keepPlaces, false);
 }
 
 void DockLayout::CentreNextWindow(const char* windowName)

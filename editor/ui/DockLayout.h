@@ -1,6 +1,10 @@
 #pragma once
 
+#include <unordered_map>
+
 #include <imgui.h>
+
+struct ImGuiWindow;
 
 namespace orvilaneeditor
 {
@@ -53,8 +57,17 @@ public:
     // changes. A window the user moved or resized is left where it is for the
     // rest of the session; the UI clamping a window into a small display is no
     // such move. While the display is tiny, the windows keep their places of the
-    // last display that was not, held there against the UI's clamp.
+    // last display that was not, held there against the UI's clamp. When a
+    // display that is not tiny comes, a window the user placed whose title bar
+    // cannot be grabbed there below the ribbon is moved inside it.
     void PlaceNextWindow(Slot slot, const char* windowName);
+    // Call right before the Begin of a window the layout does not tile
+    // (windowName: any title with the window's "###" identity). The window
+    // stays where its owner or the user put it: held there while the display
+    // is tiny, and moved inside a display that is not, when its title bar
+    // cannot be grabbed there below the ribbon. A window not made yet is left
+    // to its owner.
+    void KeepNextWindow(const char* windowName);
     // The named window (a popup) centred on the main viewport when it appears
     // and again whenever the display's size changes.
     static void CentreNextWindow(const char* windowName);
@@ -70,13 +83,19 @@ private:
         bool tiled = false;   // the layout still places it
         bool pending = false; // placed this frame: the next frame reads what the UI made of it
         Rect last;            // the window's rect as last seen
-        ImVec2 display;       // the display size it was placed for
+        ImVec2 display;       // the display size it was placed for, or (placed by the user) judged in
     };
     // Places the next window at rect (its size too unless the window sizes itself).
     static void Set(Tracking& tracking, const Rect& rect, ImVec2 display, bool withSize);
+    // Follows display unless it is tiny; true while the windows keep their
+    // places of the last display followed instead.
+    bool Follow(ImVec2 display);
+    // A window the layout does not place, where it was last seen: see KeepNextWindow.
+    static void Keep(Tracking& tracking, const ImGuiWindow& window, ImVec2 display, bool keepPlaces, bool withSize);
 
     Tracking mTracking[kSlotCount];
-    ImVec2 mFollowed; // the last display that was not tiny; zero: none yet
+    std::unordered_map<ImGuiID, Tracking> mUntiled; // by window id: the UI, too, keeps every window it made
+    ImVec2 mFollowed;                               // the last display that was not tiny; zero: none yet
 };
 
 } // namespace orvilaneeditor

@@ -29,7 +29,12 @@ ImVec2 CascadePosition(const ImVec2* previous, ImVec2 size, ImVec2 display, floa
         position.x = first.x;
     if (position.y + size.y > display.y)
         position.y = first.y;
-    // Inside the display as far as it reaches; the title bar never goes under the ribbon.
+    return InsideDisplay(position, size, display, top);
+}
+
+ImVec2 InsideDisplay(ImVec2 position, ImVec2 size, ImVec2 display, float top)
+{
+    // The title bar never goes under the ribbon.
     position.x = std::max(0.0f, std::min(position.x, display.x - size.x));
     position.y = std::max(top, std::min(position.y, display.y - size.y));
     return position;

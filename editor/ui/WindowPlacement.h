@@ -16,6 +16,11 @@ void PlaceNextWindowOnFirstUse(ImVec2 position, ImVec2 size);
 // by, and inside the display wherever the display is large enough.
 ImVec2 CascadePosition(const ImVec2* previous, ImVec2 size, ImVec2 display, float top);
 
+// position moved as little as keeps a window of size inside the display below
+// the ribbon of height top, as far as the display reaches: a window larger
+// than it keeps its top-left corner (and so its title bar) in view.
+ImVec2 InsideDisplay(ImVec2 position, ImVec2 size, ImVec2 display, float top);
+
 // The first cascaded window's corner, from the display's left edge and the ribbon's bottom.
 constexpr float kCascadeFirstX = 60.0f;
 constexpr float kCascadeFirstGap = 20.0f;

@@ -69,6 +69,8 @@ public:
     bool Placed() const { return mPlaced; }
     // Where the window is: its first place until shown, then where the UI has it.
     ImVec2 Position() const { return mPosition; }
+    // The title last begun with; its "###" part, the window's identity in the UI, never changes.
+    const char* Title() const { return mTitle; }
 
     uint32_t mDetectorId = 0;
     EditorSimulation* mSimulation = nullptr;

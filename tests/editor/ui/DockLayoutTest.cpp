@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <imgui_internal.h>
 
@@ -181,4 +182,100 @@ TEST(DockLayout, TinyDisplayAndBackKeepsTheLayoutAndWritesNoSqueezedWindows)
             EXPECT_TRUE(startTiny || Near(RectOf("Board").pos, moved)) << tiny.x << "x" << tiny.y;
         }
     }
+}
+
+// Windows the layout does not tile, pushed by the UI while the display is
+// tiny, and one the user dragged far to the bottom right: back where they
+// were when that place still fits (also partly past the left edge), else with
+// the title bar on screen below the ribbon.
+TEST(DockLayout, UntiledWindowsComeBackAfterATinyDisplay)
+{
+    const std::pair<const char*, DockLayout::Rect> untiled[] = {
+        {"Result###1", {ImVec2(60, 95), ImVec2(500, 500)}},
+        {"Far###2", {ImVec2(900, 700), ImVec2(250, 200)}},
+        {"Past the edge###3", {ImVec2(-100, 300), ImVec2(400, 300)}}};
+    // At least the UI's minimum width of its title bar on screen, all of its height below the ribbon.
+    const auto grabbable = [](const DockLayout::Rect& r, float titleBar, ImVec2 display) {
+        const float shown = std::min(r.pos.x + r.size.x, display.x) - std::max(r.pos.x, 0.0f);
+        return r.pos.y >= 75.0f && r.pos.y + titleBar <= display.y && shown >= ImGui::GetStyle().WindowMinSize.x;
+    };
+    for (const ImVec2 tiny : {ImVec2(1200, 40), ImVec2(1200, 100), ImVec2(20, 960), ImVec2(1, 1)})
+    {
+        for (const ImVec2 back : {ImVec2(1200, 960), ImVec2(700, 500)})
+        {
+            ImGuiTestFrame ui(ImVec2(1200, 960));
+            LaidOutWindows windows;
+            const ImGuiTestFrame::Ui draw = [&] {
+                windows.draw();
+                for (const auto& w : untiled)
+                {
+                    windows.layout.KeepNextWindow(w.first);
+                    // Placed by its owner once, as a result window is.
+                    if (ImGuiTestFrame::FindWindow(w.first) == nullptr)
+                    {
+                        ImGui::SetNextWindowPos(w.second.pos);
+                        ImGui::SetNextWindowSize(w.second.size);
+                    }
+                    ImGui::Begin(w.first);
+                    ImGui::TextUnformatted("content");
+                    ImGui::End();
+                }
+            };
+            ui.Frames(3, draw);
+            const DockLayout::Rect board = RectOf("Board");
+            Drag(ui, draw, ImVec2(board.pos.x + 40, board.pos.y + 6), ImVec2(700, 200));
+            std::vector<std::pair<const char*, DockLayout::Rect>> before(std::begin(untiled), std::end(untiled));
+            before.push_back({"Board", RectOf("Board")});
+            ASSERT_TRUE(Near(before.back().second.pos, ImVec2(board.pos.x + 700, board.pos.y + 200)));
+
+            ImGui::GetIO().DisplaySize = tiny;
+            ui.Frames(3, draw);
+            ImGui::GetIO().DisplaySize = back;
+            ui.Frames(3, draw);
+            for (const auto& w : before)
+            {
+                const float titleBar = ImGuiTestFrame::FindWindow(w.first)->TitleBarHeight();
+                const DockLayout::Rect got = RectOf(w.first);
+                std::ostringstream where;
+                where << w.first << " at " << got.pos.x << "," << got.pos.y << " after " << tiny.x << "x" << tiny.y
+                      << " and " << back.x << "x" << back.y;
+                EXPECT_TRUE(grabbable(got, titleBar, back)) << where.str();
+                EXPECT_TRUE(!grabbable(w.second, titleBar, back) || Near(got.pos, w.second.pos)) << where.str();
+                EXPECT_TRUE(Near(got.size, w.second.size)) << where.str();
+            }
+            windows.ExpectTiledBut({DockLayout::kBoard});
+        }
+    }
+}
+
+// "imgui.ini" keeps a window whose title bar can still be grabbed, partly
+// past the left edge, and one the user sized to the UI's minimum; a window
+// whose title bar is out of reach keeps what was written for it before.
+TEST(DockLayout, ImGuiIniKeepsWindowsWhoseTitleBarCanBeGrabbed)
+{
+    ImGuiTestFrame ui(ImVec2(1200, 960));
+    DockLayout::GuardWindowSettings();
+    const ImVec2 minSize = ImGui::GetStyle().WindowMinSize;
+    const std::pair<const char*, DockLayout::Rect> windows[] = {{"PastLeft", {ImVec2(-300, 200), ImVec2(400, 300)}},
+                                                                {"Smallest", {ImVec2(500, 400), minSize}},
+                                                                {"OutLeft", {ImVec2(-390, 200), ImVec2(400, 300)}},
+                                                                {"OutTop", {ImVec2(300, -40), ImVec2(400, 300)}}};
+    ImGui::LoadIniSettingsFromMemory("[Window][OutTop]\nPos=300,100\nSize=400,300\n");
+    ui.Frames(2, [&] {
+        for (const auto& w : windows)
+        {
+            ImGui::SetNextWindowPos(w.second.pos);
+            ImGui::SetNextWindowSize(w.second.size);
+            ImGui::Begin(w.first);
+            ImGui::End();
+        }
+    });
+    const std::string ini = ImGui::SaveIniSettingsToMemory();
+    char smallest[64];
+    std::snprintf(smallest, sizeof(smallest), "[Window][Smallest]\nPos=500,400\nSize=%d,%d\n", int(minSize.x),
+                  int(minSize.y));
+    EXPECT_NE(ini.find("[Window][PastLeft]\nPos=-300,200\nSize=400,300\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find(smallest), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("[Window][OutLeft]"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("[Window][OutTop]\nPos=300,100\nSize=400,300\n"), std::string::npos) << ini;
 }
