@@ -14,6 +14,8 @@ namespace
 {
 constexpr const char* kCandidates[] = {"data", "../build/data", "../../build/data", "../../../build/data",
                                        "../../../../build/data"};
+// A candidate counts only when it holds this folder of the program's assets.
+constexpr const char* kAssetsFolder = "editor";
 
 std::string Unknown(const std::string& folder)
 {
@@ -26,7 +28,8 @@ std::string SearchDataDirectory(const std::string& base)
     for (const char* candidate : kCandidates)
     {
         const std::string path = base.empty() ? std::string(candidate) : base + "/" + candidate;
-        if (FileSystem::IsDirectory(path))
+        // Folders named data are common in a user's own work: only one with the assets is ours.
+        if (FileSystem::IsDirectory(path + "/" + kAssetsFolder))
             return FileSystem::Absolute(path);
     }
     return std::string();
@@ -57,9 +60,9 @@ void LogMissingDataDirectory()
     for (const char* candidate : kCandidates)
         candidates += std::string(candidates.empty() ? "\"" : ", \"") + candidate + "\"";
     orvilane::Log::Error("No data folder found below the working directory %s or the program's folder %s "
-                         "(looked for %s)",
+                         "(looked for %s, each holding a folder \"%s\")",
                          Unknown(FileSystem::CurrentDirectory()).c_str(),
-                         Unknown(FileSystem::ExecutableDirectory()).c_str(), candidates.c_str());
+                         Unknown(FileSystem::ExecutableDirectory()).c_str(), candidates.c_str(), kAssetsFolder);
 }
 
 } // namespace orvilaneeditor

@@ -12,14 +12,15 @@ extern std::string DataDirectory;
 
 // Prints the working directory ("Current directory: ...") and sets
 // DataDirectory to the first folder among "data", "../build/data",
-// "../../build/data", "../../../build/data" and "../../../../build/data",
-// looked for below the working directory and then below the program's own
-// folder, so that the program finds its data when started from anywhere.
+// "../../build/data", "../../../build/data" and "../../../../build/data" that
+// holds an editor/ folder, looked for below the working directory and then
+// below the program's own folder, so that the program finds its data when
+// started from anywhere, even beside a data folder of the user's.
 void FindDataDirectory();
 
-// The search itself from the folder base: the first candidate that is a
-// folder (a plain file of that name does not count), made absolute; empty
-// when there is none.
+// The search itself from the folder base: the first candidate that holds a
+// folder editor/ (a plain file of either name does not count), made absolute;
+// empty when there is none.
 std::string SearchDataDirectory(const std::string& base);
 
 // Every candidate below workingDirectory, then every candidate below

@@ -4,6 +4,7 @@
 
 #include <stb_image.h>
 
+#include "core/base/Log.h"
 #include "editor/platform/GLContext.h"
 
 namespace orvilaneeditor
@@ -11,9 +12,12 @@ namespace orvilaneeditor
 
 namespace
 {
+// Standard error for the console, and the log for the log window (the log's
+// own line goes to standard output).
 uint32_t Fail(const char* path)
 {
     std::fprintf(stderr, "Failed to load texture: %s\n", path);
+    orvilane::Log::Error("Failed to load texture: %s", path);
     return 0;
 }
 } // namespace

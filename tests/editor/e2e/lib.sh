@@ -133,11 +133,15 @@ e2e_display_ready() {
 }
 
 # Starts the program in the work folder with a copy of the data folder (so
-# that a file saved in the wrong folder never lands in the sources), or with
-# none when $1 is "without-data"; waits for its window and its first frames.
+# that a file saved in the wrong folder never lands in the sources), with none
+# when $1 is "without-data", or with the work folder's data folder left as the
+# scenario made it when $1 is "as-is"; waits for its window and its first frames.
 e2e_start_program() {
-  rm -rf "$E2E_WORK/data"
-  [ "${1:-}" = without-data ] || cp -rL "$ORVILANE_DATA" "$E2E_WORK/data"
+  case "${1:-}" in
+    as-is) ;;
+    without-data) rm -rf "$E2E_WORK/data" ;;
+    *) rm -rf "$E2E_WORK/data" && cp -rL "$ORVILANE_DATA" "$E2E_WORK/data" ;;
+  esac
   if [[ "$(ldd "$ORVILANE_BIN")" == *libasan* ]]; then
     # Mesa's software driver leaves a few allocations behind from code that is
     # unloaded or JIT-compiled by exit, which LeakSanitizer cannot attribute;

@@ -8,48 +8,83 @@
 
 using orvilaneeditor::SearchDataDirectory;
 
+namespace
+{
+struct Case
+{
+    const char* name;
+    std::vector<const char*> folders; // made below the root
+    std::vector<const char*> files;
+    const char* base;              // searched from here, below the root
+    const char* expected;          // below the root; nullptr: none
+    const char* program = nullptr; // the program's folder below the root; nullptr: unknown
+};
+
+void Search(const Case& c)
+{
+    orvilane::test::TempFolder root("orvilane-data");
+    for (const char* folder : c.folders)
+        root.MakeFolder(folder);
+    for (const char* file : c.files)
+        root.Write(file, "x");
+    // No program folder: "" is not searched (a data folder stands above this test's working directory).
+    const std::string found = SearchDataDirectory(root / c.base, c.program ? root / c.program : "");
+    if (c.expected == nullptr)
+    {
+        EXPECT_EQ(found, "") << c.name;
+        return;
+    }
+    EXPECT_EQ(std::filesystem::path(found), std::filesystem::weakly_canonical(root / c.expected)) << c.name;
+    EXPECT_TRUE(std::filesystem::path(found).is_absolute()) << c.name;
+    EXPECT_NE(found.back(), '/') << c.name;
+}
+} // namespace
+
 TEST(DataDirectory, FirstExistingFolderAmongTheCandidatesIsTakenAbsolute)
 {
-    struct Case
-    {
-        const char* name;
-        std::vector<const char*> folders; // made below the root
-        std::vector<const char*> files;
-        const char* base;              // searched from here, below the root
-        const char* expected;          // below the root; nullptr: none
-        const char* program = nullptr; // the program's folder below the root; nullptr: unknown
-    };
     const Case cases[] = {
-        {"data wins over build", {"w/data", "build/data"}, {}, "w", "w/data"},
-        {"build beside", {"build/data", "w"}, {}, "w", "build/data"},
-        {"two up", {"build/data", "a/b"}, {}, "a/b", "build/data"},
-        {"four up", {"build/data", "a/b/c/d"}, {}, "a/b/c/d", "build/data"},
-        {"a file named data is passed over", {"build/data", "w"}, {"w/data"}, "w", "build/data"},
+        {"data wins over build", {"w/data/editor", "build/data/editor"}, {}, "w", "w/data"},
+        {"build beside", {"build/data/editor", "w"}, {}, "w", "build/data"},
+        {"two up", {"build/data/editor", "a/b"}, {}, "a/b", "build/data"},
+        {"four up", {"build/data/editor", "a/b/c/d"}, {}, "a/b/c/d", "build/data"},
+        {"a file named data is passed over", {"build/data/editor", "w"}, {"w/data"}, "w", "build/data"},
         {"none", {"w"}, {"w/build"}, "w", nullptr},
-        {"working folder before the program's", {"w/data", "p/data"}, {}, "w", "w/data", "p"},
-        {"every working candidate first", {"build/data", "w", "p/data"}, {}, "w", "build/data", "p"},
-        {"program's data", {"w", "p/data"}, {}, "w", "p/data", "p"},
-        {"program's build beside", {"w/x/y/z/q", "build/data", "p"}, {}, "w/x/y/z/q", "build/data", "p"},
+        {"working folder before the program's", {"w/data/editor", "p/data/editor"}, {}, "w", "w/data", "p"},
+        {"every working candidate first", {"build/data/editor", "w", "p/data/editor"}, {}, "w", "build/data", "p"},
+        {"program's data", {"w", "p/data/editor"}, {}, "w", "p/data", "p"},
+        {"program's build beside", {"w/x/y/z/q", "build/data/editor", "p"}, {}, "w/x/y/z/q", "build/data", "p"},
         {"none beside the program", {"w", "p"}, {}, "w", nullptr, "p"},
     };
     for (const Case& c : cases)
-    {
-        orvilane::test::TempFolder root("orvilane-data");
-        for (const char* folder : c.folders)
-            root.MakeFolder(folder);
-        for (const char* file : c.files)
-            root.Write(file, "x");
-        // No program folder: "" is not searched (a data folder stands above this test's working directory).
-        const std::string found = SearchDataDirectory(root / c.base, c.program ? root / c.program : "");
-        if (c.expected == nullptr)
-        {
-            EXPECT_EQ(found, "") << c.name;
-            continue;
-        }
-        EXPECT_EQ(std::filesystem::path(found), std::filesystem::weakly_canonical(root / c.expected)) << c.name;
-        EXPECT_TRUE(std::filesystem::path(found).is_absolute()) << c.name;
-        EXPECT_NE(found.back(), '/') << c.name;
-    }
+        Search(c);
     EXPECT_TRUE(orvilaneeditor::FileSystem::IsRegularFile(orvilaneeditor::FileSystem::ExecutableDirectory() +
                                                           "/orvilane_editor_tests"));
+}
+
+// A user's own data folder (measurements, no editor/ folder) is not the
+// program's. The searches start four levels down: every candidate is in the root.
+TEST(DataDirectory, FolderWithoutTheEditorAssetsIsPassedOver)
+{
+    const Case cases[] = {
+        {"for the next working candidate",
+         {"a/b/c/w/data/runs", "a/b/c/build/data", "a/build/data/editor"},
+         {},
+         "a/b/c/w",
+         "a/build/data"},
+        {"for the program's folder", {"a/b/c/w/data", "p/data/editor"}, {}, "a/b/c/w", "p/data", "p"},
+        {"beside the program too",
+         {"a/b/c/w/data", "p/q/data", "p/build/data/editor"},
+         {},
+         "a/b/c/w",
+         "p/build/data",
+         "p/q"},
+        {"a file named editor",
+         {"a/b/c/w/data", "a/b/build/data/editor"},
+         {"a/b/c/w/data/editor"},
+         "a/b/c/w",
+         "a/b/build/data"},
+        {"nowhere else", {"a/b/c/w/data", "p/q/r/s/data"}, {}, "a/b/c/w", nullptr, "p/q/r/s"},
+    };
+    for (const Case& c : cases)
+        Search(c);
 }

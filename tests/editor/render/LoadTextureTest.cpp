@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include "tests/support/GLTestContext.h"
+#include "tests/support/LogCapture.h"
 #include "editor/render/LoadTexture.h"
 
 using orvilaneeditor::LoadTexture;
@@ -36,11 +38,20 @@ std::vector<unsigned char> Pattern(int count)
     return bytes;
 }
 
+// What a failed load writes to standard error. It also logs one error line,
+// which reaches the log window and is the only such line on standard output.
 std::string LoadFailure(const char* path)
 {
+    orvilane::test::LogCapture log;
+    testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     EXPECT_EQ(LoadTexture(path), 0u);
-    return testing::internal::GetCapturedStderr();
+    const std::string stdoutText = testing::internal::GetCapturedStdout();
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+    const std::string logged = "ERROR: Failed to load texture: " + std::string(path ? path : "");
+    EXPECT_EQ(log.Texts(), std::vector<std::string>{logged});
+    EXPECT_EQ(stdoutText.substr(std::min(stdoutText.size(), orvilane::Log::TimeStamp().size())), logged + "\n");
+    return stderrText;
 }
 } // namespace
 
