@@ -203,14 +203,16 @@ void DockLayout::Set(Tracking& tracking, const Rect& rect, ImVec2 display, bool 
 bool DockLayout::Follow(ImVec2 display)
 {
     GuardWindowSettings();
-    if (!IsTiny(display, kRibbonHeight))
+    mTiny = IsTiny(display, kRibbonHeight);
+    if (!mTiny)
         mFollowed = display;
     // Kept only once a display that shows the layout was seen: before that the
     // windows follow the tiny one, and come back with the first larger one.
     return mFollowed.x > 0.0f && (mFollowed.x != display.x || mFollowed.y != display.y);
 }
 
-void DockLayout::Keep(Tracking& tracking, const ImGuiWindow& window, ImVec2 display, bool keepPlaces, bool withSize)
+void DockLayout::Keep(Tracking& tracking, const ImGuiWindow& window, ImVec2 display, bool keepPlaces,
+                      bool withSize) const
 {
     if (keepPlaces)
     {
@@ -221,7 +223,7 @@ void DockLayout::Keep(Tracking& tracking, const ImGuiWindow& window, ImVec2 disp
         return;
     }
     // Judged once in each display size that shows the layout.
-    if ((display.x == tracking.display.x && display.y == tracking.display.y) || IsTiny(display, kRibbonHeight))
+    if ((display.x == tracking.display.x && display.y == tracking.display.y) || mTiny)
         return;
     tracking.display = display;
     if (TitleBarReachable(tracking.last, window.TitleBarHeight(), display))
@@ -257,7 +259,7 @@ void DockLayout::PlaceNextWindow(Slot slot, const char* windowName)
     {
         tracking.seen = true;
         tracking.tiled = IsTiledPlace(slot, current, kRibbonHeight, withSize) ||
-                         !IsSound(current, ImGui::GetStyle().WindowMinSize, IsTiny(display, kRibbonHeight));
+                         !IsSound(current, ImGui::GetStyle().WindowMinSize, mTiny);
         tracking.last = current;
         tracking.display = Same(current, tiled, withSize, kTolerance) ? followed : ImVec2();
     }

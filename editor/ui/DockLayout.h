@@ -87,15 +87,16 @@ private:
     };
     // Places the next window at rect (its size too unless the window sizes itself).
     static void Set(Tracking& tracking, const Rect& rect, ImVec2 display, bool withSize);
-    // Follows display unless it is tiny; true while the windows keep their
-    // places of the last display followed instead.
+    // Follows display unless it is tiny (mTiny, for the rest of the call); true
+    // while the windows keep their places of the last display followed instead.
     bool Follow(ImVec2 display);
     // A window the layout does not place, where it was last seen: see KeepNextWindow.
-    static void Keep(Tracking& tracking, const ImGuiWindow& window, ImVec2 display, bool keepPlaces, bool withSize);
+    void Keep(Tracking& tracking, const ImGuiWindow& window, ImVec2 display, bool keepPlaces, bool withSize) const;
 
     Tracking mTracking[kSlotCount];
     std::unordered_map<ImGuiID, Tracking> mUntiled; // by window id: the UI, too, keeps every window it made
     ImVec2 mFollowed;                               // the last display that was not tiny; zero: none yet
+    bool mTiny = false;                             // the display Follow was last given is tiny
 };
 
 } // namespace orvilaneeditor
