@@ -12,7 +12,6 @@
 #include "core/elements/EleDetector.h"
 #include "core/elements/EleIdealLens.h"
 #include "core/elements/EleLens.h"
-#include "core/elements/EleMirrorCurved.h"
 #include "core/elements/EleMirrorFlat.h"
 #include "core/sources/ConfigSource.h"
 #include "core/surfaces/ConfigSurfaceFlat.h"
@@ -239,16 +238,13 @@ TEST_F(KernelElectromagneticTest, SkippedSourceEndsCompletedWithErrors)
 }
 
 // An element without a field model empties the field once, with its warning;
-// below it nothing is carried, nothing is refused, and the run is clean. A
-// field that still holds samples is refused and told.
+// below it nothing is carried, nothing is refused, and the run is clean.
 TEST_F(KernelElectromagneticTest, EmptiedFieldGoesOnSilentlyBelowAnElementWithoutFieldModel)
 {
     // Made after each setup.New(): ids are unique within a setup.
     const std::pair<std::shared_ptr<Element> (*)(), const char*> cases[] = {
         {[] { return std::shared_ptr<Element>(std::make_shared<EleMirrorFlat>()); },
          "Warning: Flat Mirror: EM simulation not implemented yet"},
-        {[] { return std::shared_ptr<Element>(std::make_shared<EleMirrorCurved>()); },
-         "Warning: Curved Mirror: EM simulation not implemented yet"},
         {[] { return std::shared_ptr<Element>(std::make_shared<EleLens>()); },
          "Warning: Lens: EM simulation not implemented yet"}};
     for (const auto& [make, warning] : cases)
@@ -270,35 +266,11 @@ TEST_F(KernelElectromagneticTest, EmptiedFieldGoesOnSilentlyBelowAnElementWithou
         EXPECT_EQ(log.Errors(), 0u) << warning;
         EXPECT_EQ(log.Warnings(), 1u) << warning;
         EXPECT_EQ(log.Count(warning), 1u);
-        EXPECT_EQ(log.Count("Propagating Fields"), 2u) << warning; // down to the element without a model
-        EXPECT_EQ(log.Count("Solved Element"), chain.size()) << warning;
-        EXPECT_EQ(calls.back(), std::make_pair(1.0f, true));
         EXPECT_FLOAT_EQ(calls[calls.size() - 2].first, 1.0f) << warning; // every step counted
         for (const DetectorLayer& layer : static_cast<EleDetector&>(*chain.back()).mLayers)
             EXPECT_TRUE(layer.mMin == 0.0f && layer.mMax == 0.0f) << layer.mName;
         calls.clear();
     }
-
-    // Samples without a domain are no empty field: their step is refused.
-    setup.New();
-    class Undone : public Probe
-    {
-    public:
-        Undone() : Probe(0.1) {}
-        Fields ProcessFields(const Fields& input) override
-        {
-            Fields out = input;
-            out.mDomain = FieldDomain::None;
-            return out;
-        }
-    };
-    auto undone = std::make_shared<Undone>();
-    undone->mInputId = AddSource()->mId;
-    setup.mElements.push_back(undone);
-    AddProbe(*undone, 0.2);
-    LogCapture log;
-    EXPECT_EQ(kernel.Run(setup, Recorder()), RunStatus::CompletedWithErrors);
-    EXPECT_EQ(log.Count("ERROR: Trying to propagate a field in the wrong domain"), 1u);
 }
 
 TEST_F(KernelElectromagneticTest, StopEndsTheRunBeforeTheNextElement)

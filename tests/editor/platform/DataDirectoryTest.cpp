@@ -8,40 +8,19 @@
 
 using orvilaneeditor::SearchDataDirectory;
 
-namespace
+// The first candidate holding an editor/ folder, below the working directory
+// and then below the program's folder, made absolute.
+TEST(DataDirectory, FirstCandidateWithTheAssetsIsTakenAbsolute)
 {
-struct Case
-{
-    const char* name;
-    std::vector<const char*> folders; // made below the root
-    std::vector<const char*> files;
-    const char* base;              // searched from here, below the root
-    const char* expected;          // below the root; nullptr: none
-    const char* program = nullptr; // the program's folder below the root; nullptr: unknown
-};
-
-void Search(const Case& c)
-{
-    orvilane::test::TempFolder root("orvilane-data");
-    for (const char* folder : c.folders)
-        root.MakeFolder(folder);
-    for (const char* file : c.files)
-        root.Write(file, "x");
-    // No program folder: "" is not searched (a data folder stands above this test's working directory).
-    const std::string found = SearchDataDirectory(root / c.base, c.program ? root / c.program : "");
-    if (c.expected == nullptr)
+    struct Case
     {
-        EXPECT_EQ(found, "") << c.name;
-        return;
-    }
-    EXPECT_EQ(std::filesystem::path(found), std::filesystem::weakly_canonical(root / c.expected)) << c.name;
-    EXPECT_TRUE(std::filesystem::path(found).is_absolute()) << c.name;
-    EXPECT_NE(found.back(), '/') << c.name;
-}
-} // namespace
-
-TEST(DataDirectory, FirstExistingFolderAmongTheCandidatesIsTakenAbsolute)
-{
+        const char* name;
+        std::vector<const char*> folders; // made below the root
+        std::vector<const char*> files;
+        const char* base;              // searched from here, below the root
+        const char* expected;          // below the root; nullptr: none
+        const char* program = nullptr; // the program's folder below the root; nullptr: unknown
+    };
     const Case cases[] = {
         {"data wins over build", {"w/data/editor", "build/data/editor"}, {}, "w", "w/data"},
         {"build beside", {"build/data/editor", "w"}, {}, "w", "build/data"},
@@ -54,18 +33,8 @@ TEST(DataDirectory, FirstExistingFolderAmongTheCandidatesIsTakenAbsolute)
         {"program's data", {"w", "p/data/editor"}, {}, "w", "p/data", "p"},
         {"program's build beside", {"w/x/y/z/q", "build/data/editor", "p"}, {}, "w/x/y/z/q", "build/data", "p"},
         {"none beside the program", {"w", "p"}, {}, "w", nullptr, "p"},
-    };
-    for (const Case& c : cases)
-        Search(c);
-    EXPECT_TRUE(orvilaneeditor::FileSystem::IsRegularFile(orvilaneeditor::FileSystem::ExecutableDirectory() +
-                                                          "/orvilane_editor_tests"));
-}
-
-// A user's own data folder (measurements, no editor/ folder) is not the
-// program's. The searches start four levels down: every candidate is in the root.
-TEST(DataDirectory, FolderWithoutTheEditorAssetsIsPassedOver)
-{
-    const Case cases[] = {
+        // A data folder of the user's (no editor/ folder) is passed over; these start
+        // four levels down, so every candidate is in the root.
         {"for the next working candidate",
          {"a/b/c/w/data/runs", "a/b/c/build/data", "a/build/data/editor"},
          {},
@@ -86,5 +55,23 @@ TEST(DataDirectory, FolderWithoutTheEditorAssetsIsPassedOver)
         {"nowhere else", {"a/b/c/w/data", "p/q/r/s/data"}, {}, "a/b/c/w", nullptr, "p/q/r/s"},
     };
     for (const Case& c : cases)
-        Search(c);
+    {
+        orvilane::test::TempFolder root("orvilane-data");
+        for (const char* folder : c.folders)
+            root.MakeFolder(folder);
+        for (const char* file : c.files)
+            root.Write(file, "x");
+        // No program folder: "" is not searched (a data folder stands above this test's working directory).
+        const std::string found = SearchDataDirectory(root / c.base, c.program ? root / c.program : "");
+        if (c.expected == nullptr)
+        {
+            EXPECT_EQ(found, "") << c.name;
+            continue;
+        }
+        EXPECT_EQ(std::filesystem::path(found), std::filesystem::weakly_canonical(root / c.expected)) << c.name;
+        EXPECT_TRUE(std::filesystem::path(found).is_absolute()) << c.name;
+        EXPECT_NE(found.back(), '/') << c.name;
+    }
+    EXPECT_TRUE(orvilaneeditor::FileSystem::IsRegularFile(orvilaneeditor::FileSystem::ExecutableDirectory() +
+                                                          "/orvilane_editor_tests"));
 }

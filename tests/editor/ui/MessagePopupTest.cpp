@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "editor/ui/MessagePopup.h"
 #include "tests/support/ImGuiTestFrame.h"
@@ -64,36 +61,4 @@ TEST(MessagePopup, AnswerMayAskTheNextQuestion)
     EXPECT_TRUE(ImGuiTestFrame::IsShown("Error"));
     ASSERT_TRUE(ui.ClickLabel("Error", "Ok", draw));
     EXPECT_EQ(second, 1);
-}
-
-// A message equal to one armed or open is not added again; one that differs
-// in type or text stacks over it.
-TEST(MessagePopup, EqualMessagesAreShownOnce)
-{
-    ImGuiTestFrame ui;
-    const auto draw = [] { MessagePopup::Draw(); };
-    int answers = 0;
-    const auto count = [&](bool) { ++answers; };
-    MessagePopup::Show(MessagePopup::kQuestion, "Lose changes?", count);
-    MessagePopup::Show(MessagePopup::kQuestion, "Lose changes?", count); // armed, not yet open
-    ui.Frames(2, draw);
-    MessagePopup::Show(MessagePopup::kQuestion, "Lose changes?", count); // open
-    MessagePopup::Show(MessagePopup::kWarning, "Lose changes?", count);
-    MessagePopup::Show(MessagePopup::kQuestion, "Other?", count);
-    std::vector<std::pair<int, std::string>> stack;
-    for (const MessagePopup::Shown& shown : MessagePopup::GetStack())
-        stack.emplace_back(shown.type, shown.text);
-    const std::vector<std::pair<int, std::string>> want = {{MessagePopup::kQuestion, "Lose changes?"},
-                                                           {MessagePopup::kWarning, "Lose changes?"},
-                                                           {MessagePopup::kQuestion, "Other?"}};
-    EXPECT_EQ(stack, want);
-    ui.Frames(2, draw);
-    ASSERT_TRUE(ui.ClickLabel("Warning##2", "No", draw));
-    ui.Frames(2, draw);
-    ASSERT_TRUE(ui.ClickLabel("Warning##1", "Ok", draw));
-    ui.Frames(2, draw);
-    ASSERT_TRUE(ui.ClickLabel("Warning", "No", draw));
-    ui.Frames(2, draw);
-    EXPECT_FALSE(MessagePopup::IsOpen());
-    EXPECT_EQ(answers, 3);
 }
