@@ -66,10 +66,11 @@ TEST(EditorFramesThreaded, WindowsLeaveTheComponentsAloneWhileRunsGoOn)
             ui.Frames(2, draw);
             EXPECT_FALSE(ImGuiTestFrame::IsShown(kProgress));
             EXPECT_FALSE(simulation.mWorker->joinable());
+            // A field run ends with the detector's layers; an aborted trace may end before any ray reached it.
+            EXPECT_TRUE(!field || !detector->mLayers.empty());
         }
     EXPECT_EQ(log.Count("Simulation Completed ("), 3u);
     EXPECT_EQ(log.Count("Simulation Aborted ("), 3u);
-    EXPECT_FALSE(detector->mLayers.empty());
     ui.Frames(2, draw); // the windows read the components again once the worker is joined
 }
 } // namespace orvilaneeditor::test
