@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "core/components/Element.h"
+#include "core/elements/EleDetector.h"
 #include "core/fields/FastFourierTransform.h"
 #include "core/base/Log.h"
 #include "core/fields/PlaneWavePropagator.h"
@@ -230,7 +231,8 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
         if (distance > kMinDistance && f.IsEmpty())
         {
             // Nothing to carry: the step is counted, not made. The element
-            // that emptied the field has said why.
+            // that emptied the field has said why (below a detector, the
+            // child does, further down).
             StepProgress(progress);
             StepProgress(progress);
         }
@@ -267,6 +269,13 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
         }
         if (StopRequested())
             return true;
+        // A detector records and passes nothing on, and says nothing of it:
+        // the elements it feeds say why they get no field. Deeper ones stay
+        // silent, as below any emptied field.
+        if (dynamic_cast<const EleDetector*>(from.get()))
+            Log::Warning("%s (id:%d) receives no field: the detector %s (id:%d) passes nothing on in a field run",
+                         child->mLabel.c_str(), static_cast<int>(child->mId), from->mLabel.c_str(),
+                         static_cast<int>(from->mId));
         f = child->ProcessOwnedFields(std::move(f));
         if (Log::Writes(0))
             Log::Info(0, "Solved Element [%s - id:%d] (Energy: %13.6e)", child->mLabel.c_str(),

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/elements/ConfigDetector.h"
 #include "core/elements/EleBlockerWindow.h"
 #include "core/elements/EleDetector.h"
 #include "core/elements/EleIdealLens.h"
@@ -267,10 +268,40 @@ TEST_F(KernelElectromagneticTest, EmptiedFieldGoesOnSilentlyBelowAnElementWithou
         EXPECT_EQ(log.Warnings(), 1u) << warning;
         EXPECT_EQ(log.Count(warning), 1u);
         EXPECT_FLOAT_EQ(calls[calls.size() - 2].first, 1.0f) << warning; // every step counted
+        ASSERT_EQ(static_cast<EleDetector&>(*chain.back()).mLayers.size(), 8u) << warning;
         for (const DetectorLayer& layer : static_cast<EleDetector&>(*chain.back()).mLayers)
             EXPECT_TRUE(layer.mMin == 0.0f && layer.mMax == 0.0f) << layer.mName;
         calls.clear();
     }
+}
+
+// A detector passes nothing on: the element it feeds says so, once, naming
+// both; the element below that stays silent. The run is clean.
+TEST_F(KernelElectromagneticTest, AnElementBelowADetectorSaysWhyItGetsNoField)
+{
+    auto monitor = std::make_shared<EleDetector>();
+    auto lens = std::make_shared<EleIdealLens>();
+    auto screen = std::make_shared<EleDetector>();
+    std::static_pointer_cast<ConfigDetector>(monitor->mConfig)->BlockLight = false;
+    const Component* input = AddSource().get();
+    double z = 0.0;
+    for (const std::shared_ptr<Element>& element : {std::shared_ptr<Element>(monitor), std::shared_ptr<Element>(lens),
+                                                    std::shared_ptr<Element>(screen)})
+    {
+        element->SetPosition({0, 0, z += 0.1});
+        element->mInputId = input->mId;
+        setup.mElements.push_back(element);
+        input = element.get();
+    }
+    LogCapture log;
+    EXPECT_EQ(kernel.Run(setup, Recorder()), RunStatus::Completed);
+    EXPECT_EQ(log.Errors(), 0u);
+    EXPECT_EQ(log.Warnings(), 1u);
+    EXPECT_EQ(log.Count("Ideal Lens (id:" + std::to_string(lens->mId) + ") receives no field: the detector Detector (id:" +
+                        std::to_string(monitor->mId) + ")"),
+              1u);
+    ASSERT_EQ(monitor->mLayers.size(), 8u);
+    EXPECT_GT(monitor->mLayers[2].mMax, 0.0f); // ExMo
 }
 
 TEST_F(KernelElectromagneticTest, StopEndsTheRunBeforeTheNextElement)

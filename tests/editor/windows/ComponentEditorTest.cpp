@@ -13,8 +13,10 @@
 
 #include "core/elements/ConfigDetector.h"
 #include "core/elements/ConfigIdealLens.h"
+#include "core/elements/ConfigLens.h"
 #include "core/elements/EleDetector.h"
 #include "core/elements/EleIdealLens.h"
+#include "core/elements/EleLens.h"
 #include "core/elements/ElementsFactory.h"
 #include "core/sources/ConfigRayGeneratorBeam.h"
 #include "core/sources/ConfigSource.h"
@@ -327,6 +329,22 @@ TEST_F(InspectorFrames, ATypedValueIsTracedOnceWhenItsFieldIsLeft)
     EXPECT_EQ(sampling, 41);
     EXPECT_EQ(counting.previews, 3);
     EXPECT_EQ(log.Count(unrecorded), 3u);
+
+    // The thick lens's change hook moves its second surface: not while its
+    // thickness is typed, and to the new thickness once the field is left.
+    auto thick = std::make_shared<orvilane::EleLens>();
+    counting.AddComponent(thick, false);
+    counting.SetSelected(2);
+    frame.Frames(2, ui);
+    const auto gap = [&] { return thick->mSurfaces[1]->mWorldPosition.z - thick->mSurfaces[0]->mWorldPosition.z; };
+    const double before = gap();
+    // Tables of a thick lens: flags 0, "Configuration" 1, "Surface 0" 2, "Surface 1" 3.
+    ASSERT_TRUE(Click(RowEditor(1, "Thickness")));
+    frame.Type("2", ui);
+    EXPECT_EQ(std::dynamic_pointer_cast<orvilane::ConfigLens>(thick->mConfig)->mThickness, 2.0);
+    EXPECT_EQ(gap(), before);
+    frame.PressKey(ImGuiKey_Enter, ui);
+    EXPECT_DOUBLE_EQ(gap(), 2.0);
 }
 
 // Steps of a member kept odd go to the next odd value, not one validation would undo; others step by one.
