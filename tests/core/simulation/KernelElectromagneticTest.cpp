@@ -75,6 +75,18 @@ protected:
         setup.mElements.push_back(probe);
         return probe;
     }
+    // A new source, then each element fed by the one before it, 0.1 m apart.
+    void AddChain(const std::vector<std::shared_ptr<Element>>& chain)
+    {
+        const Component* input = AddSource().get();
+        for (size_t k = 0; k < chain.size(); ++k)
+        {
+            chain[k]->SetPosition({0, 0, 0.1 * static_cast<double>(k + 1)});
+            chain[k]->mInputId = input->mId;
+            setup.mElements.push_back(chain[k]);
+            input = chain[k].get();
+        }
+    }
     ProgressCallback Recorder()
     {
         return [this](float f, bool finished) { calls.emplace_back(f, finished); };
@@ -251,17 +263,10 @@ TEST_F(KernelElectromagneticTest, EmptiedFieldGoesOnSilentlyBelowAnElementWithou
     for (const auto& [make, warning] : cases)
     {
         setup.New();
-        std::vector<std::shared_ptr<Element>> chain = {
+        const std::vector<std::shared_ptr<Element>> chain = {
             std::make_shared<EleIdealLens>(), make(), std::make_shared<EleIdealLens>(),
             std::make_shared<EleIdealLens>(), std::make_shared<EleDetector>()};
-        const Component* input = AddSource().get();
-        for (size_t k = 0; k < chain.size(); ++k)
-        {
-            chain[k]->SetPosition({0, 0, 0.1 * static_cast<double>(k + 1)});
-            chain[k]->mInputId = input->mId;
-            setup.mElements.push_back(chain[k]);
-            input = chain[k].get();
-        }
+        AddChain(chain);
         LogCapture log;
         EXPECT_EQ(kernel.Run(setup, Recorder()), RunStatus::Completed) << warning;
         EXPECT_EQ(log.Errors(), 0u) << warning;
@@ -283,22 +288,13 @@ TEST_F(KernelElectromagneticTest, AnElementBelowADetectorSaysWhyItGetsNoField)
     auto lens = std::make_shared<EleIdealLens>();
     auto screen = std::make_shared<EleDetector>();
     std::static_pointer_cast<ConfigDetector>(monitor->mConfig)->BlockLight = false;
-    const Component* input = AddSource().get();
-    double z = 0.0;
-    for (const std::shared_ptr<Element>& element : {std::shared_ptr<Element>(monitor), std::shared_ptr<Element>(lens),
-                                                    std::shared_ptr<Element>(screen)})
-    {
-        element->SetPosition({0, 0, z += 0.1});
-        element->mInputId = input->mId;
-        setup.mElements.push_back(element);
-        input = element.get();
-    }
+    AddChain({monitor, lens, screen});
     LogCapture log;
     EXPECT_EQ(kernel.Run(setup, Recorder()), RunStatus::Completed);
     EXPECT_EQ(log.Errors(), 0u);
     EXPECT_EQ(log.Warnings(), 1u);
-    EXPECT_EQ(log.Count("Ideal Lens (id:" + std::to_string(lens->mId) + ") receives no field: the detector Detector (id:" +
-                        std::to_string(monitor->mId) + ")"),
+    EXPECT_EQ(log.Count("Ideal Lens (id:" + std::to_string(lens->mId) +
+                        ") receives no field: the detector Detector (id:" + std::to_string(monitor->mId) + ")"),
               1u);
     ASSERT_EQ(monitor->mLayers.size(), 8u);
     EXPECT_GT(monitor->mLayers[2].mMax, 0.0f); // ExMo
