@@ -194,6 +194,10 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
     const std::vector<std::shared_ptr<Element>> children = ChildrenOf(from->mId, true);
     if (StopRequested())
         return true;
+    // A detector records and passes nothing on, and says nothing of it: the
+    // elements it feeds say why they get no field. Deeper ones stay silent, as
+    // below any emptied field.
+    const bool fromDetector = dynamic_cast<const EleDetector*>(from.get()) != nullptr;
 
     for (size_t index = 0; index < children.size(); ++index)
     {
@@ -269,10 +273,7 @@ bool KernelElectromagnetic::PropagateFrom(SimulationSetup& setup, const std::sha
         }
         if (StopRequested())
             return true;
-        // A detector records and passes nothing on, and says nothing of it:
-        // the elements it feeds say why they get no field. Deeper ones stay
-        // silent, as below any emptied field.
-        if (dynamic_cast<const EleDetector*>(from.get()))
+        if (fromDetector)
             Log::Warning("%s (id:%d) receives no field: the detector %s (id:%d) passes nothing on in a field run",
                          child->mLabel.c_str(), static_cast<int>(child->mId), from->mLabel.c_str(),
                          static_cast<int>(from->mId));
